@@ -1,0 +1,272 @@
+// Unit Classes: persistent objects, components, string lists, streams and the
+// class registry.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rtl/System.h"
+
+// ---------------------------------------------------------------------------
+// Streams
+
+enum TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+class TStream : public TObject {
+  VN_DECLARE_CLASS(TStream)
+ public:
+  // Read and Write move up to Count bytes and return how many moved.
+  virtual std::int64_t Read(void* Buffer, std::int64_t Count) = 0;
+  virtual std::int64_t Write(const void* Buffer, std::int64_t Count) = 0;
+  virtual std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) = 0;
+
+  // All or nothing: EReadError "Stream read error" / EWriteError "Stream write error".
+  void ReadBuffer(void* Buffer, std::int64_t Count);
+  void WriteBuffer(const void* Buffer, std::int64_t Count);
+  std::int64_t Position();
+  void SetPosition(std::int64_t Pos);
+  virtual std::int64_t Size();
+};
+
+// A stream over a string held in memory.
+class TStringStream : public TStream {
+  VN_DECLARE_CLASS(TStringStream)
+ public:
+  TStringStream() = default;
+  explicit TStringStream(std::string AString) : FDataString(std::move(AString)) {}
+
+  std::int64_t Read(void* Buffer, std::int64_t Count) override;
+  std::int64_t Write(const void* Buffer, std::int64_t Count) override;
+  std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
+  std::int64_t Size() override { return static_cast<std::int64_t>(FDataString.size()); }
+
+  const std::string& DataString() const noexcept { return FDataString; }
+  std::string ReadString(std::int64_t Count);
+  void WriteString(std::string_view S);
+
+ private:
+  std::string FDataString;
+  std::size_t FPosition = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Persistent objects and components
+
+class TPersistent : public TObject {
+  VN_DECLARE_CLASS(TPersistent)
+ public:
+  // Copies Source into this object. The default asks Source to AssignTo this
+  // object and raises EConvertError "Cannot assign a X to a Y" when neither knows how.
+  virtual void Assign(const TPersistent& Source);
+
+ protected:
+  virtual void AssignTo(TPersistent& Dest) const;
+};
+
+enum TOperation { opInsert, opRemove };
+
+enum TComponentStateItem {
+  csLoading, csReading, csWriting, csDestroying, csDesigning,
+  csAncestor, csUpdating, csFixups, csFreeNotification, csInline, csDesignInstance
+};
+using TComponentState = TSet<TComponentStateItem>;
+
+// A named object that an owner holds. The owner destroys the components it owns
+// (the last inserted first); a component destroyed earlier leaves its owner.
+class TComponent : public TPersistent {
+  VN_DECLARE_CLASS(TComponent)
+ public:
+  explicit TComponent(TComponent* AOwner);
+  ~TComponent() override;
+
+  const std::string& Name() const noexcept { return FName; }
+  // An empty name or a valid identifier unique among the owner's components,
+  // else EComponentError.
+  virtual void SetName(const std::string& NewName);
+
+  TComponent* Owner() const noexcept { return FOwner; }
+  int ComponentCount() const noexcept { return static_cast<int>(FComponents.size()); }
+  TComponent* Components(int Index) const;  // EListError when out of range
+  int ComponentIndex() const;
+  // An owned component by name, without regard to case; null when absent.
+  TComponent* FindComponent(std::string_view AName) const;
+  void InsertComponent(TComponent& AComponent);
+  void RemoveComponent(TComponent& AComponent);
+
+  TComponentState ComponentState() const noexcept { return FComponentState; }
+  void SetDesigning(bool Value, bool SetChildren = true);
+  void SetLoading(bool Value);
+  std::int64_t Tag() const noexcept { return FTag; }
+  void SetTag(std::int64_t Value) noexcept { FTag = Value; }
+
+  // Asks to be told (Notification with opRemove) when AComponent is destroyed.
+  void FreeNotification(TComponent& AComponent);
+  void RemoveFreeNotification(TComponent& AComponent);
+
+ protected:
+  // Called when a component is inserted into or removed from this owner, and when
+  // a component that this one asked FreeNotification of is destroyed. An override
+  // clears every reference it holds to a removed component, then calls the base.
+  virtual void Notification(TComponent* AComponent, TOperation Operation);
+  void SetComponentState(TComponentState Value) noexcept { FComponentState = Value; }
+
+ private:
+  void ValidateRename(TComponent* AComponent, std::string_view CurName, std::string_view NewName) const;
+  void Insert(TComponent& AComponent);
+  void Remove(TComponent& AComponent);
+  void RemoveNotification(TComponent& AComponent);
+
+  TComponent* FOwner = nullptr;
+  std::string FName;
+  std::vector<TComponent*> FComponents;
+  std::vector<TComponent*> FFreeNotifies;
+  TComponentState FComponentState;
+  std::int64_t FTag = 0;
+};
+
+// ---------------------------------------------------------------------------
+// String lists
+
+// An ordered list of text lines, each with an optional object that the list does
+// not own. Lines of the form name=value are split at the first "=".
+class TStrings : public TPersistent {
+  VN_DECLARE_CLASS(TStrings)
+ public:
+  virtual int Count() const = 0;
+  virtual std::string Strings(int Index) const = 0;
+  virtual void Put(int Index, const std::string& S);
+  virtual TObject* Objects(int Index) const;
+  virtual void PutObject(int Index, TObject* AObject);
+  virtual int Add(const std::string& S);
+  int AddObject(const std::string& S, TObject* AObject);
+  virtual void Insert(int Index, const std::string& S) = 0;
+  virtual void InsertObject(int Index, const std::string& S, TObject* AObject);
+  virtual void Delete(int Index) = 0;
+  virtual void Clear() = 0;
+  // Takes the line out at CurIndex and inserts it at NewIndex (an index into the
+  // list after the removal); nothing when both are equal.
+  virtual void Move(int CurIndex, int NewIndex);
+  virtual void Exchange(int Index1, int Index2);
+
+  // Index of the first line equal to S (CompareStrings), else -1.
+  virtual int IndexOf(const std::string& S) const;
+  // Index of the first line that has a "=" and whose name equals Name, else -1.
+  int IndexOfName(const std::string& Name) const;
+  int IndexOfObject(const TObject* AObject) const;
+
+  // Text before the first "=" of line Index; "" when it has none.
+  std::string Names(int Index) const;
+  // Text after the first "=" of the first line named Name; "" when none is.
+  std::string Values(const std::string& Name) const;
+  // Replaces the value of the line named Name, adds a line when none is, and
+  // deletes the line when Value is empty.
+  void SetValue(const std::string& Name, const std::string& Value);
+  std::string ValueFromIndex(int Index) const;
+
+  // Every line followed by sLineBreak. Setting it replaces the lines: CR, LF and
+  // CRLF each end a line, and a final line break adds no empty line.
+  std::string Text() const;
+  virtual void SetText(std::string_view Value);
+  std::string CommaText() const;
+
+  void Assign(const TPersistent& Source) override;
+  void AddStrings(const TStrings& Strings);
+  bool Equals(const TStrings& Strings) const;
+  void SaveToStream(TStream& Stream) const;
+  void LoadFromStream(TStream& Stream);
+
+  void BeginUpdate();
+  void EndUpdate();
+  int UpdateCount() const noexcept { return FUpdateCount; }
+
+  // Compares two lines for IndexOf and IndexOfName: without regard to case,
+  // Unicode-aware. TStringList makes this switchable.
+  virtual int CompareStrings(const std::string& S1, const std::string& S2) const;
+
+ protected:
+  // Called when BeginUpdate starts or EndUpdate ends a group of changes.
+  virtual void SetUpdateState(bool Updating);
+  [[noreturn]] void Error(std::string_view Msg, int Data) const;
+
+ private:
+  int FUpdateCount = 0;
+};
+
+enum TDuplicates { dupIgnore, dupAccept, dupError };
+
+class TStringList;
+using TStringListSortCompare = std::function<int(const TStringList& List, int Index1, int Index2)>;
+
+class TStringList : public TStrings {
+  VN_DECLARE_CLASS(TStringList)
+ public:
+  TStringList() = default;
+
+  int Count() const override { return static_cast<int>(FList.size()); }
+  std::string Strings(int Index) const override;
+  // The line itself, without a copy.
+  const std::string& StringRef(int Index) const;
+  void Put(int Index, const std::string& S) override;
+  TObject* Objects(int Index) const override;
+  void PutObject(int Index, TObject* AObject) override;
+  int Add(const std::string& S) override;
+  void Insert(int Index, const std::string& S) override;
+  void InsertObject(int Index, const std::string& S, TObject* AObject) override;
+  void Delete(int Index) override;
+  void Clear() override;
+  void Exchange(int Index1, int Index2) override;
+  int IndexOf(const std::string& S) const override;
+
+  // Binary search of a sorted list: true and the index when found, else false
+  // and the index where S would be inserted.
+  bool Find(const std::string& S, int& Index) const;
+  virtual void Sort();
+  void CustomSort(const TStringListSortCompare& Compare);
+
+  bool Sorted() const noexcept { return FSorted; }
+  void SetSorted(bool Value);
+  TDuplicates Duplicates() const noexcept { return FDuplicates; }
+  void SetDuplicates(TDuplicates Value) noexcept { FDuplicates = Value; }
+  bool CaseSensitive() const noexcept { return FCaseSensitive; }
+  void SetCaseSensitive(bool Value);
+
+  // Without regard to case (Unicode) unless CaseSensitive.
+  int CompareStrings(const std::string& S1, const std::string& S2) const override;
+
+  // Called after each change, unless a group of changes is under way.
+  std::function<void(TObject* Sender)> OnChange;
+
+ protected:
+  void SetUpdateState(bool Updating) override;
+
+ private:
+  struct TStringItem {
+    std::string FString;
+    TObject* FObject = nullptr;
+  };
+  void Changed();
+  void CheckIndex(int Index) const;
+  void InsertItem(int Index, const std::string& S, TObject* AObject);
+
+  std::vector<TStringItem> FList;
+  bool FSorted = false;
+  bool FCaseSensitive = false;
+  TDuplicates FDuplicates = dupIgnore;
+};
+
+// ---------------------------------------------------------------------------
+// Class registry: classes that form files may name.
+
+// Registers AClass under its class name; registering the same class again does
+// nothing, another class of the same name raises EFilerError.
+void RegisterClass(const TMetaClass& AClass);
+void RegisterClasses(std::initializer_list<const TMetaClass*> AClasses);
+// Removes AClass (a package unloading its classes); nothing when it is absent.
+void UnRegisterClass(const TMetaClass& AClass);
+// The registered class of that name (compared without regard to case), or null.
+TClass GetClass(std::string_view AClassName);
+// As GetClass, but raises EClassNotFound "Class X not found".
+const TMetaClass& FindClass(std::string_view AClassName);

@@ -1,0 +1,145 @@
+// Unit System: the root class, run-time class information, sets, dates.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+class TObject;
+class TComponent;
+
+// Run-time class information of one class: its name, its parent and how to make
+// an instance. Form streaming creates components by class name through it.
+class TMetaClass {
+ public:
+  using TFactory = TObject* (*)(TComponent* AOwner);
+
+  constexpr TMetaClass(const char* AClassName, const TMetaClass* AParent, TFactory AFactory) noexcept
+      : FClassName(AClassName), FParent(AParent), FFactory(AFactory) {}
+  TMetaClass(const TMetaClass&) = delete;
+  TMetaClass& operator=(const TMetaClass&) = delete;
+
+  std::string ClassName() const { return FClassName; }
+  const TMetaClass* ClassParent() const noexcept { return FParent; }
+  bool InheritsFrom(const TMetaClass& AClass) const noexcept;
+  // True for abstract classes, which cannot be instantiated by name.
+  bool IsAbstract() const noexcept { return FFactory == nullptr; }
+  // A new instance; a component joins AOwner's components (and is destroyed with
+  // it unless released earlier). Raises EAbstractError for an abstract class.
+  std::unique_ptr<TObject> CreateInstance(TComponent* AOwner = nullptr) const;
+
+ private:
+  const char* FClassName;
+  const TMetaClass* FParent;
+  TFactory FFactory;
+};
+using TClass = const TMetaClass*;
+
+// The root of every class of the platform.
+class TObject {
+ public:
+  TObject() = default;
+  virtual ~TObject();
+  TObject(const TObject&) = delete;
+  TObject& operator=(const TObject&) = delete;
+
+  static const TMetaClass& StaticClass() noexcept;
+  // Overridden by VN_DECLARE_CLASS in every class that wants its own name.
+  virtual const TMetaClass& ClassType() const noexcept;
+
+  std::string ClassName() const { return ClassType().ClassName(); }
+  // Case-insensitive (ASCII), as the platform compares class names.
+  bool ClassNameIs(std::string_view AName) const;
+  bool InheritsFrom(const TMetaClass& AClass) const noexcept { return ClassType().InheritsFrom(AClass); }
+  template <class T>
+  bool InheritsFrom() const noexcept {
+    return InheritsFrom(T::StaticClass());
+  }
+};
+
+namespace vn_detail {
+template <class T>
+TObject* Construct(TComponent* AOwner) {
+  if constexpr (std::is_constructible_v<T, TComponent*>)
+    return new T(AOwner);
+  else
+    return new T();
+}
+template <class T>
+constexpr TMetaClass::TFactory FactoryFor() noexcept {
+  if constexpr (std::is_abstract_v<T> ||
+                !(std::is_constructible_v<T, TComponent*> || std::is_default_constructible_v<T>))
+    return nullptr;
+  else
+    return &Construct<T>;
+}
+}  // namespace vn_detail
+
+// In a class body: gives the class its own run-time class information.
+#define VN_DECLARE_CLASS(Cls)                          \
+ public:                                               \
+  static const ::TMetaClass& StaticClass() noexcept;   \
+  const ::TMetaClass& ClassType() const noexcept override { return StaticClass(); }
+
+// In exactly one source file of the library that owns the class.
+#define VN_IMPLEMENT_CLASS(Cls, Parent)                                                      \
+  const ::TMetaClass& Cls::StaticClass() noexcept {                                          \
+    static const ::TMetaClass Info(#Cls, &Parent::StaticClass(), ::vn_detail::FactoryFor<Cls>()); \
+    return Info;                                                                             \
+  }
+
+// A set of up to 64 elements of an enumeration, as the platform's `set of`.
+template <class E>
+class TSet {
+  static_assert(std::is_enum_v<E>);
+
+ public:
+  constexpr TSet() noexcept = default;
+  constexpr TSet(std::initializer_list<E> AItems) noexcept {
+    for (E Item : AItems) Include(Item);
+  }
+  static constexpr TSet FromBits(std::uint64_t ABits) noexcept {
+    TSet S;
+    S.FBits = ABits;
+    return S;
+  }
+
+  constexpr bool Contains(E AItem) const noexcept { return (FBits & Bit(AItem)) != 0; }
+  constexpr TSet& Include(E AItem) noexcept {
+    FBits |= Bit(AItem);
+    return *this;
+  }
+  constexpr TSet& Exclude(E AItem) noexcept {
+    FBits &= ~Bit(AItem);
+    return *this;
+  }
+  constexpr bool Empty() const noexcept { return FBits == 0; }
+  constexpr std::uint64_t Bits() const noexcept { return FBits; }
+
+  constexpr TSet operator+(TSet O) const noexcept { return FromBits(FBits | O.FBits); }
+  constexpr TSet operator-(TSet O) const noexcept { return FromBits(FBits & ~O.FBits); }
+  constexpr TSet operator*(TSet O) const noexcept { return FromBits(FBits & O.FBits); }
+  constexpr bool operator==(const TSet&) const noexcept = default;
+
+ private:
+  static constexpr std::uint64_t Bit(E AItem) noexcept {
+    return std::uint64_t{1} << static_cast<unsigned>(AItem);
+  }
+  std::uint64_t FBits = 0;
+};
+
+// Days since 1899-12-30; the fraction is the time of day.
+using TDateTime = double;
+
+// Raises EAssertionFailed: "Message (SourceName, line Line)". Assert with a false
+// condition calls it; code that must name a fixed source and line calls it itself.
+[[noreturn]] void AssertErrorHandler(std::string_view Message, std::string_view SourceName, int Line);
+
+inline void Assert(bool Condition, std::string_view Message, std::string_view SourceName, int Line) {
+  if (!Condition) AssertErrorHandler(Message.empty() ? "Assertion failure" : Message, SourceName, Line);
+}
+
+#define VN_ASSERT(Condition, Message) ::Assert(static_cast<bool>(Condition), Message, __FILE__, __LINE__)
