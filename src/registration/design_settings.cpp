@@ -1,0 +1,131 @@
+#include "registration/design_settings.h"
+
+#include "ide/Registry.h"
+#include "rtl/SysUtils.h"
+
+namespace VNReg {
+
+namespace {
+constexpr const char* SettingsFileName = "varlib.ini";
+constexpr const char* RegistryKey = "Software\\Varnel";
+constexpr const char* RegistryRootDir = "RootDir";
+
+constexpr const char* SectionSQLEditor = "SQLEditor";
+constexpr const char* KeyEnabled = "Enabled";
+constexpr const char* SectionDbParams = "TVNDatabase_Params";
+constexpr const char* SectionRecent = "RecentDatabases";
+constexpr const char* KeyMaxCount = "MaxCount";
+constexpr const char* KeyItemFormat = "Item%.2d";
+constexpr const char* SectionDatabase = "TVNDatabase";
+constexpr const char* KeyServerType = "ServerType";
+
+constexpr std::int32_t DefaultMaxDbCount = 8;
+
+std::string RecentItemKey(int Index) { return Format(KeyItemFormat, {Index}); }
+
+// An empty name would end the list when it is read back, and a line break
+// cannot be stored at all; such entries are left out of the file.
+bool CanStoreRecentDatabase(const std::string& Name) {
+  return !Name.empty() && TIniFile::CanStoreValue(Name);
+}
+}  // namespace
+
+VN_IMPLEMENT_CLASS(TDesignSettings, TObject)
+
+TDesignSettings::TDesignSettings()
+    : FRecentDatabases(std::make_unique<TStringList>()), FDbParams(std::make_unique<TStringList>()) {
+  // The file is named only; nothing is read or created yet.
+  FIniFile = std::make_unique<TIniFile>(RootDir() + "\\" + SettingsFileName);
+}
+
+TDesignSettings::~TDesignSettings() = default;
+
+const std::string& TDesignSettings::RootDir() {
+  if (!FRootDir.empty()) return FRootDir;
+  {
+    TRegistry Reg;
+    Reg.SetRootKey(HKEY_CURRENT_USER);
+    if (Reg.OpenKey(RegistryKey, false)) FRootDir = Reg.ReadString(RegistryRootDir);
+  }
+  if (!FRootDir.empty() && !DirectoryExists(FRootDir)) FRootDir.clear();
+  if (FRootDir.empty()) FRootDir = ".";
+  return FRootDir;
+}
+
+TStrings& TDesignSettings::DbParams() {
+  if (FDbParams->Count() == 0) FIniFile->ReadSectionValues(SectionDbParams, *FDbParams);
+  return *FDbParams;
+}
+
+bool TDesignSettings::SQLEditor() {
+  if (FSQLEditor == b3Unknown) FSQLEditor = FIniFile->ReadBool(SectionSQLEditor, KeyEnabled, true) ? b3True : b3False;
+  return FSQLEditor == b3True;
+}
+
+TStrings& TDesignSettings::RecentDatabases() {
+  if (FMaxDbCount == 0) LoadRecentDatabases();
+  return *FRecentDatabases;
+}
+
+void TDesignSettings::LoadRecentDatabases() {
+  FRecentDatabases->Clear();
+  FMaxDbCount = FIniFile->ReadInteger(SectionRecent, KeyMaxCount, 0);
+  if (FMaxDbCount == 0) FMaxDbCount = DefaultMaxDbCount;
+  for (int I = 0; I < FMaxDbCount; ++I) {
+    std::string Name = FIniFile->ReadString(SectionRecent, RecentItemKey(I), "");
+    if (Name.empty()) break;
+    FRecentDatabases->Add(Name);
+  }
+}
+
+void TDesignSettings::AddLastUsedDatabase(const std::string& s) {
+  TStrings& List = RecentDatabases();
+  const int Index = List.IndexOf(s);
+  if (Index < 0)
+    List.Insert(0, s);
+  else if (Index > 0)
+    List.Move(Index, 0);
+}
+
+void TDesignSettings::SaveDbParams(const TStrings& List) {
+  // The section is rewritten in one replacement of the file: a line that cannot
+  // be stored raises before anything is written.
+  TIniChanges Changes;
+  Changes.EraseSection(SectionDbParams);
+  for (int I = 0; I < List.Count(); ++I) {
+    const std::string Name = List.Names(I);
+    Changes.WriteString(SectionDbParams, Name, List.Values(Name));
+  }
+  FIniFile->Apply(Changes);
+  FDbParams->Assign(List);
+}
+
+TVNServerType TDesignSettings::ReadDefaultServerType() {
+  return StrToServerTypeDef(FIniFile->ReadString(SectionDatabase, KeyServerType, ""), DefServerType);
+}
+
+void TDesignSettings::WriteDefaultServerType(TVNServerType Value) {
+  FIniFile->WriteString(SectionDatabase, KeyServerType, GetServerTypeName(Value));
+  DefServerType = Value;
+}
+
+void TDesignSettings::SaveAll() {
+  if (FRecentDatabases->Count() == 0) return;
+  // Runs at shut-down, where nobody could act on an error: errors are dropped,
+  // and the section is replaced whole or not at all.
+  try {
+    TIniChanges Changes;
+    Changes.EraseSection(SectionRecent);
+    int Stored = 0;
+    for (int I = 0; I < FRecentDatabases->Count(); ++I) {
+      const std::string Name = FRecentDatabases->Strings(I);
+      if (CanStoreRecentDatabase(Name)) Changes.WriteString(SectionRecent, RecentItemKey(Stored++), Name);
+    }
+    if (FMaxDbCount > 0 && FMaxDbCount != DefaultMaxDbCount)
+      Changes.WriteInteger(SectionRecent, KeyMaxCount, FMaxDbCount);
+    FIniFile->Apply(Changes);
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace VNReg

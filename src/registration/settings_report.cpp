@@ -1,0 +1,32 @@
+#include "registration/settings_report.h"
+
+#include "registration/design_settings.h"
+#include "rtl/SysUtils.h"
+
+namespace VNReg {
+
+namespace {
+void AddList(TStrings& Lines, const std::string& Title, const TStrings& List) {
+  Lines.Add(Format("%s (%d):", {Title, List.Count()}));
+  if (List.Count() == 0) Lines.Add("  (none)");
+  for (int I = 0; I < List.Count(); ++I) Lines.Add(Format("  %s", {List.Strings(I)}));
+}
+}  // namespace
+
+void DescribeDesignSettings(TDesignSettings& Settings, TStrings& Lines) {
+  Lines.Add(Format("Settings directory:  %s", {Settings.RootDir()}));
+  Lines.Add(Format("Settings file:       %s", {NativeFileName(Settings.IniFileName())}));
+  Lines.Add(Format("SQL editor:          %s", {Settings.SQLEditor() ? "on" : "off"}));
+  Lines.Add(Format("Default server type: %s", {GetServerTypeName(Settings.ReadDefaultServerType())}));
+  AddList(Lines, "Default parameters", Settings.DbParams());
+  TStrings& Recent = Settings.RecentDatabases();
+  AddList(Lines, Format("Recent databases, limit %d", {Settings.MaxDbCount()}), Recent);
+}
+
+}  // namespace VNReg
+
+extern "C" void VNReg_DesignSettingsReport(TStrings* Lines) {
+  VN_ASSERT(Lines != nullptr, "a list to fill is required");
+  VNReg::TDesignSettings Settings;
+  VNReg::DescribeDesignSettings(Settings, *Lines);
+}

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "support/registry_store.h"
+#include "support/temp_dir.h"
+
+using namespace vn_test;
+
+namespace {
+
+struct TRun {
+  int ExitCode;
+  std::string Output;  // stdout and stderr together
+};
+
+TRun RunVnide(const std::string& Args) {
+  const char* BinDir = std::getenv("VN_BIN_DIR");
+  EXPECT_NE(BinDir, nullptr) << "VN_BIN_DIR is not set";
+  const std::string Command = std::string(BinDir ? BinDir : ".") + "/vnide " + Args + " 2>&1";
+  TRun Result{-1, ""};
+  FILE* Pipe = popen(Command.c_str(), "r");
+  if (Pipe == nullptr) return Result;
+  std::array<char, 4096> Buffer;
+  while (size_t N = fread(Buffer.data(), 1, Buffer.size(), Pipe)) Result.Output.append(Buffer.data(), N);
+  const int Status = pclose(Pipe);
+  Result.ExitCode = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+  return Result;
+}
+
+TEST(VnideSettings, PrintsWhatTheStoreResolvesWithoutChangingTheFile) {
+  TTempDir Dir;
+  const std::string Store = Dir.File("registry.reg");
+  TScopedEnv Registry("VNIDE_REGISTRY", Store);
+  WriteVarnelStore(Store, RegQuoted(Dir.Path().string()));
+  const std::string Ini =
+      "[SQLEditor]\nEnabled=0\n[TVNDatabase]\nServerType=PostgreSQL\n"
+      "[TVNDatabase_Params]\nUSER NAME=sa\n[RecentDatabases]\nMaxCount=3\nItem00=orders.db\nItem01=shop.db\n";
+  WriteFileText(Dir.File("varlib.ini"), Ini);
+
+  const TRun Run = RunVnide("settings");
+  EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
+  EXPECT_NE(Run.Output.find("Settings directory:  " + Dir.Path().string() + "\n"), std::string::npos) << Run.Output;
+  EXPECT_NE(Run.Output.find("Settings file:       " + Dir.Path().string() + "/varlib.ini\n"), std::string::npos);
+  EXPECT_NE(Run.Output.find("SQL editor:          off\n"), std::string::npos);
+  EXPECT_NE(Run.Output.find("Default server type: PostgreSQL\n"), std::string::npos);
+  EXPECT_NE(Run.Output.find("Default parameters (1):\n  USER NAME=sa\n"), std::string::npos);
+  EXPECT_NE(Run.Output.find("Recent databases, limit 3 (2):\n  orders.db\n  shop.db\n"), std::string::npos);
+  EXPECT_EQ(ReadFileText(Dir.File("varlib.ini")), Ini);
+}
+
+TEST(VnideSettings, ReportsErrorsWithTheirClassAndFails) {
+  TTempDir Dir;
+  const std::string Store = Dir.File("registry.reg");
+  TScopedEnv Registry("VNIDE_REGISTRY", Store);
+  WriteVarnelStore(Store, "dword:00000001");
+  TRun Run = RunVnide("settings");
+  EXPECT_EQ(Run.ExitCode, 1);
+  EXPECT_NE(Run.Output.find("vnide: ERegistryException: Invalid data type for 'RootDir'"), std::string::npos)
+      << Run.Output;
+
+  Run = RunVnide("--package " + Dir.File("missing.bpl") + " settings");
+  EXPECT_EQ(Run.ExitCode, 1);
+  EXPECT_NE(Run.Output.find("Cannot load package " + Dir.File("missing.bpl")), std::string::npos) << Run.Output;
+
+  Run = RunVnide("frobnicate");
+  EXPECT_EQ(Run.ExitCode, 1);
+  EXPECT_NE(Run.Output.find("unknown command frobnicate"), std::string::npos);
+}
+
+}  // namespace

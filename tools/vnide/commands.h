@@ -1,0 +1,17 @@
+// The commands of the design host.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace vnide {
+
+struct TOptions {
+  std::string PackageFile;  // the design package to use
+};
+
+// vnide settings: what the package's settings store resolves.
+int RunSettingsCommand(const TOptions& Options, std::ostream& Out);
+
+}  // namespace vnide

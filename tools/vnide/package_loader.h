@@ -1,0 +1,35 @@
+// Loading package files into the design host.
+#pragma once
+
+#include <string>
+
+#include "rtl/SysUtils.h"
+
+namespace vnide {
+
+VN_DECLARE_EXCEPTION(EPackageError, Exception)
+
+// The folder that holds vnide and, beside it, the packages it was built with.
+std::string HostDirectory();
+
+// A package file loaded into the process for the life of the object.
+class TLoadedPackage {
+ public:
+  // Raises EPackageError naming the file and the loader's reason.
+  explicit TLoadedPackage(std::string FileName);
+  ~TLoadedPackage();
+  TLoadedPackage(const TLoadedPackage&) = delete;
+  TLoadedPackage& operator=(const TLoadedPackage&) = delete;
+
+  const std::string& FileName() const noexcept { return FFileName; }
+  // The exported entry point of that name, or null.
+  void* FindExport(const std::string& Name) const;
+  // As FindExport, but raises EPackageError when the package lacks it.
+  void* RequireExport(const std::string& Name) const;
+
+ private:
+  std::string FFileName;
+  void* FHandle = nullptr;
+};
+
+}  // namespace vnide

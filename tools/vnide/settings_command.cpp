@@ -1,0 +1,18 @@
+#include "commands.h"
+
+#include "package_loader.h"
+#include "rtl/Classes.h"
+
+namespace vnide {
+
+int RunSettingsCommand(const TOptions& Options, std::ostream& Out) {
+  TLoadedPackage Package(Options.PackageFile);
+  using TReport = void (*)(TStrings*);
+  auto Report = reinterpret_cast<TReport>(Package.RequireExport("VNReg_DesignSettingsReport"));
+  TStringList Lines;
+  Report(&Lines);
+  for (int I = 0; I < Lines.Count(); ++I) Out << Lines.StringRef(I) << '\n';
+  return 0;
+}
+
+}  // namespace vnide
