@@ -7,18 +7,52 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 class TObject;
 class TComponent;
+class TMetaClass;
+class TPropInfo;
+
+// Kinds of type that published properties and property editors work with.
+enum TTypeKind {
+  tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkString, tkSet, tkClass, tkMethod,
+  tkWChar, tkLString, tkWString, tkVariant, tkArray, tkRecord, tkInterface, tkInt64,
+  tkDynArray, tkUString, tkClassRef, tkPointer, tkProcedure
+};
+
+// Type information of one type, passed around by address (PTypeInfo): the same
+// type always has the same record.
+struct TTypeInfo {
+  TTypeKind Kind = tkUnknown;
+  const char* Name = "";
+  // tkInteger, tkInt64, tkEnumeration: the range of values.
+  std::int64_t MinValue = 0;
+  std::int64_t MaxValue = 0;
+  // tkEnumeration: the value names in ordinal order (MaxValue + 1 of them).
+  const char* const* EnumNames = nullptr;
+  // tkSet: the element type.
+  const TTypeInfo* CompType = nullptr;
+  // tkClass: the class.
+  const TMetaClass* ClassType = nullptr;
+};
+using PTypeInfo = const TTypeInfo*;
 
 // Run-time class information of one class: its name, its parent and how to make
 // an instance. Form streaming creates components by class name through it.
 class TMetaClass {
  public:
   using TFactory = TObject* (*)(TComponent* AOwner);
+  // The published properties the class itself declares (not its parent's).
+  using TPropsFunc = const std::vector<TPropInfo>& (*)();
 
-  constexpr TMetaClass(const char* AClassName, const TMetaClass* AParent, TFactory AFactory) noexcept
-      : FClassName(AClassName), FParent(AParent), FFactory(AFactory) {}
+  TMetaClass(const char* AClassName, const TMetaClass* AParent, TFactory AFactory,
+             TPropsFunc AProps = nullptr) noexcept
+      : FClassName(AClassName), FParent(AParent), FFactory(AFactory), FProps(AProps) {
+    FTypeInfo.Kind = tkClass;
+    FTypeInfo.Name = AClassName;
+    FTypeInfo.ClassType = this;
+  }
   TMetaClass(const TMetaClass&) = delete;
   TMetaClass& operator=(const TMetaClass&) = delete;
 
@@ -30,11 +64,17 @@ class TMetaClass {
   // A new instance; a component joins AOwner's components (and is destroyed with
   // it unless released earlier). Raises EAbstractError for an abstract class.
   std::unique_ptr<TObject> CreateInstance(TComponent* AOwner = nullptr) const;
+  // The class as a type: what property editors are registered for.
+  PTypeInfo ClassInfo() const noexcept { return &FTypeInfo; }
+  // Published properties declared by this class itself; null when none.
+  TPropsFunc OwnProperties() const noexcept { return FProps; }
 
  private:
   const char* FClassName;
   const TMetaClass* FParent;
   TFactory FFactory;
+  TPropsFunc FProps;
+  TTypeInfo FTypeInfo;
 };
 using TClass = const TMetaClass*;
 
@@ -89,6 +129,19 @@ constexpr TMetaClass::TFactory FactoryFor() noexcept {
   const ::TMetaClass& Cls::StaticClass() noexcept {                                          \
     static const ::TMetaClass Info(#Cls, &Parent::StaticClass(), ::vn_detail::FactoryFor<Cls>()); \
     return Info;                                                                             \
+  }
+
+// As VN_DECLARE_CLASS, for a class that publishes properties: it defines
+// `static const std::vector<TPropInfo>& PublishedProperties()` (see TypInfo.h).
+#define VN_DECLARE_PUBLISHED(Cls) \
+  VN_DECLARE_CLASS(Cls)           \
+  static const std::vector<::TPropInfo>& PublishedProperties();
+
+#define VN_IMPLEMENT_PUBLISHED(Cls, Parent)                                                 \
+  const ::TMetaClass& Cls::StaticClass() noexcept {                                         \
+    static const ::TMetaClass Info(#Cls, &Parent::StaticClass(), ::vn_detail::FactoryFor<Cls>(), \
+                                   &Cls::PublishedProperties);                              \
+    return Info;                                                                            \
   }
 
 // A set of up to 64 elements of an enumeration, as the platform's `set of`.
