@@ -141,7 +141,7 @@ class TStrings : public TPersistent {
   virtual TObject* Objects(int Index) const;
   virtual void PutObject(int Index, TObject* AObject);
   virtual int Add(const std::string& S);
-  int AddObject(const std::string& S, TObject* AObject);
+  virtual int AddObject(const std::string& S, TObject* AObject);
   virtual void Insert(int Index, const std::string& S) = 0;
   virtual void InsertObject(int Index, const std::string& S, TObject* AObject);
   virtual void Delete(int Index) = 0;
@@ -213,6 +213,8 @@ class TStringList : public TStrings {
   TObject* Objects(int Index) const override;
   void PutObject(int Index, TObject* AObject) override;
   int Add(const std::string& S) override;
+  // A sorted list that ignores a duplicate leaves the existing line's object alone.
+  int AddObject(const std::string& S, TObject* AObject) override;
   void Insert(int Index, const std::string& S) override;
   void InsertObject(int Index, const std::string& S, TObject* AObject) override;
   void Delete(int Index) override;

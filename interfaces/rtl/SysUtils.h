@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "rtl/System.h"
 
@@ -89,7 +90,9 @@ class TVarRec {
 
   template <std::integral I>
     requires(!std::same_as<I, bool> && !std::same_as<I, char>)
-  TVarRec(I AValue) noexcept : FKind(vtInteger), FInteger(static_cast<std::int64_t>(AValue)) {}
+  TVarRec(I AValue) noexcept
+      : FKind(vtInteger), FInteger(static_cast<std::int64_t>(AValue)),
+        FIntBits(static_cast<std::uint8_t>(sizeof(I) * 8)), FUnsigned(std::is_unsigned_v<I>) {}
   template <std::floating_point F>
   TVarRec(F AValue) noexcept : FKind(vtFloat), FFloat(static_cast<double>(AValue)) {}
   TVarRec(char AValue) noexcept : FKind(vtString), FChar(AValue), FString(&FChar, 1) {}
@@ -98,11 +101,16 @@ class TVarRec {
   TVarRec(const std::string& AValue) noexcept : FKind(vtString), FString(AValue) {}
   TVarRec(const TVarRec& O) noexcept
       : FKind(O.FKind), FInteger(O.FInteger), FFloat(O.FFloat), FChar(O.FChar),
-        FString(O.FString.data() == &O.FChar ? std::string_view(&FChar, 1) : O.FString) {}
+        FString(O.FString.data() == &O.FChar ? std::string_view(&FChar, 1) : O.FString),
+        FIntBits(O.FIntBits), FUnsigned(O.FUnsigned) {}
   TVarRec& operator=(const TVarRec&) = delete;
 
   TKind Kind() const noexcept { return FKind; }
   std::int64_t AsInteger() const noexcept { return FInteger; }
+  // The width and signedness of the integer passed: %u and %x show a negative
+  // int as 32 bits and an unsigned 64-bit value above INT64_MAX keeps its value.
+  int IntBits() const noexcept { return FIntBits; }
+  bool IsUnsigned() const noexcept { return FUnsigned; }
   double AsFloat() const noexcept { return FFloat; }
   std::string_view AsString() const noexcept { return FString; }
 
@@ -112,6 +120,8 @@ class TVarRec {
   double FFloat = 0;
   char FChar = 0;
   std::string_view FString;
+  std::uint8_t FIntBits = 64;
+  bool FUnsigned = false;
 };
 
 // The platform's Format: %[index:][-][width][.precision]type with the types

@@ -1,0 +1,141 @@
+#include "rtl/Classes.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "message_of.h"
+#include "rtl/SysUtils.h"
+
+namespace {
+
+using TLog = std::vector<std::string>;
+
+// Records what happens to it in a log that outlives it.
+class TProbe : public TComponent {
+ public:
+  TProbe(TComponent* AOwner, std::string AName, TLog& ALog) : TComponent(AOwner), FLog(ALog) { SetName(AName); }
+  ~TProbe() override { FLog.push_back("~" + Name() + (ComponentState().Contains(csDestroying) ? "!" : "")); }
+  TComponent* Watched = nullptr;
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    if (Operation == opRemove && AComponent == Watched) Watched = nullptr;
+    if (AComponent != this) FLog.push_back(Name() + (Operation == opInsert ? " +" : " -") + AComponent->Name());
+    TComponent::Notification(AComponent, Operation);
+  }
+
+ private:
+  TLog& FLog;
+};
+
+TEST(ComponentTest, OwnerDestroysItsComponentsLastInsertedFirst) {
+  TLog Log;
+  {
+    TProbe Owner(nullptr, "owner", Log);
+    auto* A = new TProbe(&Owner, "a", Log);
+    auto* B = new TProbe(&Owner, "b", Log);
+    new TProbe(B, "b1", Log);
+    EXPECT_EQ(B->ComponentIndex(), 1);
+    EXPECT_EQ(Owner.Components(0), A);
+    EXPECT_EQ(MessageOf<EListError>([&] { Owner.Components(2); }), "List index out of bounds (2)");
+    Log.clear();
+  }
+  // "!": csDestroying was already set when the component's own destructor ran.
+  EXPECT_EQ(Log, (TLog{"~owner", "~b!", "~b1!", "~a!"}));
+}
+
+TEST(ComponentTest, OwnerAndSiblingsHearOfInsertsAndRemovals) {
+  TLog Log;
+  TProbe Owner(nullptr, "owner", Log);
+  auto* A = new TProbe(&Owner, "a", Log);
+  new TProbe(&Owner, "b", Log);
+  Log.clear();
+  delete A;
+  EXPECT_EQ(Owner.ComponentCount(), 1);
+  EXPECT_EQ(Log, (TLog{"~a", "owner -a", "b -a"}));
+  TComponent C(nullptr);
+  C.SetName("c");
+  Log.clear();
+  Owner.InsertComponent(C);
+  Owner.RemoveComponent(C);
+  EXPECT_EQ(Log, (TLog{"owner +c", "b +c", "owner -c", "b -c"}));
+  EXPECT_EQ(C.Owner(), nullptr);
+}
+
+TEST(ComponentTest, FreeNotificationWorksBothWaysAndIsForgottenOnDestruction) {
+  TLog Log;
+  auto Referrer = std::make_unique<TProbe>(nullptr, "referrer", Log);
+  auto Target = std::make_unique<TProbe>(nullptr, "target", Log);
+  Referrer->Watched = Target.get();
+  Referrer->FreeNotification(*Target);
+  Target.reset();
+  EXPECT_EQ(Referrer->Watched, nullptr);
+
+  // A referrer destroyed first is forgotten: the target must not call it later.
+  Target = std::make_unique<TProbe>(nullptr, "target2", Log);
+  auto Referrer2 = std::make_unique<TProbe>(nullptr, "referrer2", Log);
+  Referrer2->FreeNotification(*Target);
+  Referrer2.reset();
+  Log.clear();
+  Target.reset();
+  EXPECT_EQ(Log, (TLog{"~target2"}));
+
+  Target = std::make_unique<TProbe>(nullptr, "target3", Log);
+  Referrer->Watched = Target.get();
+  Referrer->FreeNotification(*Target);
+  Referrer->RemoveFreeNotification(*Target);
+  Target.reset();
+  EXPECT_NE(Referrer->Watched, nullptr);
+}
+
+TEST(ComponentTest, NamesAreValidatedAndUniqueWithoutRegardToCase) {
+  TComponent Owner(nullptr);
+  auto* A = new TComponent(&Owner);
+  auto* B = new TComponent(&Owner);
+  A->SetName("Ärger");
+  EXPECT_EQ(Owner.FindComponent("äRGER"), A);
+  EXPECT_EQ(MessageOf<EComponentError>([&] { B->SetName("äRGER"); }), "A component named äRGER already exists");
+  EXPECT_EQ(MessageOf<EComponentError>([&] { B->SetName("1st"); }), "'1st' is not a valid component name");
+  EXPECT_EQ(B->Name(), "");
+  A->SetName("ÄRGER");  // a new case of its own name is no clash
+  EXPECT_EQ(A->Name(), "ÄRGER");
+  // A named component cannot join an owner that has one of that name.
+  TComponent Stranger(nullptr);
+  Stranger.SetName("ärger");
+  EXPECT_THROW(Owner.InsertComponent(Stranger), EComponentError);
+  EXPECT_EQ(Stranger.Owner(), nullptr);
+}
+
+TEST(ComponentTest, InsertingMovesBetweenOwnersAndRefusesCycles) {
+  TComponent First(nullptr);
+  TComponent Second(nullptr);
+  auto* Child = new TComponent(&First);
+  auto* Grandchild = new TComponent(Child);
+  Second.InsertComponent(*Child);
+  EXPECT_EQ(First.ComponentCount(), 0);
+  EXPECT_EQ(Child->Owner(), &Second);
+  EXPECT_THROW(Grandchild->InsertComponent(*Child), EComponentError);
+  EXPECT_THROW(Child->InsertComponent(*Child), EComponentError);
+  EXPECT_EQ(Child->Owner(), &Second);
+}
+
+TEST(ComponentTest, DesigningReachesOwnedComponents) {
+  TComponent Root(nullptr);
+  auto* Child = new TComponent(&Root);
+  auto* Grandchild = new TComponent(Child);
+  Root.SetDesigning(true);
+  EXPECT_TRUE(Grandchild->ComponentState().Contains(csDesigning));
+  EXPECT_TRUE((new TComponent(&Root))->ComponentState().Contains(csDesigning));  // joins a designing owner
+  Root.SetDesigning(false, false);
+  EXPECT_FALSE(Root.ComponentState().Contains(csDesigning));
+  EXPECT_TRUE(Child->ComponentState().Contains(csDesigning));
+}
+
+TEST(ComponentTest, PersistentAssignWithoutSupportRaises) {
+  TComponent A(nullptr);
+  TPersistent P;
+  EXPECT_EQ(MessageOf<EConvertError>([&] { P.Assign(A); }), "Cannot assign a TComponent to a TPersistent");
+}
+
+}  // namespace
