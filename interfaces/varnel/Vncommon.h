@@ -19,3 +19,11 @@ std::string GetServerTypeName(TVNServerType Value);
 // The server type named S (compared without regard to case, blanks around it
 // ignored), else Default.
 TVNServerType StrToServerTypeDef(std::string_view S, TVNServerType Default);
+
+// Name in double quotes, embedded double quotes doubled, when Quote; otherwise
+// Name unchanged.
+std::string QuoteIdentifier(const std::string& Name, bool Quote);
+// Name without the blanks around it. With RemoveOwner, the owner qualifier is
+// dropped too: everything up to the last "." that is not inside "...", [...]
+// or `...` quotes ("dbo"."a.b" gives "a.b"). Quotes are kept.
+std::string GetValidObjName(const std::string& Name, bool RemoveOwner);

@@ -1,0 +1,53 @@
+// A connection to one database server, behind which each kind of server (SQLite
+// now, PostgreSQL later) answers the catalog questions the components ask.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalog_types.h"
+#include "varnel/Vncommon.h"
+
+class TVNServerConnection {
+ public:
+  TVNServerConnection() = default;
+  virtual ~TVNServerConnection();
+  TVNServerConnection(const TVNServerConnection&) = delete;
+  TVNServerConnection& operator=(const TVNServerConnection&) = delete;
+
+  virtual TVNServerType ServerType() const noexcept = 0;
+
+  // Connects to DatabaseName, closing any earlier connection first. Raises
+  // EDatabaseError naming the database and the reason when that fails; the
+  // connection is then closed.
+  virtual void Open(const std::string& DatabaseName) = 0;
+  // Nothing when already closed.
+  virtual void Close() noexcept = 0;
+  virtual bool Connected() const noexcept = 0;
+  // The name given to the last successful Open; empty when closed.
+  virtual const std::string& DatabaseName() const noexcept = 0;
+
+  // Every catalog call below raises EDatabaseError when the connection is
+  // closed or the server reports an error.
+
+  // Tables and views in the order the server keeps them. Pattern is an SQL LIKE
+  // pattern (% and _) matched without regard to case; "" matches every name.
+  virtual std::vector<std::string> TableNames(const std::string& Pattern, TVNTableScope Scope) = 0;
+  // The columns of TableName (possibly quoted or schema-qualified) in column
+  // order; empty when no such table or view exists.
+  virtual std::vector<std::string> FieldNames(const std::string& TableName) = 0;
+  virtual std::vector<std::string> StoredProcNames() = 0;
+  // One row per column of each index of TableName: the primary key first, then
+  // the other indexes in creation order, columns in index order. Empty for a
+  // view; nullopt when no such table or view exists.
+  virtual std::optional<std::vector<TVNIndexSchemaRow>> IndexSchema(const std::string& TableName) = 0;
+  // Name and origin of each result column of a SELECT, "*" expanded. Raises
+  // EDatabaseError with the server's message when SQL does not compile.
+  virtual std::vector<TVNFieldOrigin> FieldOrigins(const std::string& SQL) = 0;
+};
+
+// A closed connection to a server of the given type. Raises EDatabaseError for a
+// type this library cannot connect to yet.
+std::unique_ptr<TVNServerConnection> CreateServerConnection(TVNServerType ServerType);

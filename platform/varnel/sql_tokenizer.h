@@ -1,0 +1,54 @@
+// Splits SQL text into tokens as SQLite reads it, for the SELECT parser and for
+// resolving table names that users type.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum TSQLTokenKind {
+  tokEnd,               // after the last token
+  tokIdentifier,        // a bare word: a name or a keyword
+  tokQuotedIdentifier,  // "x", [x] or `x`; never a keyword
+  tokString,            // 'x'
+  tokBlob,              // X'0A'
+  tokNumber,
+  tokVariable,          // ?, ?1, :name, @name, $name
+  tokOperator           // punctuation and operators: ( ) , . ; * || <= ...
+};
+
+struct TSQLToken {
+  TSQLTokenKind Kind = tokEnd;
+  // Identifiers and strings: the value with quotes removed and doubled quotes
+  // made single; everything else: the text as written.
+  std::string Text;
+  std::size_t Offset = 0;  // byte offset in the statement
+  std::size_t Length = 0;  // bytes as written
+
+  std::size_t EndOffset() const noexcept { return Offset + Length; }
+  // A bare word equal to Keyword (given in upper case), compared in ASCII.
+  bool IsKeyword(std::string_view Keyword) const noexcept;
+  bool IsOperator(std::string_view Op) const noexcept { return Kind == tokOperator && Text == Op; }
+  bool IsName() const noexcept { return Kind == tokIdentifier || Kind == tokQuotedIdentifier; }
+};
+
+// The tokens of SQL, comments and blanks dropped, ending with one tokEnd token.
+// An unterminated string or quoted name and a character SQL does not use raise
+// EDatabaseError naming the position.
+std::vector<TSQLToken> TokenizeSQL(std::string_view SQL);
+
+// "line L, column C" (both from 1; columns count characters) of a byte offset.
+std::string DescribeSQLPosition(std::string_view SQL, std::size_t Offset);
+
+// Token as written in SQL, quoted, or "end of statement": for error messages.
+std::string DescribeSQLToken(std::string_view SQL, const TSQLToken& Token);
+
+// A table name as a user may type it: name or schema.name, each part bare or
+// quoted. nullopt when Text is anything else.
+struct TSQLObjectName {
+  std::string Schema;  // empty when not qualified
+  std::string Name;
+};
+std::optional<TSQLObjectName> SplitObjectName(std::string_view Text);

@@ -1,0 +1,44 @@
+// TVNServerConnection for SQLite database files.
+#pragma once
+
+#include <memory>
+
+#include "server_connection.h"
+
+struct sqlite3;
+
+class TVNSQLiteConnection final : public TVNServerConnection {
+ public:
+  TVNSQLiteConnection() = default;
+  ~TVNSQLiteConnection() override;
+
+  TVNServerType ServerType() const noexcept override { return stSQLite; }
+  // Opens an existing database file; a missing file is never created.
+  void Open(const std::string& DatabaseName) override;
+  void Close() noexcept override;
+  bool Connected() const noexcept override { return FHandle != nullptr; }
+  const std::string& DatabaseName() const noexcept override { return FDatabaseName; }
+
+  // The system tables are the schema table (as "sqlite_master") and every table
+  // whose name starts with "sqlite_".
+  std::vector<std::string> TableNames(const std::string& Pattern, TVNTableScope Scope) override;
+  std::vector<std::string> FieldNames(const std::string& TableName) override;
+  std::vector<std::string> StoredProcNames() override { return {}; }
+  // A primary key that SQLite keeps without an index (an INTEGER PRIMARY KEY)
+  // is reported as the index "PRIMARY".
+  std::optional<std::vector<TVNIndexSchemaRow>> IndexSchema(const std::string& TableName) override;
+  std::vector<TVNFieldOrigin> FieldOrigins(const std::string& SQL) override;
+
+  // The SQLite handle, for the components that run statements; null when closed.
+  sqlite3* Handle() const noexcept { return FHandle.get(); }
+
+ private:
+  struct TCloser {
+    void operator()(sqlite3* Handle) const noexcept;
+  };
+
+  sqlite3& CheckConnected() const;
+
+  std::unique_ptr<sqlite3, TCloser> FHandle;
+  std::string FDatabaseName;
+};
