@@ -51,6 +51,8 @@ class TIniFile : public TObject {
   bool ReadBool(const std::string& Section, const std::string& Ident, bool Default) const;
   // Key names of the section in file order (Strings is cleared first).
   void ReadSection(const std::string& Section, TStrings& Strings) const;
+  // Section names in file order, each once (only the first of several sections
+  // with one name can be read); the keys before the first header are no section.
   void ReadSections(TStrings& Strings) const;
   // Key=Value for every key of the section in file order (Strings is cleared first).
   void ReadSectionValues(const std::string& Section, TStrings& Strings) const;

@@ -40,6 +40,7 @@ enum TRegDataType { rdUnknown, rdString, rdExpandString, rdInteger, rdBinary };
 // ("Windows Registry Editor Version 5.00"), named by the environment variable
 // VNIDE_REGISTRY, else $XDG_CONFIG_HOME/vnide/registry.reg (~/.config when unset).
 // Every call reads the store anew; every change replaces it atomically under a lock.
+// A file there that is not a registry file is neither read nor overwritten.
 class TRegistry : public TObject {
   VN_DECLARE_CLASS(TRegistry)
  public:
@@ -61,6 +62,8 @@ class TRegistry : public TObject {
   bool OpenKeyReadOnly(const std::string& Key);
   void CloseKey();
   bool KeyExists(const std::string& Key) const;
+  // Deletes the key with everything below it; false when it is absent or the
+  // store cannot be written.
   bool DeleteKey(const std::string& Key);
 
   bool ValueExists(const std::string& Name) const;
@@ -68,6 +71,7 @@ class TRegistry : public TObject {
   // The platform's type number of the value (REG_SZ ...); REG_NONE when absent.
   std::uint32_t GetRawDataType(const std::string& Name) const;
   int GetDataSize(const std::string& Name) const;  // -1 when absent
+  // Names of the open key's values and subkeys in store order (Strings is cleared first).
   void GetValueNames(TStrings& Strings) const;
   void GetKeyNames(TStrings& Strings) const;
 
@@ -75,21 +79,29 @@ class TRegistry : public TObject {
   // literally) up to its first NUL; ERegistryException "Invalid data type for 'Name'"
   // for any other type.
   std::string ReadString(const std::string& Name) const;
+  // ERegistryException "Failed to get data for 'Name'" when absent, "Invalid data
+  // type for 'Name'" when not an integer.
   int ReadInteger(const std::string& Name) const;
+  // Empty when absent; "Invalid data type for 'Name'" for a string or an integer.
   std::vector<std::uint8_t> ReadBinaryData(const std::string& Name) const;
 
   // ERegistryException "Failed to set data for 'Name'" when the key was not opened
-  // for writing or the store cannot be written.
+  // for writing, has been deleted meanwhile, or the store cannot be written; also
+  // for a name with a line break or NUL, and for text that is not UTF-8. Without
+  // an open key, values go to the root key. Strings with line breaks or NULs are
+  // stored as typed bytes, so every value stays on its own lines in the store.
   void WriteString(const std::string& Name, const std::string& Value);
   void WriteExpandString(const std::string& Name, const std::string& Value);
   void WriteInteger(const std::string& Name, int Value);
   void WriteBinaryData(const std::string& Name, const std::vector<std::uint8_t>& Value);
-  bool DeleteValue(const std::string& Name);
+  bool DeleteValue(const std::string& Name);  // false when absent or not writable
 
   // The store file this process uses.
   static std::string StoreFileName();
 
  private:
+  bool CanWrite() const noexcept;
+
   HKEY FRootKey = HKEY_CURRENT_USER;
   REGSAM FAccess = KEY_ALL_ACCESS;
   std::string FCurrentPath;
