@@ -7,11 +7,13 @@
 
 namespace vnide {
 
+class TPackageHost;
+
 struct TOptions {
   std::string PackageFile;  // the design package to use
 };
 
 // vnide settings: what the package's settings store resolves.
-int RunSettingsCommand(const TOptions& Options, std::ostream& Out);
+int RunSettingsCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 
 }  // namespace vnide

@@ -51,9 +51,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   // The host's boundary: every error of the package or the platform is reported
-  // here with its class, as an IDE reports it.
+  // here with its class, as an IDE reports it, while the packages are still loaded.
+  vnide::TPackageHost Host;
   try {
-    if (Command == "settings") return vnide::RunSettingsCommand(Options, std::cout);
+    if (Command == "settings") return vnide::RunSettingsCommand(Host, Options, std::cout);
     return Fail("unknown command " + Command + "\n" + Usage);
   } catch (const Exception& E) {
     return Fail(std::string(E.ClassName()) + ": " + E.Message());

@@ -38,4 +38,13 @@ void* TLoadedPackage::RequireExport(const std::string& Name) const {
   return Address;
 }
 
+TPackageHost::~TPackageHost() {
+  while (!FPackages.empty()) FPackages.pop_back();
+}
+
+TLoadedPackage& TPackageHost::Load(const std::string& FileName) {
+  FPackages.push_back(std::make_unique<TLoadedPackage>(FileName));
+  return *FPackages.back();
+}
+
 }  // namespace vnide

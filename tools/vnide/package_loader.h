@@ -1,7 +1,9 @@
 // Loading package files into the design host.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "rtl/SysUtils.h"
 
@@ -30,6 +32,22 @@ class TLoadedPackage {
  private:
   std::string FFileName;
   void* FHandle = nullptr;
+};
+
+// The packages the host has loaded. They stay loaded until the host ends, after
+// it has reported any error: an exception raised inside a package may refer to
+// the package's own code and data until it has been handled.
+class TPackageHost {
+ public:
+  TPackageHost() = default;
+  ~TPackageHost();  // unloads in reverse order of loading
+  TPackageHost(const TPackageHost&) = delete;
+  TPackageHost& operator=(const TPackageHost&) = delete;
+
+  TLoadedPackage& Load(const std::string& FileName);
+
+ private:
+  std::vector<std::unique_ptr<TLoadedPackage>> FPackages;
 };
 
 }  // namespace vnide

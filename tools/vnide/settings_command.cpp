@@ -5,8 +5,8 @@
 
 namespace vnide {
 
-int RunSettingsCommand(const TOptions& Options, std::ostream& Out) {
-  TLoadedPackage Package(Options.PackageFile);
+int RunSettingsCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
+  TLoadedPackage& Package = Host.Load(Options.PackageFile);
   using TReport = void (*)(TStrings*);
   auto Report = reinterpret_cast<TReport>(Package.RequireExport("VNReg_DesignSettingsReport"));
   TStringList Lines;
