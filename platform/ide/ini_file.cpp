@@ -3,6 +3,7 @@
 #include <deque>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "atomic_file.h"
@@ -10,6 +11,7 @@
 
 VN_IMPLEMENT_CLASS(TIniFile, TObject)
 
+using vn_ide::IsAsciiName;
 using vn_ide::SameName;
 
 namespace {
@@ -401,9 +403,21 @@ void TIniFile::ReadSectionValues(const std::string& Section, TStrings& Strings) 
   if (!Doc) return;
   const auto S = Doc->FindSection(TrimBlanks(Section));
   if (!S) return;
-  for (std::size_t I = S->Begin; I < S->End; ++I)
-    if (const TLineInfo L = Doc->Info(I); L.Kind == lkKey)
-      Strings.Add(std::string(L.Name) + "=" + std::string(Doc->LookUp(*S, I)));
+  // A repeated key shows the first one's value. With ASCII names only, the first
+  // values are remembered by lower-case name, so a long section costs one pass.
+  bool AllAscii = true;
+  for (std::size_t I = S->Begin; I < S->End && AllAscii; ++I) AllAscii = IsAsciiName(Doc->Info(I).Name);
+  std::unordered_map<std::string, std::string_view> FirstValues;
+  for (std::size_t I = S->Begin; I < S->End; ++I) {
+    const TLineInfo L = Doc->Info(I);
+    if (L.Kind != lkKey && L.Kind != lkNoValue) continue;
+    std::string_view Value;
+    if (AllAscii)
+      Value = FirstValues.try_emplace(LowerCase(L.Name), L.Kind == lkKey ? Unquote(L.Value) : "").first->second;
+    else if (L.Kind == lkKey)
+      Value = Doc->LookUp(*S, I);
+    if (L.Kind == lkKey) Strings.Add(std::string(L.Name) + "=" + std::string(Value));
+  }
 }
 
 bool TIniFile::SectionExists(const std::string& Section) const {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "support/temp_dir.h"
-#include "unprivileged.h"
+#include "support/unprivileged.h"
 
 using vn_test::ReadFileText;
 using vn_test::TTempDir;
@@ -149,7 +149,8 @@ TEST(IniFileRead, SectionListsAndExistence) {
                 "[A]\nk=1\nbare\n;c=3\nK=2\nj=\"q\"\n"
                 "[Comments]\n;only=1\n"
                 "[a]\nlater=1\n"
-                "[]\nnameless=1\n");
+                "[]\nnameless=1\n"
+                "[U]\nÄrger=1\närger=2\n[N]\nk\nK=1\n");
   TIniFile Ini(Name);
   TStringList List;
   List.Add("stale");
@@ -157,6 +158,10 @@ TEST(IniFileRead, SectionListsAndExistence) {
   EXPECT_EQ(Lines(List), (std::vector<std::string>{"k", "K", "j"}));
   Ini.ReadSectionValues("A", List);
   EXPECT_EQ(Lines(List), (std::vector<std::string>{"k=1", "K=1", "j=q"}));
+  Ini.ReadSectionValues("u", List);
+  EXPECT_EQ(Lines(List), (std::vector<std::string>{"Ärger=1", "ärger=1"}));
+  Ini.ReadSectionValues("N", List);
+  EXPECT_EQ(Lines(List), std::vector<std::string>{"K="}) << "a first key without value gives its empty value";
   Ini.ReadSections(List);
   EXPECT_EQ(Lines(List), (std::vector<std::string>{"A", "Comments"}));
   Ini.ReadSection("missing", List);

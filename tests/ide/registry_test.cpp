@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "support/temp_dir.h"
-#include "unprivileged.h"
+#include "support/unprivileged.h"
 
 using vn_test::ReadFileText;
 using vn_test::TScopedEnv;

@@ -11,6 +11,7 @@
 #include "rtl/SysUtils.h"
 #include "support/registry_store.h"
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
 
 using VNReg::TDesignSettings;
 using namespace vn_test;
@@ -22,8 +23,6 @@ std::vector<std::string> Lines(const TStrings& List) {
   for (int I = 0; I < List.Count(); ++I) Result.push_back(List.Strings(I));
   return Result;
 }
-
-bool RunningAsRoot() { return geteuid() == 0; }
 
 class TCurrentDirGuard {
  public:
@@ -317,11 +316,18 @@ TEST_F(DesignSettingsTest, RootDirTakesAnExpandableStringLiterallyAndRefusesOthe
   EXPECT_THROW(TDesignSettings(), ERegistryException);
 }
 
-TEST_F(DesignSettingsTest, AStoreTheUserCannotWriteMeansTheCurrentDirectory) {
-  if (RunningAsRoot()) GTEST_SKIP() << "permission bits do not bind root";
-  chmod(StoreFile.c_str(), 0444);
-  TCurrentDirGuard InTemp(Dir.Path());
-  EXPECT_EQ(TDesignSettings().RootDir(), ".");
+TEST(DesignSettingsRegistry, AStoreTheUserCannotWriteMeansTheCurrentDirectory) {
+  RunUnprivileged([] {
+    TTempDir Dir;
+    const std::string Store = Dir.File("registry.reg");
+    std::filesystem::create_directory(Dir.File("settings"));
+    WriteVarnelStore(Store, RegQuoted(Dir.File("settings")));
+    TScopedEnv Registry("VNIDE_REGISTRY", Store);
+    EXPECT_EQ(TDesignSettings().RootDir(), Dir.File("settings"));
+    chmod(Store.c_str(), 0444);
+    TCurrentDirGuard InTemp(Dir.Path());
+    EXPECT_EQ(TDesignSettings().RootDir(), ".");
+  });
 }
 
 }  // namespace
