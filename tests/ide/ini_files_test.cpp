@@ -163,7 +163,7 @@ TEST(IniFileRead, SectionListsAndExistence) {
   Ini.ReadSectionValues("N", List);
   EXPECT_EQ(Lines(List), std::vector<std::string>{"K="}) << "a first key without value gives its empty value";
   Ini.ReadSections(List);
-  EXPECT_EQ(Lines(List), (std::vector<std::string>{"A", "Comments"}));
+  EXPECT_EQ(Lines(List), (std::vector<std::string>{"A", "Comments", "U", "N"}));
   Ini.ReadSection("missing", List);
   EXPECT_EQ(List.Count(), 0);
 
