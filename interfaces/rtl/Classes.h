@@ -2,6 +2,7 @@
 // class registry.
 #pragma once
 
+#include <any>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -53,6 +54,25 @@ class TStringStream : public TStream {
 };
 
 // ---------------------------------------------------------------------------
+// Events
+
+// An event property's value: the handler and the name of the root's method it
+// came from, which form files write. Empty when no handler is assigned.
+template <class F>
+struct TEvent {
+  std::string Name;
+  std::function<F> Handler;
+
+  explicit operator bool() const noexcept { return static_cast<bool>(Handler); }
+  // Calls the handler, which must be assigned.
+  template <class... A>
+  decltype(auto) operator()(A&&... Args) const {
+    return Handler(std::forward<A>(Args)...);
+  }
+};
+using TNotifyEvent = TEvent<void(TObject* Sender)>;
+
+// ---------------------------------------------------------------------------
 // Persistent objects and components
 
 class TPersistent : public TObject {
@@ -77,7 +97,7 @@ using TComponentState = TSet<TComponentStateItem>;
 // A named object that an owner holds. The owner destroys the components it owns
 // (the last inserted first); a component destroyed earlier leaves its owner.
 class TComponent : public TPersistent {
-  VN_DECLARE_CLASS(TComponent)
+  VN_DECLARE_PUBLISHED(TComponent)
  public:
   explicit TComponent(TComponent* AOwner);
   ~TComponent() override;
@@ -106,6 +126,25 @@ class TComponent : public TPersistent {
   void FreeNotification(TComponent& AComponent);
   void RemoveFreeNotification(TComponent& AComponent);
 
+  // Called by the form reader once every object of the file exists and every
+  // reference is resolved. An override calls the base, which clears csLoading.
+  virtual void Loaded();
+  // True when this component is written inside its parent component in form
+  // files (a control on a panel) rather than directly inside the root.
+  virtual bool HasParent() const;
+  virtual TComponent* GetParentComponent() const;
+  // Called by the form reader, before the component's properties are read, with
+  // the object that contains it in the file (the root for top-level objects).
+  virtual void SetParentComponent(TComponent* Value);
+  // Called by the form writer: calls Proc for each component it writes inside
+  // this one. The default, when this component is Root, gives every owned
+  // component without a parent, in order; otherwise nothing.
+  virtual void GetChildren(const std::function<void(TComponent&)>& Proc, const TComponent& Root) const;
+  // Called by the form reader to bind an event property to a method of this
+  // root by name: a root with handlers returns a std::function of the event's
+  // signature for its method Name; the default returns an empty std::any.
+  virtual std::any MethodAddress(std::string_view Name) const;
+
  protected:
   // Called when a component is inserted into or removed from this owner, and when
   // a component that this one asked FreeNotification of is destroyed. An override
@@ -125,6 +164,95 @@ class TComponent : public TPersistent {
   std::vector<TComponent*> FFreeNotifies;
   TComponentState FComponentState;
   std::int64_t FTag = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Collections
+
+class TCollection;
+
+// One item of a collection, which owns it. Destroying an item takes it out of
+// its collection. Item classes are created by TCollection::Add through their
+// class information, so they need a constructor callable without arguments,
+// usually `explicit TMyItem(TCollection* Collection = nullptr)`.
+class TCollectionItem : public TPersistent {
+  VN_DECLARE_CLASS(TCollectionItem)
+ public:
+  // Joins ACollection (which then owns the item) unless it is null.
+  explicit TCollectionItem(TCollection* ACollection = nullptr);
+  ~TCollectionItem() override;
+
+  TCollection* Collection() const noexcept { return FCollection; }
+  // Moves the item to another collection (null: none, the caller owns it then).
+  void SetCollection(TCollection* Value);
+  // The position in the collection; -1 when the item has none.
+  int Index() const;
+  // Moves the item to position Value; EListError when out of range.
+  virtual void SetIndex(int Value);
+  // A number unique in the collection, kept when the item moves.
+  int ID() const noexcept { return FID; }
+  // What editors show for the item; the default is the class name.
+  virtual std::string DisplayName() const;
+  virtual void SetDisplayName(const std::string& Value);
+
+ protected:
+  // Tells the collection that this item (or, with AllItems, every item) changed.
+  void Changed(bool AllItems);
+
+ private:
+  friend class TCollection;
+  TCollection* FCollection = nullptr;
+  int FID = 0;
+};
+
+// An ordered list of items of one class, owned by the list.
+class TCollection : public TPersistent {
+  VN_DECLARE_CLASS(TCollection)
+ public:
+  // AItemClass must be TCollectionItem or a class derived from it.
+  explicit TCollection(const TMetaClass& AItemClass, TPersistent* AOwner = nullptr);
+  ~TCollection() override;
+
+  // A new item of the item class at the end.
+  TCollectionItem* Add();
+  // A new item at position Index.
+  TCollectionItem* Insert(int Index);
+  int Count() const noexcept { return static_cast<int>(FItems.size()); }
+  TCollectionItem* Items(int Index) const;  // EListError when out of range
+  void Delete(int Index);
+  void Clear();
+  // The item with that ID, or null.
+  TCollectionItem* FindItemID(int ID) const;
+  // Clears this collection, then adds an item per item of Source and assigns
+  // the source item to it.
+  void Assign(const TPersistent& Source) override;
+
+  const TMetaClass& ItemClass() const noexcept { return *FItemClass; }
+  TPersistent* Owner() const noexcept { return FOwner; }
+
+  // Changes between BeginUpdate and the matching EndUpdate call Update once, at
+  // the end.
+  void BeginUpdate() noexcept { ++FUpdateCount; }
+  void EndUpdate();
+  int UpdateCount() const noexcept { return FUpdateCount; }
+
+ protected:
+  // Called after a change, unless a group of changes is under way: Item is the
+  // item that changed, or null when items were added, removed or moved. Called
+  // also when an item is destroyed, so an override must not raise.
+  virtual void Update(TCollectionItem* Item);
+  void Changed();
+
+ private:
+  friend class TCollectionItem;
+  void InsertItem(TCollectionItem& Item);
+  void RemoveItem(TCollectionItem& Item);
+
+  const TMetaClass* FItemClass;
+  TPersistent* FOwner;
+  std::vector<TCollectionItem*> FItems;
+  int FNextID = 0;
+  int FUpdateCount = 0;
 };
 
 // ---------------------------------------------------------------------------

@@ -18,14 +18,17 @@
 #include "rtl/SysUtils.h"
 
 // A malformed form file: the message names the source, the line and what was
-// expected or what is wrong there.
+// expected or what is wrong there: "main.vfm(12): ']' expected", or
+// "Line 12: ']' expected" when the source has no name.
 class EParserError : public EFilerError {
  public:
   EParserError(std::string_view AMessage, std::string_view ASourceName, int ALine);
   std::string_view ClassName() const noexcept override { return "EParserError"; }
+  const std::string& SourceName() const noexcept { return FSourceName; }
   int Line() const noexcept { return FLine; }
 
  private:
+  std::string FSourceName;
   int FLine;
 };
 
@@ -41,10 +44,20 @@ struct TFormFileHeader {
 // created, then every new component's Loaded runs. Root must own no components
 // yet. On any error nothing that was created stays: Root's owned components are
 // destroyed again, and the error (EParserError, EClassNotFound, EPropertyError,
-// EPropertyConvertError) names the line.
+// EPropertyConvertError, or what a component raised) names the line, prefixed
+// as EParserError's message is.
+//
+// Each object nested in another one gets SetParentComponent(that object) before
+// its properties are read (top-level objects: Root). An event property is bound
+// to Root.MethodAddress(name); a designing Root may lack the method and keeps
+// the name alone. Root and the new components carry csLoading until Loaded,
+// which runs on Root first, then on the new components in the order created.
 TFormFileHeader ReadComponentText(std::string_view Text, TComponent& Root, std::string_view SourceName = "");
 
 // Writes Root and what it owns in the same format: only stored properties that
-// differ from their defaults. RootClassName overrides the class name written
-// for the root (a designer root standing in for a user's class).
+// differ from their defaults, in GetPropList order; the components inside an
+// object are those its GetChildren gives. Lines end with sLineBreak.
+// RootClassName overrides the class name written for the root (a designer root
+// standing in for a user's class). A floating-point value that is no finite
+// number raises EWriteError: no form file could hold it.
 std::string WriteComponentText(const TComponent& Root, std::string_view RootClassName = "");

@@ -2,6 +2,7 @@
 // Object Inspector, property editors and form files work through it.
 #pragma once
 
+#include <any>
 #include <cstdint>
 #include <functional>
 #include <iterator>
@@ -12,8 +13,10 @@
 #include <type_traits>
 #include <vector>
 
+#include "rtl/Classes.h"
 #include "rtl/SysUtils.h"
 #include "rtl/System.h"
+#include "rtl/Variants.h"
 
 VN_DECLARE_EXCEPTION(EPropertyError, Exception)
 VN_DECLARE_EXCEPTION(EPropertyConvertError, Exception)
@@ -33,6 +36,8 @@ template <> PTypeInfo TypeInfo<int>();            // "Integer", tkInteger
 template <> PTypeInfo TypeInfo<std::int64_t>();   // "Int64", tkInt64
 template <> PTypeInfo TypeInfo<bool>();           // "Boolean", tkEnumeration False/True
 template <> PTypeInfo TypeInfo<double>();         // "Double", tkFloat
+template <> PTypeInfo TypeInfo<Variant>();        // "Variant", tkVariant
+template <> PTypeInfo TypeInfo<TNotifyEvent>();   // "TNotifyEvent", tkMethod
 
 // In a header, after the enumeration or set type: declares its record.
 #define VN_DECLARE_TYPEINFO(Type) \
@@ -48,6 +53,15 @@ template <> PTypeInfo TypeInfo<double>();         // "Double", tkFloat
     static const TTypeInfo Info{tkEnumeration, #Enum, 0,                                   \
                                 static_cast<std::int64_t>(std::size(Names)) - 1, Names};   \
     return &Info;                                                                          \
+  }
+
+// In one source file: the record of an event type TEvent<F>, of kind tkMethod,
+// named as written (give the type an alias first: TNotifyEvent).
+#define VN_IMPLEMENT_EVENT_TYPEINFO(EventType)         \
+  template <>                                          \
+  PTypeInfo TypeInfo<EventType>() {                    \
+    static const TTypeInfo Info{tkMethod, #EventType}; \
+    return &Info;                                      \
   }
 
 // In one source file: the record of a set type TSet<Enum> under the name given.
@@ -85,15 +99,25 @@ class TPropInfo {
   // setter: it is filled in place. A reference to another component has one.
   std::function<TObject*(const TObject&)> GetObj;
   std::function<void(TObject&, TObject*)> SetObj;
+  // tkVariant properties.
+  std::function<::Variant(const TObject&)> GetVar;
+  std::function<void(TObject&, const ::Variant&)> SetVar;
+  // tkMethod properties: the name of the assigned method, and assigning one.
+  // Handler is empty or holds a std::function of the event's signature; another
+  // type raises EPropertyConvertError naming the method and the property.
+  std::function<std::string(const TObject&)> GetMethodName;
+  std::function<void(TObject&, const std::string& Name, const std::any& Handler)> SetMethod;
 
   // The value that form files leave out, for ordinal properties; none means the
-  // value is always written. Strings, owned objects and references are left out
-  // when empty.
+  // value is always written. Strings, owned objects, references, variants and
+  // events are left out when empty.
   std::optional<std::int64_t> Default;
+  // The same for floating-point properties.
+  std::optional<double> DefaultFloat;
   // False when the property is not written to form files at all for this object.
   std::function<bool(const TObject&)> Stored;
 
-  bool IsReadOnly() const noexcept { return !SetOrd && !SetStr && !SetFloat && !SetObj; }
+  bool IsReadOnly() const noexcept { return !SetOrd && !SetStr && !SetFloat && !SetObj && !SetVar && !SetMethod; }
   // A class-typed property that refers to another component rather than owning
   // its value.
   bool IsReference() const noexcept { return PropType->Kind == tkClass && static_cast<bool>(SetObj); }
@@ -126,20 +150,36 @@ void SetEnumProp(TObject& AObject, const TPropInfo& Prop, std::string_view Value
 // Sets as text: "[a,b]" with the element names in ordinal order.
 std::string GetSetProp(const TObject& AObject, const TPropInfo& Prop);
 void SetSetProp(TObject& AObject, const TPropInfo& Prop, std::string_view Value);
+Variant GetVariantProp(const TObject& AObject, const TPropInfo& Prop);
+void SetVariantProp(TObject& AObject, const TPropInfo& Prop, const Variant& Value);
+// Event properties: the method's name ("" for none), and assigning a handler
+// (see TPropInfo::SetMethod).
+std::string GetMethodProp(const TObject& AObject, const TPropInfo& Prop);
+void SetMethodProp(TObject& AObject, const TPropInfo& Prop, const std::string& Name, const std::any& Handler);
 
 // The value as the Object Inspector shows it: integers in decimal, enumerations
-// and Booleans by name, sets as "[a,b]", strings as they are, a referenced
-// component by name ("" for none), an owned object as "(TClassName)".
+// and Booleans by name, sets as "[a,b]", strings as they are, floats in the
+// fewest digits that read back the same, variants as their string (""
+// when null), a referenced component by name ("" for none), an event by its
+// method's name, an owned object as "(TClassName)".
 std::string GetPropText(const TObject& AObject, const TPropInfo& Prop);
 // Sets the value from such a text. A referenced component is looked up by name
-// among the components of Root. A text that does not fit raises
-// EPropertyConvertError naming the property and the text.
+// among the components of Root (Root itself by its own name); an event's method
+// through Root's MethodAddress, where a designing Root may lack it (the name
+// alone is kept). A variant gets the text as a string, or unassigned for "". A
+// text that does not fit raises EPropertyConvertError naming the property and
+// the text.
 void SetPropText(TObject& AObject, const TPropInfo& Prop, std::string_view Text, const TComponent* Root = nullptr);
 
 // Whether a form file writes the property of this object: stored, and not at
 // its default (ordinal) or empty (strings, lists, collections, references).
 bool IsStoredProp(const TObject& AObject, const TPropInfo& Prop);
 bool IsDefaultPropValue(const TObject& AObject, const TPropInfo& Prop);
+
+namespace vn_detail {
+// Raises EPropertyConvertError: a handler whose signature does not fit the event.
+[[noreturn]] void HandlerMismatch(const std::string& MethodName, const std::string& PropName, PTypeInfo EventType);
+}  // namespace vn_detail
 
 // ---------------------------------------------------------------------------
 // Publishing: a class's PublishedProperties() builds its list with TPublisher.
@@ -153,7 +193,9 @@ bool IsDefaultPropValue(const TObject& AObject, const TPropInfo& Prop);
 //     return List;
 //   }
 //
-// Getters and setters are member functions or callables taking the object.
+// Getters and setters are member functions or callables taking the object; a
+// nullptr setter makes a read-only property, which the inspector shows and
+// form files leave out.
 
 template <class C>
 class TPublisher {
@@ -162,7 +204,8 @@ class TPublisher {
   TPublisher& String(std::string Name, G Get, S Set) {
     TPropInfo& P = Add(std::move(Name), TypeInfo<std::string>());
     P.GetStr = [Get](const TObject& O) { return std::string(std::invoke(Get, Self(O))); };
-    P.SetStr = [Set](TObject& O, const std::string& V) { std::invoke(Set, Self(O), V); };
+    if constexpr (!std::is_null_pointer_v<S>)
+      P.SetStr = [Set](TObject& O, const std::string& V) { std::invoke(Set, Self(O), V); };
     return *this;
   }
 
@@ -170,8 +213,29 @@ class TPublisher {
   TPublisher& Integer(std::string Name, G Get, S Set, std::optional<std::int64_t> Default = 0) {
     TPropInfo& P = Add(std::move(Name), TypeInfo<int>());
     P.GetOrd = [Get](const TObject& O) { return static_cast<std::int64_t>(std::invoke(Get, Self(O))); };
-    P.SetOrd = [Set](TObject& O, std::int64_t V) { std::invoke(Set, Self(O), static_cast<int>(V)); };
+    if constexpr (!std::is_null_pointer_v<S>)
+      P.SetOrd = [Set](TObject& O, std::int64_t V) { std::invoke(Set, Self(O), static_cast<int>(V)); };
     P.Default = Default;
+    return *this;
+  }
+
+  template <class G, class S>
+  TPublisher& Int64(std::string Name, G Get, S Set, std::optional<std::int64_t> Default = 0) {
+    TPropInfo& P = Add(std::move(Name), TypeInfo<std::int64_t>());
+    P.GetOrd = [Get](const TObject& O) { return static_cast<std::int64_t>(std::invoke(Get, Self(O))); };
+    if constexpr (!std::is_null_pointer_v<S>)
+      P.SetOrd = [Set](TObject& O, std::int64_t V) { std::invoke(Set, Self(O), V); };
+    P.Default = Default;
+    return *this;
+  }
+
+  template <class G, class S>
+  TPublisher& Float(std::string Name, G Get, S Set, std::optional<double> Default = std::nullopt) {
+    TPropInfo& P = Add(std::move(Name), TypeInfo<double>());
+    P.GetFloat = [Get](const TObject& O) { return static_cast<double>(std::invoke(Get, Self(O))); };
+    if constexpr (!std::is_null_pointer_v<S>)
+      P.SetFloat = [Set](TObject& O, double V) { std::invoke(Set, Self(O), V); };
+    P.DefaultFloat = Default;
     return *this;
   }
 
@@ -179,7 +243,8 @@ class TPublisher {
   TPublisher& Boolean(std::string Name, G Get, S Set, bool Default) {
     TPropInfo& P = Add(std::move(Name), TypeInfo<bool>());
     P.GetOrd = [Get](const TObject& O) { return static_cast<std::int64_t>(std::invoke(Get, Self(O)) ? 1 : 0); };
-    P.SetOrd = [Set](TObject& O, std::int64_t V) { std::invoke(Set, Self(O), V != 0); };
+    if constexpr (!std::is_null_pointer_v<S>)
+      P.SetOrd = [Set](TObject& O, std::int64_t V) { std::invoke(Set, Self(O), V != 0); };
     P.Default = Default ? 1 : 0;
     return *this;
   }
@@ -188,7 +253,8 @@ class TPublisher {
   TPublisher& Enum(std::string Name, G Get, S Set, E Default) {
     TPropInfo& P = Add(std::move(Name), TypeInfo<E>());
     P.GetOrd = [Get](const TObject& O) { return static_cast<std::int64_t>(std::invoke(Get, Self(O))); };
-    P.SetOrd = [Set](TObject& O, std::int64_t V) { std::invoke(Set, Self(O), static_cast<E>(V)); };
+    if constexpr (!std::is_null_pointer_v<S>)
+      P.SetOrd = [Set](TObject& O, std::int64_t V) { std::invoke(Set, Self(O), static_cast<E>(V)); };
     P.Default = static_cast<std::int64_t>(Default);
     return *this;
   }
@@ -197,9 +263,10 @@ class TPublisher {
   TPublisher& Set(std::string Name, G Get, S Set, SetT Default = {}) {
     TPropInfo& P = Add(std::move(Name), TypeInfo<SetT>());
     P.GetOrd = [Get](const TObject& O) { return static_cast<std::int64_t>(SetT(std::invoke(Get, Self(O))).Bits()); };
-    P.SetOrd = [Set](TObject& O, std::int64_t V) {
-      std::invoke(Set, Self(O), SetT::FromBits(static_cast<std::uint64_t>(V)));
-    };
+    if constexpr (!std::is_null_pointer_v<S>)
+      P.SetOrd = [Set](TObject& O, std::int64_t V) {
+        std::invoke(Set, Self(O), SetT::FromBits(static_cast<std::uint64_t>(V)));
+      };
     P.Default = static_cast<std::int64_t>(Default.Bits());
     return *this;
   }
@@ -222,6 +289,36 @@ class TPublisher {
     return *this;
   }
 
+  // A Variant value; form files leave it out when unassigned.
+  template <class G, class S>
+  TPublisher& Variant(std::string Name, G Get, S Set) {
+    TPropInfo& P = Add(std::move(Name), TypeInfo<::Variant>());
+    P.GetVar = [Get](const TObject& O) { return ::Variant(std::invoke(Get, Self(O))); };
+    if constexpr (!std::is_null_pointer_v<S>)
+      P.SetVar = [Set](TObject& O, const ::Variant& V) { std::invoke(Set, Self(O), V); };
+    return *this;
+  }
+
+  // An event of signature F: Get returns the `const TEvent<F>&`, Set takes a
+  // TEvent<F>. TEvent<F> needs type information (VN_DECLARE_TYPEINFO).
+  template <class F, class G, class S>
+  TPublisher& Event(std::string Name, G Get, S Set) {
+    TPropInfo& P = Add(Name, TypeInfo<TEvent<F>>());
+    P.GetMethodName = [Get](const TObject& O) { return std::string(std::invoke(Get, Self(O)).Name); };
+    P.SetMethod = [Set, PropName = std::move(Name)](TObject& O, const std::string& MethodName,
+                                                    const std::any& Handler) {
+      TEvent<F> Value;
+      Value.Name = MethodName;
+      if (Handler.has_value()) {
+        const auto* Function = std::any_cast<std::function<F>>(&Handler);
+        if (Function == nullptr) vn_detail::HandlerMismatch(MethodName, PropName, TypeInfo<TEvent<F>>());
+        Value.Handler = *Function;
+      }
+      std::invoke(Set, Self(O), std::move(Value));
+    };
+    return *this;
+  }
+
   // The last property is written to form files only when Pred holds.
   template <class F>
   TPublisher& StoredIf(F Pred) {
@@ -234,13 +331,15 @@ class TPublisher {
  private:
   static const C& Self(const TObject& O) { return static_cast<const C&>(O); }
   static C& Self(TObject& O) { return static_cast<C&>(O); }
+  // An owned object is filled in place: a getter called on a const object may
+  // return it const.
   template <class T>
   static TObject& Deref(T* P) {
-    return *P;
+    return const_cast<std::remove_const_t<T>&>(*P);
   }
   template <class T>
   static TObject& Deref(T& P) {
-    return P;
+    return const_cast<std::remove_const_t<T>&>(P);
   }
   template <class T>
   static TObject& Deref(const std::unique_ptr<T>& P) {

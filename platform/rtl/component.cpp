@@ -3,10 +3,21 @@
 #include <algorithm>
 
 #include "rtl/SysUtils.h"
+#include "rtl/TypInfo.h"
 #include "rtl_consts.h"
 
 VN_IMPLEMENT_CLASS(TPersistent, TObject)
-VN_IMPLEMENT_CLASS(TComponent, TPersistent)
+VN_IMPLEMENT_PUBLISHED(TComponent, TPersistent)
+
+const std::vector<TPropInfo>& TComponent::PublishedProperties() {
+  // The object header of a form file carries the name.
+  static const auto List = TPublisher<TComponent>()
+                               .String("Name", &TComponent::Name, &TComponent::SetName)
+                               .StoredIf([](const TComponent&) { return false; })
+                               .Int64("Tag", &TComponent::Tag, &TComponent::SetTag, 0)
+                               .List();
+  return List;
+}
 
 namespace {
 
@@ -166,6 +177,22 @@ void TComponent::SetLoading(bool Value) {
   else
     FComponentState.Exclude(csLoading);
 }
+
+void TComponent::Loaded() { FComponentState.Exclude(csLoading); }
+
+bool TComponent::HasParent() const { return false; }
+
+TComponent* TComponent::GetParentComponent() const { return nullptr; }
+
+void TComponent::SetParentComponent(TComponent*) {}
+
+void TComponent::GetChildren(const std::function<void(TComponent&)>& Proc, const TComponent& Root) const {
+  if (this != &Root) return;
+  for (std::size_t I = 0; I < FComponents.size(); ++I)
+    if (!FComponents[I]->HasParent()) Proc(*FComponents[I]);
+}
+
+std::any TComponent::MethodAddress(std::string_view) const { return {}; }
 
 void TComponent::FreeNotification(TComponent& AComponent) {
   // A link to a component on its way out would dangle once it is gone.

@@ -27,4 +27,20 @@ inline constexpr const char* SWriteError = "Stream write error";
 inline constexpr const char* SDuplicateClass = "A class named %s already exists";
 inline constexpr const char* SClassNotFound = "Class %s not found";
 
+inline constexpr const char* SPropertyNotFound = "Property %s does not exist";
+inline constexpr const char* SPropertyReadOnly = "Property %s is read-only";
+inline constexpr const char* SPropertyKind = "Property %s does not hold %s";
+inline constexpr const char* SPropertyRange = "%d is out of range for property %s (%d..%d)";
+inline constexpr const char* SPropertyElement = "Invalid property element %s for property %s";
+inline constexpr const char* SPropertyText = "'%s' is not a valid value for property %s";
+inline constexpr const char* SPropertyNil = "Property %s cannot be assigned from nothing";
+inline constexpr const char* SReferenceClass = "%s is not a %s, which property %s refers to";
+inline constexpr const char* SComponentNotFound = "Component %s not found (property %s)";
+inline constexpr const char* SMethodNotFound = "Method %s not found in %s (property %s)";
+inline constexpr const char* SHandlerMismatch = "Method %s does not fit property %s (%s)";
+
+inline constexpr const char* SCollectionItemClass = "%s is no collection item class";
+
+inline constexpr const char* SParamNotFound = "Parameter '%s' not found";
+
 }  // namespace rtl_consts

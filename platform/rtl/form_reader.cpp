@@ -1,0 +1,377 @@
+#include "rtl/FormFiles.h"
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+
+#include "form_parser.h"
+#include "property_text.h"
+#include "rtl/TypInfo.h"
+#include "rtl_consts.h"
+
+using namespace form_files;
+
+namespace {
+
+// One step from a component to the object a property belongs to: into the
+// owned object that Prop holds, and with Index >= 0 into that collection's item.
+struct TPathStep {
+  PPropInfo Prop;
+  int Index;
+};
+
+// A reference or event, set once every object of the file exists. The object
+// is found again by its path, because reading a collection property a second
+// time replaces the items read before.
+struct TFixup {
+  TComponent* Anchor;
+  std::vector<TPathStep> Path;
+  PPropInfo Prop;
+  std::string Name;
+  int Line;
+  std::string Where;
+};
+
+// BeginUpdate .. EndUpdate of a collection being read, ended also when reading
+// fails (where an Update that raises must not hide the first error).
+class TCollectionUpdate {
+ public:
+  explicit TCollectionUpdate(TCollection& ACollection)
+      : FCollection(ACollection), FExceptions(std::uncaught_exceptions()) {
+    FCollection.BeginUpdate();
+  }
+  ~TCollectionUpdate() noexcept(false) {
+    if (std::uncaught_exceptions() == FExceptions) {
+      FCollection.EndUpdate();
+      return;
+    }
+    try {
+      FCollection.EndUpdate();
+    } catch (...) {
+    }
+  }
+  TCollectionUpdate(const TCollectionUpdate&) = delete;
+  TCollectionUpdate& operator=(const TCollectionUpdate&) = delete;
+
+ private:
+  TCollection& FCollection;
+  int FExceptions;
+};
+
+bool SameStep(const TPathStep& A, const TPathStep& B) { return A.Prop == B.Prop && A.Index == B.Index; }
+
+std::vector<std::string> SplitPath(const std::string& Name) {
+  std::vector<std::string> Parts;
+  std::size_t Start = 0;
+  while (true) {
+    const std::size_t Dot = Name.find('.', Start);
+    Parts.push_back(Name.substr(Start, Dot == std::string::npos ? Dot : Dot - Start));
+    if (Dot == std::string::npos) return Parts;
+    Start = Dot + 1;
+  }
+}
+
+const char* Expected(const TPropInfo& Prop) {
+  switch (Prop.PropType->Kind) {
+    case tkInteger:
+    case tkInt64:
+    case tkChar:
+    case tkWChar: return "an integer";
+    case tkEnumeration: return "a name";
+    case tkSet: return "a set";
+    case tkFloat: return "a number";
+    case tkVariant: return "a string, a number, True, False or Null";
+    case tkMethod: return "a method name";
+    case tkClass: return Prop.IsReference() ? "a component name" : "a collection";
+    default: return "a string";
+  }
+}
+
+[[noreturn]] void WrongValue(const TPropInfo& Prop, const TFormValue& Value) {
+  throw EPropertyConvertError(
+      Format("Invalid property value (%s where %s is expected)", {KindName(Value.Kind), Expected(Prop)}));
+}
+
+// Reads one parsed file into Root. Unless the whole read succeeds, whatever it
+// created goes again when the reader is destroyed.
+class TFormReader {
+ public:
+  TFormReader(TComponent& ARoot, std::string_view ASourceName) : FRoot(ARoot), FSourceName(ASourceName) {}
+  ~TFormReader() {
+    if (FCommitted) return;
+    for (auto It = FCreated.rbegin(); It != FCreated.rend(); ++It)
+      if (IsAlive(*It)) delete *It;
+    FRoot.SetLoading(false);
+  }
+  TFormReader(const TFormReader&) = delete;
+  TFormReader& operator=(const TFormReader&) = delete;
+
+  void Read(const TFormObject& Tree) {
+    try {
+      ReadAll(Tree);
+    } catch (const EParserError&) {
+      throw;
+    } catch (Exception& E) {
+      // Whatever failed is told with the place in the file that caused it.
+      const std::string Message = FWhere.empty() ? E.Message() : "Error reading " + FWhere + ": " + E.Message();
+      E.SetMessage(Located(Message, FSourceName, FLine));
+      throw;
+    }
+    FCommitted = true;
+  }
+
+ private:
+  void ReadAll(const TFormObject& Tree) {
+    FLine = Tree.Line;
+    FRoot.SetLoading(true);
+    FRoot.SetName(Tree.Name);
+    FAnchor = &FRoot;
+    ReadProperties(FRoot, Tree.Properties, DisplayName(FRoot));
+    for (const TFormObject& Child : Tree.Children) ReadObject(Child, FRoot);
+
+    for (const TFixup& Fixup : FFixups) Resolve(Fixup);
+
+    FWhere.clear();
+    FLine = Tree.Line;
+    FRoot.Loaded();
+    for (std::size_t I = 0; I < FCreated.size(); ++I)
+      if (IsAlive(FCreated[I])) {
+        FLine = FCreatedLines[I];
+        FCreated[I]->Loaded();
+      }
+  }
+
+  static std::string DisplayName(const TComponent& C) { return C.Name().empty() ? C.ClassName() : C.Name(); }
+
+  bool IsAlive(const TComponent* C) const {
+    if (C == &FRoot) return true;
+    for (int I = 0; I < FRoot.ComponentCount(); ++I)
+      if (FRoot.Components(I) == C) return true;
+    return false;
+  }
+
+  void ReadObject(const TFormObject& Node, TComponent& Parent) {
+    FWhere.clear();
+    FLine = Node.Line;
+    const TMetaClass& Class = FindClass(Node.ClassName);
+    if (!Class.InheritsFrom(TComponent::StaticClass()))
+      throw EFilerError(Format("%s is not a component class", {Class.ClassName()}));
+    std::unique_ptr<TObject> Instance = Class.CreateInstance(&FRoot);
+    auto& Component = dynamic_cast<TComponent&>(*Instance);
+    if (Component.Owner() != &FRoot) FRoot.InsertComponent(Component);
+    FCreated.reserve(FCreated.size() + 1);
+    FCreatedLines.reserve(FCreatedLines.size() + 1);
+    Instance.release();
+    FCreated.push_back(&Component);
+    FCreatedLines.push_back(Node.Line);
+
+    Component.SetLoading(true);
+    Component.SetName(Node.Name);
+    Component.SetParentComponent(&Parent);
+    FAnchor = &Component;
+    ReadProperties(Component, Node.Properties, DisplayName(Component));
+    for (const TFormObject& Child : Node.Children) ReadObject(Child, Component);
+  }
+
+  void ReadProperties(TObject& Object, const std::vector<TFormProperty>& Properties, const std::string& Where) {
+    for (const TFormProperty& Property : Properties) ReadProperty(Object, Property, Where);
+  }
+
+  void ReadProperty(TObject& Object, const TFormProperty& Property, const std::string& ObjectWhere) {
+    FLine = Property.Line;
+    FWhere = ObjectWhere + "." + Property.Name;
+    const std::size_t PathSize = FPath.size();
+    const std::vector<std::string> Parts = SplitPath(Property.Name);
+    TObject* Target = &Object;
+    for (std::size_t I = 0; I + 1 < Parts.size(); ++I) {
+      const TPropInfo& Prop = FindPropInfo(*Target, Parts[I]);
+      TObject* Owned = Prop.PropType->Kind == tkClass && !Prop.IsReference() ? GetObjectProp(*Target, Prop) : nullptr;
+      if (Owned == nullptr) throw EPropertyError(Format("Property %s holds no object", {Prop.Name}));
+      FPath.push_back({&Prop, -1});
+      Target = Owned;
+    }
+    // A string list's lines: the platform writes them as a property of its own.
+    if (auto* Strings = dynamic_cast<TStrings*>(Target); Strings != nullptr && Parts.size() > 1 &&
+                                                          SameText(Parts.back(), "Strings")) {
+      ReadStrings(*Strings, Property.Value);
+    } else {
+      ReadValue(*Target, FindPropInfo(*Target, Parts.back()), Property.Value, FWhere);
+    }
+    FPath.resize(PathSize);
+    FLine = Property.Line;
+    FWhere = ObjectWhere + "." + Property.Name;
+  }
+
+  void ReadStrings(TStrings& Strings, const TFormValue& Value) {
+    if (Value.Kind != TFormValue::vkList)
+      throw EPropertyConvertError(Format("Invalid property value (%s where a list of strings is expected)",
+                                         {KindName(Value.Kind)}));
+    TStringList Lines;
+    for (const TFormValue& Item : Value.Items) {
+      if (Item.Kind != TFormValue::vkString)
+        throw EPropertyConvertError(Format("Invalid property value (%s in a list of strings)", {KindName(Item.Kind)}));
+      Lines.Add(Item.Text);
+    }
+    Strings.Assign(Lines);
+  }
+
+  void ReadValue(TObject& Object, const TPropInfo& Prop, const TFormValue& Value, const std::string& Where) {
+    if (Value.Kind == TFormValue::vkBinary)
+      throw EPropertyError(Format("Property %s cannot take binary data", {Prop.Name}));
+    switch (Prop.PropType->Kind) {
+      case tkInteger:
+      case tkInt64:
+      case tkChar:
+      case tkWChar:
+        if (Value.Kind != TFormValue::vkInteger) WrongValue(Prop, Value);
+        SetOrdProp(Object, Prop, Value.Integer);
+        return;
+      case tkEnumeration: {
+        if (Value.Kind != TFormValue::vkIdent) WrongValue(Prop, Value);
+        const std::int64_t Ordinal = GetEnumValue(Prop.PropType, Value.Text);
+        if (Ordinal < 0)
+          throw EPropertyConvertError(
+              Format("Invalid property value %s: no value of %s has that name", {Value.Text, Prop.PropType->Name}));
+        SetOrdProp(Object, Prop, Ordinal);
+        return;
+      }
+      case tkSet: {
+        if (Value.Kind != TFormValue::vkSet) WrongValue(Prop, Value);
+        std::uint64_t Bits = 0;
+        for (const std::string& Element : Value.Elements) {
+          const std::int64_t Ordinal = GetEnumValue(Prop.PropType->CompType, Element);
+          if (Ordinal < 0 || Ordinal > 63)
+            throw EPropertyConvertError(Format(rtl_consts::SPropertyElement, {Element, Prop.Name}));
+          Bits |= std::uint64_t{1} << Ordinal;
+        }
+        SetOrdProp(Object, Prop, static_cast<std::int64_t>(Bits));
+        return;
+      }
+      case tkFloat:
+        if (Value.Kind == TFormValue::vkInteger)
+          SetFloatProp(Object, Prop, static_cast<double>(Value.Integer));
+        else if (Value.Kind == TFormValue::vkFloat)
+          SetFloatProp(Object, Prop, Value.Float);
+        else
+          WrongValue(Prop, Value);
+        return;
+      case tkVariant:
+        SetVariantProp(Object, Prop, ToVariant(Prop, Value));
+        return;
+      case tkMethod:
+        if (Value.Kind != TFormValue::vkIdent || Value.Text.find('.') != std::string::npos) WrongValue(Prop, Value);
+        if (!Prop.SetMethod) throw EPropertyError(Format(rtl_consts::SPropertyReadOnly, {Prop.Name}));
+        if (SameText(Value.Text, "nil"))
+          SetMethodProp(Object, Prop, "", std::any());
+        else
+          FFixups.push_back({FAnchor, FPath, &Prop, Value.Text, FLine, Where});
+        return;
+      case tkClass:
+        if (Prop.IsReference()) {
+          if (Value.Kind != TFormValue::vkIdent) WrongValue(Prop, Value);
+          if (SameText(Value.Text, "nil"))
+            SetObjectProp(Object, Prop, nullptr);
+          else
+            FFixups.push_back({FAnchor, FPath, &Prop, Value.Text, FLine, Where});
+          return;
+        }
+        if (auto* Collection = dynamic_cast<TCollection*>(GetObjectProp(Object, Prop))) {
+          if (Value.Kind != TFormValue::vkCollection) WrongValue(Prop, Value);
+          ReadCollection(*Collection, Prop, Value, Where);
+          return;
+        }
+        throw EPropertyError(Format("Property %s holds an object and takes no value of its own", {Prop.Name}));
+      default:
+        if (Value.Kind != TFormValue::vkString) WrongValue(Prop, Value);
+        SetStrProp(Object, Prop, Value.Text);
+        return;
+    }
+  }
+
+  static Variant ToVariant(const TPropInfo& Prop, const TFormValue& Value) {
+    switch (Value.Kind) {
+      case TFormValue::vkString: return Variant(Value.Text);
+      case TFormValue::vkInteger: return Variant(Value.Integer);
+      case TFormValue::vkFloat: return Variant(Value.Float);
+      case TFormValue::vkIdent:
+        if (SameText(Value.Text, "True")) return Variant(true);
+        if (SameText(Value.Text, "False")) return Variant(false);
+        if (SameText(Value.Text, "Null")) return Variant::Null();
+        break;
+      default:
+        break;
+    }
+    WrongValue(Prop, Value);
+  }
+
+  void ReadCollection(TCollection& Collection, const TPropInfo& Prop, const TFormValue& Value,
+                      const std::string& Where) {
+    TCollectionUpdate Update(Collection);
+    // The items read before (the property given twice) go now, and so do the
+    // references and events still waiting for them.
+    std::erase_if(FFixups, [&](const TFixup& Fixup) {
+      return Fixup.Anchor == FAnchor && Fixup.Path.size() > FPath.size() &&
+             std::equal(FPath.begin(), FPath.end(), Fixup.Path.begin(), SameStep) &&
+             Fixup.Path[FPath.size()].Prop == &Prop;
+    });
+    Collection.Clear();
+    for (std::size_t I = 0; I < Value.CollectionItems.size(); ++I) {
+      const TFormItem& Item = Value.CollectionItems[I];
+      FLine = Item.Line;
+      TCollectionItem* Instance = Collection.Add();
+      FPath.push_back({&Prop, static_cast<int>(I)});
+      ReadProperties(*Instance, Item.Properties, Where + "[" + IntToStr(static_cast<std::int64_t>(I)) + "]");
+      FPath.pop_back();
+    }
+  }
+
+  // The object a fixup's property belongs to; null when it no longer exists.
+  TObject* Target(const TFixup& Fixup) const {
+    if (!IsAlive(Fixup.Anchor)) return nullptr;
+    TObject* Object = Fixup.Anchor;
+    for (const TPathStep& Step : Fixup.Path) {
+      Object = GetObjectProp(*Object, *Step.Prop);
+      if (Step.Index < 0 || Object == nullptr) continue;
+      auto* Collection = dynamic_cast<TCollection*>(Object);
+      if (Collection == nullptr || Step.Index >= Collection->Count()) return nullptr;
+      Object = Collection->Items(Step.Index);
+    }
+    return Object;
+  }
+
+  void Resolve(const TFixup& Fixup) {
+    FLine = Fixup.Line;
+    FWhere = Fixup.Where;
+    TObject* Object = Target(Fixup);
+    if (Object == nullptr) return;
+    if (Fixup.Prop->PropType->Kind == tkMethod) {
+      property_text::BindMethod(*Object, *Fixup.Prop, Fixup.Name, &FRoot);
+      return;
+    }
+    TComponent* Value = property_text::FindReference(FRoot, Fixup.Name);
+    if (Value == nullptr)
+      throw EPropertyConvertError(Format(rtl_consts::SComponentNotFound, {Fixup.Name, Fixup.Prop->Name}));
+    SetObjectProp(*Object, *Fixup.Prop, Value);
+  }
+
+  TComponent& FRoot;
+  std::string_view FSourceName;
+  std::vector<TComponent*> FCreated;
+  std::vector<int> FCreatedLines;
+  std::vector<TFixup> FFixups;
+  // Where reading is: the component whose objects are read, the path from it,
+  // and for messages the line and the property.
+  TComponent* FAnchor = nullptr;
+  std::vector<TPathStep> FPath;
+  int FLine = 0;
+  std::string FWhere;
+  bool FCommitted = false;
+};
+
+}  // namespace
+
+TFormFileHeader ReadComponentText(std::string_view Text, TComponent& Root, std::string_view SourceName) {
+  const TFormObject Tree = ParseFormText(Text, SourceName);
+  TFormReader(Root, SourceName).Read(Tree);
+  return {Tree.Name, Tree.ClassName};
+}
