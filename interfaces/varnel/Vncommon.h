@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "rtl/Resources.h"
+
 // The kinds of database server the library connects to.
 enum TVNServerType { stSQLite, stPostgreSQL };
 inline constexpr int ServerTypeCount = 2;
@@ -27,3 +29,11 @@ std::string QuoteIdentifier(const std::string& Name, bool Quote);
 // dropped too: everything up to the last "." that is not inside "...", [...]
 // or `...` quotes ("dbo"."a.b" gives "a.b"). Quotes are kept.
 std::string GetValidObjName(const std::string& Name, bool RemoveOwner);
+
+// The full file name of the loaded module Instance; "" when it is unknown.
+std::string GetModuleFileNameStr(HINSTANCE Instance);
+// Reads the version information of FileName: ProductName from the string table
+// of its first translation, Version from the fixed product version ("6.5.3.0").
+// Each is set only when the file holds it. False, with both unchanged, when the
+// file has no version information or cannot be read.
+bool ReadFileVersInfo(const std::string& FileName, std::string& ProductName, std::string& Version);
