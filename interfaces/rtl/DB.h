@@ -146,6 +146,12 @@ class TField : public TComponent {
   double AsFloat() const { return Value().AsFloat(); }
   bool AsBoolean() const { return Value().AsBoolean(); }
 
+  // A field attached to a dataset is written inside it in form files, and a
+  // field read inside a dataset joins it.
+  bool HasParent() const override { return FDataSet != nullptr; }
+  TComponent* GetParentComponent() const override;
+  void SetParentComponent(TComponent* Value) override;
+
  private:
   friend class TDataSet;
   std::string FFieldName;
@@ -189,6 +195,7 @@ class TFields {
 
  private:
   friend class TDataSet;
+  friend class TField;
   std::vector<TField*> FList;
 };
 
@@ -257,8 +264,8 @@ class TIndexDefs : public TCollection {
   TIndexDef* FindIndex(std::string_view Name) const;
   // EDatabaseError "Index 'X' not found".
   TIndexDef& Find(std::string_view Name) const;
-  // The first index whose leading fields are Fields (";"-separated, without
-  // regard to case); null when none.
+  // The index whose fields are exactly Fields (";"-separated, without regard to
+  // case), else the first whose leading fields are Fields; null when none.
   TIndexDef* GetIndexForFields(std::string_view Fields) const;
 };
 
@@ -304,6 +311,9 @@ class TDataSet : public TComponent {
   virtual void InternalClose() {}
   void SetRecords(std::vector<std::vector<Variant>> Records);
   void Loaded() override;
+  // Persistent fields that the root owns are written inside their dataset.
+  void GetChildren(const std::function<void(TComponent&)>& Proc, const TComponent& Root) const override;
+  // EDatabaseError "<name>: cannot change <What> of an open dataset".
   void CheckInactive(std::string_view What) const;
 
  private:

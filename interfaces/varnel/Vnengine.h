@@ -57,7 +57,8 @@ class TVNSession : public TComponent {
   ~TVNSession() override;
 
   const std::string& SessionName() const noexcept { return FSessionName; }
-  // EDatabaseError when another session already has that name.
+  // EDatabaseError when another session already has that name, or while a
+  // database of this session is connected.
   void SetSessionName(const std::string& Value);
   bool KeepConnections() const noexcept { return FKeepConnections; }
   void SetKeepConnections(bool Value) noexcept { FKeepConnections = Value; }
@@ -68,7 +69,8 @@ class TVNSession : public TComponent {
   // The database of that DatabaseName, without regard to case; null when none.
   TVNDatabase* FindDatabase(std::string_view DatabaseName) const;
   // FindDatabase, else a temporary database owned by the session whose remote
-  // database is DatabaseName itself; connected in either case.
+  // database is DatabaseName itself; connected in either case. An empty name
+  // gives the session's default database (ddoIsDefaultDatabase).
   TVNDatabase& OpenDatabase(std::string_view DatabaseName);
 
   // Each appends to List, asking the database that OpenDatabase gives.
@@ -80,6 +82,7 @@ class TVNSession : public TComponent {
  private:
   std::string FSessionName;
   bool FKeepConnections = true;
+  std::vector<std::unique_ptr<TVNDatabase>> FTempDatabases;
 };
 
 // ---------------------------------------------------------------------------
@@ -110,18 +113,21 @@ class TVNDatabase : public TComponent {
   void SetLoginPrompt(bool Value) noexcept { FLoginPrompt = Value; }
   TVNDesignDBOptions DesignOptions() const noexcept { return FDesignOptions; }
   void SetDesignOptions(TVNDesignDBOptions Value) noexcept { FDesignOptions = Value; }
-  // True made a temporary database of a session rather than a component of a form.
+  // True for a temporary database of a session rather than a component of a form.
   bool Temporary() const noexcept { return FTemporary; }
 
   // Connecting really opens the database: a missing or unreadable file, or one
   // that is not a database, raises EDatabaseError naming the file. Read from a
-  // form file, the state is applied once the form is loaded.
+  // form file, the state is applied once the form is loaded. Disconnecting
+  // closes the datasets attached to it. Params and ParamsFileName are kept for
+  // servers that log in; an SQLite file needs neither, nor a login prompt.
   bool Connected() const noexcept;
   void SetConnected(bool Value);
   void Open() { SetConnected(true); }
   void Close() { SetConnected(false); }
 
-  // The session this database belongs to (Sessions().GetSessionByName(SessionName)).
+  // The session this database belongs to (Sessions().GetSessionByName(SessionName),
+  // or for a temporary database the session that made it).
   TVNSession& GetSession() const;
   bool IsObjOwnerSupported() const noexcept;
 
@@ -133,7 +139,11 @@ class TVNDatabase : public TComponent {
   // there is no such object. vsIndexes: string fields "INDEX_NAME" and
   // "COLUMN_NAME" and an integer field "INDEX_TYPE" (may be null; 4 = primary
   // key, 2 = unique), one row per column of each index of the table, the primary
-  // key first. The caller owns the dataset.
+  // key first. vsPrimaryKeys: "INDEX_NAME", "COLUMN_NAME" of the primary key.
+  // vsColumns: "COLUMN_NAME", "COLUMN_POSITION" (from 1). vsTables (ObjectName
+  // a LIKE pattern, "" for all): "TABLE_NAME", never null. vsProcedures:
+  // "PROCEDURE_NAME", never null. vsProcedureParams raises EDatabaseError (not
+  // supported). The caller owns the dataset.
   std::unique_ptr<TDataSet> GetSchemaInfo(TVNSchemaType Kind, const std::string& ObjectName);
 
   // The open connection; EDatabaseError when not connected. For the library's
@@ -145,7 +155,11 @@ class TVNDatabase : public TComponent {
 
  private:
   friend class TVNSession;
+  friend class TVNDataSet;
   void CheckInactive(std::string_view What) const;
+  // Connects now, also while the component is being loaded.
+  void Connect();
+  void Disconnect() noexcept;
 
   std::string FDatabaseName;
   std::string FRemoteDatabase;
@@ -157,8 +171,10 @@ class TVNDatabase : public TComponent {
   bool FLoginPrompt = true;
   TVNDesignDBOptions FDesignOptions;
   bool FTemporary = false;
+  TVNSession* FTempSession = nullptr;  // the session that owns a temporary database
   bool FStreamedConnected = false;
   std::unique_ptr<TVNServerConnection> FConnection;
+  std::vector<TVNDataSet*> FDataSets;  // attached, in order of attaching
 };
 
 // ---------------------------------------------------------------------------
@@ -196,8 +212,12 @@ class TVNDataSet : public TDataSet {
   void DetachDatabase() noexcept;
   void InternalClose() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  // Called when the attached database disconnects or is destroyed: closes the
+  // dataset and lets the database go. An override calls the base.
+  virtual void DatabaseDisconnected() noexcept;
 
  private:
+  friend class TVNDatabase;
   std::string FDatabaseName;
   std::string FSessionName;
   TVNDatabase* FDatabase = nullptr;
@@ -211,7 +231,8 @@ class TVNQuery : public TVNDataSet {
   ~TVNQuery() override;
 
   // Changing the text closes the query and re-creates Params from its :name
-  // parameters, keeping the values of parameters of the same name.
+  // parameters, one per name in order of first use, keeping the values of
+  // parameters of the same name.
   TStrings& SQL() const noexcept { return *FSQL; }
   void SetSQL(const TStrings& Value) { FSQL->Assign(Value); }
   TParams& Params() const noexcept { return *FParams; }
@@ -221,6 +242,8 @@ class TVNQuery : public TVNDataSet {
   // Runs a statement that returns no rows; the number of rows changed.
   int ExecSQL();
 
+  bool PSIsSQLBased() const override { return true; }
+
  protected:
   void InternalOpen() override;
   // The statement as sent to the server (macros expanded in TVNMacroQuery).
@@ -228,12 +251,19 @@ class TVNQuery : public TVNDataSet {
   virtual void SQLChanged();
 
  private:
+  // StatementText with "?" for each :name parameter, and the values to bind.
+  // EDatabaseError for a parameter that is missing or has no value.
+  std::string BoundStatement(std::vector<Variant>& Values) const;
+
   std::unique_ptr<TStrings> FSQL;
   std::unique_ptr<TParams> FParams;
 };
 
-// A query whose text may hold macros (%name) that are replaced by their values
-// before the statement is sent.
+// A query whose text may hold macros: "%" directly followed by a name (letters,
+// digits, "_"; not starting with a digit), outside string literals, quoted names
+// and comments. Each is replaced by its macro's value as text before the
+// statement is sent; an unassigned macro gives nothing. Changing the text
+// re-creates Macros as it does Params, one macro per name.
 class TVNMacroQuery : public TVNQuery {
   VN_DECLARE_PUBLISHED(TVNMacroQuery)
  public:
@@ -270,10 +300,14 @@ class TVNStoredProc : public TVNDataSet {
   void UnPrepare();
   // Whether the server described the parameters when the procedure was prepared.
   bool DescriptionsAvailable() const noexcept { return FDescriptionsAvailable; }
+  // On a server without stored procedures, ExecProc and Open raise EDatabaseError.
   void ExecProc();
 
  protected:
   void InternalOpen() override;
+  // A prepared procedure stays attached to its database until UnPrepare.
+  void InternalClose() override;
+  void DatabaseDisconnected() noexcept override;
 
  private:
   std::string FStoredProcName;
@@ -291,7 +325,8 @@ class TVNTable : public TVNDataSet {
   const std::string& TableName() const noexcept { return FTableName; }
   void SetTableName(const std::string& Value);  // EDatabaseError while open
   // The index that orders the table: by name ("" for the primary key), or by
-  // the ";"-separated fields. Setting one clears the other.
+  // the ";"-separated fields. Setting one clears the other; on an open table
+  // the records are read again in the new order.
   const std::string& IndexName() const noexcept { return FIndexName; }
   void SetIndexName(const std::string& Value);
   const std::string& IndexFieldNames() const noexcept { return FIndexFieldNames; }
@@ -301,7 +336,8 @@ class TVNTable : public TVNDataSet {
   void SetMasterFields(const std::string& Value);
   // The table's indexes; filled when the table is opened.
   TIndexDefs& IndexDefs() const noexcept { return *FIndexDefs; }
-  // The fields of the current index, in index order (open table only).
+  // The fields of the current index, in index order: IndexFieldNames, else the
+  // index named IndexName, else the primary key (open table only).
   int GetIndexFieldCount() const;
   TField* GetIndexField(int Index) const;  // EListError when out of range
 
@@ -341,6 +377,7 @@ class TVNDataSetUpdateObject : public TComponent {
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
+  friend class TVNDataSet;
   TVNDataSet* FDataSet = nullptr;
 };
 
@@ -365,7 +402,8 @@ class TVNUpdateSQL : public TVNDataSetUpdateObject {
 // ---------------------------------------------------------------------------
 // Other components
 
-// Runs a script of statements separated by ";" against a database.
+// Runs a script of statements separated by ";" against a database, all or
+// nothing.
 class TVNScript : public TComponent {
   VN_DECLARE_PUBLISHED(TVNScript)
  public:
@@ -389,7 +427,8 @@ class TVNScript : public TComponent {
   std::unique_ptr<TStrings> FSQL;
 };
 
-// Records the statements that the library's datasets send, while Active.
+// Records the statements that the library's datasets and scripts send, while
+// Active: every monitor of the process hears them, one line per statement.
 class TVNMonitor : public TComponent {
   VN_DECLARE_PUBLISHED(TVNMonitor)
  public:
@@ -425,3 +464,12 @@ class TVNSQLBaseServer : public TComponent {
   TVNServerType FServerType;
   std::unique_ptr<TStrings> FParams;
 };
+
+// ---------------------------------------------------------------------------
+// Unit start-up, for the unit tables of packages that use this library. The
+// first start-up in the process registers the component classes by name and
+// makes the default session; the last shut-down undoes that. The library holds
+// one start-up of its own from loading to unloading, so its classes and the
+// default session are there while it is loaded.
+void Vnengine_Initialization();
+void Vnengine_Finalization();

@@ -86,7 +86,8 @@ void TParam::Assign(const TPersistent& Source) {
   }
   if (Other == this) return;
   FDataType = Other->FDataType;
-  FData = Other->IsNull() ? Variant::Null() : Other->FData;
+  // Unassigned stays unassigned: queries refuse a parameter nobody gave a value.
+  FData = Other->FData;
   FSize = Other->FSize;
   if (FParamType == ptUnknown) FParamType = Other->FParamType;
   SetName(Other->FName);

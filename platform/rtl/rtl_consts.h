@@ -42,5 +42,9 @@ inline constexpr const char* SHandlerMismatch = "Method %s does not fit property
 inline constexpr const char* SCollectionItemClass = "%s is no collection item class";
 
 inline constexpr const char* SParamNotFound = "Parameter '%s' not found";
+inline constexpr const char* SFieldNotFound = "Field '%s' not found";
+inline constexpr const char* SIndexNotFound = "Index '%s' not found";
+inline constexpr const char* SDataSetOpen = "%s: cannot change %s of an open dataset";
+inline constexpr const char* SRecordShape = "%s: record %d holds %d values for %d fields";
 
 }  // namespace rtl_consts

@@ -5,6 +5,10 @@
 
 TVNServerConnection::~TVNServerConnection() = default;
 
+std::optional<std::vector<TVNProcParamInfo>> TVNServerConnection::ProcParams(const std::string&) {
+  return std::nullopt;
+}
+
 std::unique_ptr<TVNServerConnection> CreateServerConnection(TVNServerType ServerType) {
   switch (ServerType) {
     case stSQLite:

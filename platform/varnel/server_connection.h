@@ -2,13 +2,36 @@
 // now, PostgreSQL later) answers the catalog questions the components ask.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "catalog_types.h"
+#include "rtl/DB.h"
+#include "rtl/Variants.h"
 #include "varnel/Vncommon.h"
+
+// One result column of a statement, typed for a dataset's fields.
+struct TVNColumnInfo {
+  std::string Name;
+  TFieldType DataType = ftUnknown;
+  int Size = 0;  // characters of a string column declared with a length, else 0
+};
+
+// Everything a statement returned.
+struct TVNResultSet {
+  std::vector<TVNColumnInfo> Columns;
+  std::vector<std::vector<Variant>> Rows;  // one value per column each
+};
+
+// One parameter of a stored procedure as the server describes it.
+struct TVNProcParamInfo {
+  std::string Name;
+  TFieldType DataType = ftUnknown;
+  TParamType ParamType = ptInput;
+};
 
 class TVNServerConnection {
  public:
@@ -46,6 +69,24 @@ class TVNServerConnection {
   // Name and origin of each result column of a SELECT, "*" expanded. Raises
   // EDatabaseError with the server's message when SQL does not compile.
   virtual std::vector<TVNFieldOrigin> FieldOrigins(const std::string& SQL) = 0;
+
+  // Statements. SQL holds one statement whose ? placeholders take Params in
+  // order; a count that does not match, a second statement, or an error of the
+  // server raises EDatabaseError.
+
+  // Runs a statement that returns rows and reads all of them. A statement that
+  // returns none is refused before it runs.
+  virtual TVNResultSet OpenQuery(const std::string& SQL, const std::vector<Variant>& Params) = 0;
+  // Runs a statement; the number of rows it inserted, changed or deleted.
+  virtual int ExecuteStatement(const std::string& SQL, const std::vector<Variant>& Params) = 0;
+  // Runs every statement of Script in order, all or nothing: a failing one
+  // undoes the ones before it. OnStatement hears each statement before it runs.
+  virtual void ExecuteScript(const std::string& Script, const std::function<void(const std::string&)>& OnStatement) = 0;
+
+  // Stored procedures, on servers that have them.
+  virtual bool HasStoredProcs() const noexcept { return false; }
+  // The parameters of procedure Name; nullopt when the server cannot describe them.
+  virtual std::optional<std::vector<TVNProcParamInfo>> ProcParams(const std::string& Name);
 };
 
 // A closed connection to a server of the given type. Raises EDatabaseError for a

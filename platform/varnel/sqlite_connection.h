@@ -29,6 +29,15 @@ class TVNSQLiteConnection final : public TVNServerConnection {
   std::optional<std::vector<TVNIndexSchemaRow>> IndexSchema(const std::string& TableName) override;
   std::vector<TVNFieldOrigin> FieldOrigins(const std::string& SQL) override;
 
+  // Column types follow the declared type as SQLite reads it (INT: integer,
+  // CHAR/TEXT: string, REAL/FLOA/DOUB: float, BLOB: blob, plus BOOL, DATE and
+  // TIME); a computed column takes the type of its first value.
+  TVNResultSet OpenQuery(const std::string& SQL, const std::vector<Variant>& Params) override;
+  int ExecuteStatement(const std::string& SQL, const std::vector<Variant>& Params) override;
+  // Runs inside a savepoint; statements that control transactions (BEGIN,
+  // COMMIT, ROLLBACK, SAVEPOINT ...) are refused.
+  void ExecuteScript(const std::string& Script, const std::function<void(const std::string&)>& OnStatement) override;
+
   // The SQLite handle, for the components that run statements; null when closed.
   sqlite3* Handle() const noexcept { return FHandle.get(); }
 

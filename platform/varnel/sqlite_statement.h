@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include "rtl/Variants.h"
+
 class TSQLiteStatement {
  public:
   // Compiles the first statement of SQL. Raises EDatabaseError with SQLite's
@@ -16,11 +18,19 @@ class TSQLiteStatement {
 
   // True when SQL held no statement at all (only blanks or comments).
   bool Empty() const noexcept { return FHandle == nullptr; }
+  // Bytes of SQL that the first statement took, its ";" included: where the
+  // next statement starts.
+  std::size_t Consumed() const noexcept { return FConsumed; }
   sqlite3_stmt* Handle() const noexcept { return FHandle.get(); }
 
   // Parameters count from 1. The value is copied.
   void Bind(int Index, std::string_view Value);
   void BindNull(int Index);
+  void BindInt64(int Index, std::int64_t Value);
+  void BindDouble(int Index, double Value);
+  // Null and unassigned bind NULL; a Boolean binds 1 or 0.
+  void BindVariant(int Index, const Variant& Value);
+  int ParameterCount() const noexcept;
 
   // Moves to the next row: false after the last. Raises EDatabaseError with
   // SQLite's message on an error.
@@ -30,6 +40,11 @@ class TSQLiteStatement {
   bool ColumnIsNull(int Column) const noexcept;
   std::string ColumnText(int Column) const;  // "" for NULL
   std::int64_t ColumnInt(int Column) const noexcept;
+  // The value in the type SQLite holds it in: integer, real, text, a blob as
+  // its bytes, or null.
+  Variant ColumnValue(int Column) const;
+  // The type the column was declared with; "" for an expression.
+  std::string ColumnDeclType(int Column) const;
 
  private:
   struct TFinalizer {
@@ -39,4 +54,5 @@ class TSQLiteStatement {
 
   sqlite3& FDatabase;
   std::unique_ptr<sqlite3_stmt, TFinalizer> FHandle;
+  std::size_t FConsumed = 0;
 };

@@ -79,6 +79,9 @@ TEST(ParamsTest, FindByNameAssignAndAssignValues) {
   Id.Assign(Null);
   EXPECT_TRUE(Id.IsNull());
   EXPECT_EQ(Id.ParamType(), ptInput);
+  // ... and an unassigned value as unassigned, not as a null someone chose.
+  Id.Assign(TParam(nullptr, "U", ptInput));
+  EXPECT_TRUE(Id.Value().IsEmpty());
 
   TParams Copy;
   Copy.Assign(Params);

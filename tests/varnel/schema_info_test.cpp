@@ -1,0 +1,133 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "shop_fixture.h"
+#include "varnel/Vnengine.h"
+
+namespace {
+
+using testing::ElementsAre;
+using vn_test::Lines;
+using vn_test::TShopFiles;
+
+// The rows of an index schema as "index|column|type", read the way the
+// UpdateSQL editor reads them: by field name, from the current row to the end.
+std::vector<std::string> IndexRows(TDataSet& Schema) {
+  std::vector<std::string> Rows;
+  for (; !Schema.Eof(); Schema.Next()) {
+    const TField& Type = Schema.FieldByName("INDEX_TYPE");
+    Rows.push_back(Schema.FieldByName("INDEX_NAME").AsString() + "|" + Schema.FieldByName("COLUMN_NAME").AsString() +
+                   "|" + (Type.IsNull() ? "null" : IntToStr(Type.AsInteger())));
+  }
+  return Rows;
+}
+
+class SchemaInfo : public testing::Test {
+ protected:
+  SchemaInfo() {
+    vn_test::RunSQLiteScript(Files.Shop(), "CREATE TABLE notes(body TEXT); CREATE VIEW big AS SELECT * FROM orders;");
+    Database.SetDatabaseName("SchemaShop");
+    Database.SetRemoteDatabase(Files.Shop());
+  }
+  TShopFiles Files;
+  TVNDatabase Database{nullptr};
+};
+
+TEST_F(SchemaInfo, IndexRowsCarryTheKeyAndUniqueBits) {
+  EXPECT_FALSE(Database.Connected());
+  std::unique_ptr<TDataSet> Customers = Database.GetSchemaInfo(vsIndexes, "customers");
+  EXPECT_TRUE(Database.Connected()) << "catalog calls connect on demand";
+  ASSERT_NE(Customers, nullptr);
+  EXPECT_TRUE(Customers->Active());
+  EXPECT_TRUE(Customers->Bof());
+  EXPECT_EQ(Customers->FieldByName("INDEX_TYPE").DataType(), ftInteger);
+  EXPECT_EQ(Customers->FieldByName("INDEX_NAME").DataType(), ftString);
+  EXPECT_EQ(Customers->FieldByName("COLUMN_NAME").DataType(), ftString);
+  // A rowid key and a unique constraint of two columns.
+  EXPECT_THAT(IndexRows(*Customers), ElementsAre("PRIMARY|id|6", "sqlite_autoindex_customers_1|name|2",
+                                                 "sqlite_autoindex_customers_1|city|2"));
+
+  // A composite key first, then a unique index.
+  EXPECT_THAT(IndexRows(*Database.GetSchemaInfo(vsIndexes, "ORDER_LINES")),
+              ElementsAre("sqlite_autoindex_order_lines_1|order_id|6", "sqlite_autoindex_order_lines_1|line|6",
+                          "lines_by_product|product|2", "lines_by_product|order_id|2"));
+  // An index that is neither key nor unique has neither bit.
+  EXPECT_THAT(IndexRows(*Database.GetSchemaInfo(vsIndexes, "orders")),
+              ElementsAre("PRIMARY|id|6", "orders_by_customer|customer_id|0"));
+  EXPECT_THAT(IndexRows(*Database.GetSchemaInfo(vsIndexes, "notes")), ElementsAre());
+  EXPECT_EQ(Database.GetSchemaInfo(vsIndexes, "nosuch"), nullptr);
+  EXPECT_EQ(Database.GetSchemaInfo(static_cast<TVNSchemaType>(5), "no_table_either"), nullptr);
+}
+
+TEST_F(SchemaInfo, OtherKindsAreCheapOrRefused) {
+  auto Keys = Database.GetSchemaInfo(vsPrimaryKeys, "order_lines");
+  ASSERT_NE(Keys, nullptr);
+  std::vector<std::string> KeyColumns;
+  for (; !Keys->Eof(); Keys->Next()) KeyColumns.push_back(Keys->FieldByName("COLUMN_NAME").AsString());
+  EXPECT_THAT(KeyColumns, ElementsAre("order_id", "line"));
+
+  auto Columns = Database.GetSchemaInfo(vsColumns, "customers");
+  ASSERT_NE(Columns, nullptr);
+  EXPECT_EQ(Columns->RecordCount(), 3);
+  Columns->Next();
+  EXPECT_EQ(Columns->FieldByName("COLUMN_NAME").AsString(), "name");
+  EXPECT_EQ(Columns->FieldByName("COLUMN_POSITION").AsInteger(), 2);
+  EXPECT_EQ(Database.GetSchemaInfo(vsColumns, "nosuch"), nullptr);
+
+  auto Tables = Database.GetSchemaInfo(vsTables, "ORDER%");
+  ASSERT_NE(Tables, nullptr);
+  EXPECT_EQ(Tables->RecordCount(), 2);
+  EXPECT_EQ(Database.GetSchemaInfo(vsProcedures, "")->RecordCount(), 0);
+  EXPECT_THROW(Database.GetSchemaInfo(vsProcedureParams, "p"), EDatabaseError);
+}
+
+TEST_F(SchemaInfo, FieldInfoComesFromTheDatabaseWhenConnectedAndFromTheParserOtherwise) {
+  TComponent Form(nullptr);
+  auto* Query = new TVNQuery(&Form);
+  Query->SetDatabaseName("schemashop");
+  TStringList Fields, Tables;
+  Tables.Add("stale");
+  const std::string SQL = "SELECT o.*, c.name AS who FROM orders o JOIN customers c ON c.id = o.customer_id";
+
+  // Not connected: the parser cannot expand "*".
+  Query->ParseFieldInfoFromSQL(SQL, &Fields, nullptr, &Tables);
+  EXPECT_THAT(Lines(Fields), ElementsAre("who=customers.name"));
+  EXPECT_THAT(Lines(Tables), ElementsAre("o=orders", "c=customers"));
+  EXPECT_FALSE(Database.Connected()) << "asking does not connect";
+
+  Database.Open();
+  Query->ParseFieldInfoFromSQL(SQL, &Fields, nullptr, &Tables);
+  EXPECT_THAT(Lines(Fields), ElementsAre("id=orders.id", "customer_id=orders.customer_id", "total=orders.total",
+                                         "paid=orders.paid", "note=orders.note", "who=customers.name"));
+  EXPECT_THAT(Lines(Tables), ElementsAre("o=orders", "c=customers"));
+  // Reserved is not used; a null list is skipped.
+  TStringList Unused;
+  Query->ParseFieldInfoFromSQL("SELECT total FROM big", &Fields, &Unused, nullptr);
+  EXPECT_THAT(Lines(Fields), ElementsAre("total=orders.total"));
+  EXPECT_EQ(Unused.Count(), 0);
+  EXPECT_THROW(Query->ParseFieldInfoFromSQL("SELECT x FROM nosuch", &Fields, nullptr, &Tables), EDatabaseError);
+}
+
+TEST(ObjectOwners, FollowTheServerTypeOfTheDatasetsDatabase) {
+  TComponent Form(nullptr);
+  auto* Query = new TVNQuery(&Form);
+  Query->SetDatabaseName("OwnersDb");
+  const TVNServerType Saved = DefServerType;
+  DefServerType = stPostgreSQL;
+  EXPECT_TRUE(Query->IsObjOwnerSupported()) << "without a database the default server type decides";
+  DefServerType = Saved;
+  EXPECT_FALSE(Query->IsObjOwnerSupported());
+
+  auto* Database = new TVNDatabase(&Form);
+  Database->SetDatabaseName("OWNERSDB");
+  Database->SetServerType(stPostgreSQL);
+  EXPECT_TRUE(Query->IsObjOwnerSupported());
+  Database->SetServerType(stSQLite);
+  EXPECT_FALSE(Query->IsObjOwnerSupported());
+  Query->SetSessionName("NoSuchSessionForOwners");
+  Database->SetServerType(stPostgreSQL);
+  EXPECT_FALSE(Query->IsObjOwnerSupported()) << "a database of another session does not count";
+  EXPECT_EQ(Sessions().FindSession("NoSuchSessionForOwners"), nullptr) << "asking makes no session";
+}
+
+}  // namespace
