@@ -99,6 +99,7 @@ class TVNDatabase : public TComponent {
   // The database to connect to; for SQLite the database file.
   const std::string& RemoteDatabase() const noexcept { return FRemoteDatabase; }
   void SetRemoteDatabase(const std::string& Value);  // EDatabaseError while connected
+  // New databases start with DefServerType; form files leave out stSQLite.
   TVNServerType ServerType() const noexcept { return FServerType; }
   void SetServerType(TVNServerType Value);  // EDatabaseError while connected
   const std::string& SessionName() const noexcept { return FSessionName; }
@@ -173,6 +174,7 @@ class TVNDatabase : public TComponent {
   bool FTemporary = false;
   TVNSession* FTempSession = nullptr;  // the session that owns a temporary database
   bool FStreamedConnected = false;
+  bool FServerTypeRead = false;  // the form file being read names the server type
   std::unique_ptr<TVNServerConnection> FConnection;
   std::vector<TVNDataSet*> FDataSets;  // attached, in order of attaching
 };
@@ -455,13 +457,18 @@ class TVNSQLBaseServer : public TComponent {
   explicit TVNSQLBaseServer(TComponent* AOwner);
   ~TVNSQLBaseServer() override;
 
+  // New ones start with DefServerType; form files leave out stSQLite.
   TVNServerType ServerType() const noexcept { return FServerType; }
-  void SetServerType(TVNServerType Value) noexcept { FServerType = Value; }
+  void SetServerType(TVNServerType Value) noexcept;
   TStrings& Params() const noexcept { return *FParams; }
   void SetParams(const TStrings& Value) { FParams->Assign(Value); }
 
+ protected:
+  void Loaded() override;
+
  private:
   TVNServerType FServerType;
+  bool FServerTypeRead = false;  // the form file being read names the server type
   std::unique_ptr<TStrings> FParams;
 };
 

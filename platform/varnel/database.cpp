@@ -22,14 +22,6 @@ std::string NameForMessages(const TVNDatabase& Database) {
   return Database.Name().empty() ? Database.ClassName() : Database.Name();
 }
 
-// A server type is worth writing whatever its value: the default that a reader
-// starts with (DefServerType) may differ from the writer's.
-std::vector<TPropInfo> AlwaysStored(std::vector<TPropInfo> List, std::string_view Name) {
-  for (TPropInfo& Prop : List)
-    if (Prop.Name == Name) Prop.Default.reset();
-  return List;
-}
-
 std::unique_ptr<TDataSet> MakeSchema(const std::vector<std::pair<std::string, TFieldType>>& Columns,
                                      std::vector<std::vector<Variant>> Rows) {
   auto Schema = std::make_unique<TMemoryDataSet>(nullptr);
@@ -41,21 +33,22 @@ std::unique_ptr<TDataSet> MakeSchema(const std::vector<std::pair<std::string, TF
 
 const std::vector<TPropInfo>& TVNDatabase::PublishedProperties() {
   using D = TVNDatabase;
+  // Form files leave out ServerType when it is stSQLite; Loaded restores that
+  // value for a file that leaves it out, whatever DefServerType is.
   static const auto List =
-      AlwaysStored(TPublisher<D>()
-                       .String("DatabaseName", &D::DatabaseName, &D::SetDatabaseName)
-                       .Set<TVNDesignDBOptions>("DesignOptions", &D::DesignOptions, &D::SetDesignOptions)
-                       .Boolean("KeepConnection", &D::KeepConnection, &D::SetKeepConnection, true)
-                       .Boolean("LoginPrompt", &D::LoginPrompt, &D::SetLoginPrompt, true)
-                       .Owned<TStrings>("Params", &D::Params)
-                       .String("ParamsFileName", &D::ParamsFileName, &D::SetParamsFileName)
-                       .String("RemoteDatabase", &D::RemoteDatabase, &D::SetRemoteDatabase)
-                       .Enum("ServerType", &D::ServerType, &D::SetServerType, stSQLite)
-                       .String("SessionName", &D::SessionName, &D::SetSessionName)
-                       .Boolean("Connected", &D::Connected, &D::SetConnected, false)
-                       .StoredIf([](const D& Database) { return Database.DesignOptions().Contains(ddoStoreConnected); })
-                       .List(),
-                   "ServerType");
+      TPublisher<D>()
+          .String("DatabaseName", &D::DatabaseName, &D::SetDatabaseName)
+          .Set<TVNDesignDBOptions>("DesignOptions", &D::DesignOptions, &D::SetDesignOptions)
+          .Boolean("KeepConnection", &D::KeepConnection, &D::SetKeepConnection, true)
+          .Boolean("LoginPrompt", &D::LoginPrompt, &D::SetLoginPrompt, true)
+          .Owned<TStrings>("Params", &D::Params)
+          .String("ParamsFileName", &D::ParamsFileName, &D::SetParamsFileName)
+          .String("RemoteDatabase", &D::RemoteDatabase, &D::SetRemoteDatabase)
+          .Enum("ServerType", &D::ServerType, &D::SetServerType, stSQLite)
+          .String("SessionName", &D::SessionName, &D::SetSessionName)
+          .Boolean("Connected", &D::Connected, &D::SetConnected, false)
+          .StoredIf([](const D& Database) { return Database.DesignOptions().Contains(ddoStoreConnected); })
+          .List();
   return List;
 }
 
@@ -87,6 +80,7 @@ void TVNDatabase::SetRemoteDatabase(const std::string& Value) {
 }
 
 void TVNDatabase::SetServerType(TVNServerType Value) {
+  if (ComponentState().Contains(csLoading)) FServerTypeRead = true;
   if (Value == FServerType) return;
   CheckInactive("ServerType");
   FServerType = Value;
@@ -129,6 +123,9 @@ void TVNDatabase::Disconnect() noexcept {
 
 void TVNDatabase::Loaded() {
   TComponent::Loaded();
+  // A file leaves out the default value, not the one this process starts with.
+  if (!FServerTypeRead && !Connected()) FServerType = stSQLite;
+  FServerTypeRead = false;
   if (!FStreamedConnected) return;
   FStreamedConnected = false;
   Connect();

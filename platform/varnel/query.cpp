@@ -96,10 +96,14 @@ std::string NameForMessages(const TComponent& Component) {
 // TVNQuery
 
 const std::vector<TPropInfo>& TVNQuery::PublishedProperties() {
+  using Q = TVNQuery;
   // SQL comes before Params: reading SQL makes the parameters, reading Params
   // then gives them the types and values the file holds.
-  static const auto List =
-      TPublisher<TVNQuery>().Owned<TStrings>("SQL", &TVNQuery::SQL).Owned<TParams>("Params", &TVNQuery::Params).List();
+  static const auto List = TPublisher<Q>()
+                               .Owned<TStrings>("SQL", &Q::SQL)
+                               .Owned<TParams>("Params", &Q::Params)
+                               .Reference<TVNDataSetUpdateObject>("UpdateObject", &Q::UpdateObject, &Q::SetUpdateObject)
+                               .List();
   return List;
 }
 

@@ -24,6 +24,8 @@ const std::vector<TPropInfo>& TVNStoredProc::PublishedProperties() {
       TPublisher<TVNStoredProc>()
           .String("StoredProcName", &TVNStoredProc::StoredProcName, &TVNStoredProc::SetStoredProcName)
           .Owned<TParams>("Params", &TVNStoredProc::Params)
+          .Reference<TVNDataSetUpdateObject>("UpdateObject", &TVNStoredProc::UpdateObject,
+                                             &TVNStoredProc::SetUpdateObject)
           .List();
   return List;
 }

@@ -51,6 +51,7 @@ const std::vector<TPropInfo>& TVNTable::PublishedProperties() {
                                .String("IndexName", &T::IndexName, &T::SetIndexName)
                                .String("IndexFieldNames", &T::IndexFieldNames, &T::SetIndexFieldNames)
                                .String("MasterFields", &T::MasterFields, &T::SetMasterFields)
+                               .Reference<TVNDataSetUpdateObject>("UpdateObject", &T::UpdateObject, &T::SetUpdateObject)
                                .List();
   return List;
 }

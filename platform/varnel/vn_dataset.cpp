@@ -33,7 +33,6 @@ const std::vector<TPropInfo>& TVNDataSet::PublishedProperties() {
   static const auto List = TPublisher<D>()
                                .String("DatabaseName", &D::DatabaseName, &D::SetDatabaseName)
                                .String("SessionName", &D::SessionName, &D::SetSessionName)
-                               .Reference<TVNDataSetUpdateObject>("UpdateObject", &D::UpdateObject, &D::SetUpdateObject)
                                .List();
   return List;
 }

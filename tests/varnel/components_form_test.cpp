@@ -90,22 +90,24 @@ TEST(ComponentClasses, AreRegisteredAndPublishWhatDesignersEdit) {
 
 TEST(FormFiles, ComponentsReadWriteBackAndConnectOnceLoaded) {
   TShopFiles Files;
-  const std::string Text = Crlf(R"(object DataModule1: TDataModule1
+  const std::string Text = StringReplaceAll(Crlf(R"(object DataModule1: TDataModule1
   object ShopDb: TVNDatabase
     DatabaseName = 'FormShop'
     DesignOptions = [ddoStoreConnected]
     LoginPrompt = False
     Params.Strings = (
       'BUSY TIMEOUT=500')
-    RemoteDatabase = ')" + Files.Shop() +
-                                R"('
-    ServerType = stSQLite
+    RemoteDatabase = '@SHOP@'
     Connected = True
+  end
+  object ServerDb: TVNDatabase
+    DatabaseName = 'FormServer'
+    RemoteDatabase = 'db.example.com:shop'
+    ServerType = stPostgreSQL
   end
   object Orders: TVNQuery
     Active = True
     DatabaseName = 'FormShop'
-    UpdateObject = OrdersUpdate
     SQL.Strings = (
       'SELECT id, total FROM orders'
       'WHERE customer_id = :cust'
@@ -117,6 +119,7 @@ TEST(FormFiles, ComponentsReadWriteBackAndConnectOnceLoaded) {
         ParamType = ptInput
         Value = 1
       end>
+    UpdateObject = OrdersUpdate
   end
   object Customers: TVNTable
     DatabaseName = 'FormShop'
@@ -127,8 +130,19 @@ TEST(FormFiles, ComponentsReadWriteBackAndConnectOnceLoaded) {
     ModifySQL.Strings = (
       'UPDATE orders SET total = :total WHERE id = :OLD_id')
   end
+  object Server: TVNSQLBaseServer
+  end
 end
-)");
+)"),
+                                            "@SHOP@", Files.Shop());
+  // A file leaves out the default server type, whatever this process would
+  // give new databases.
+  const TVNServerType Saved = DefServerType;
+  DefServerType = stPostgreSQL;
+  struct TRestore {
+    TVNServerType Value;
+    ~TRestore() { DefServerType = Value; }
+  } Restore{Saved};
   TComponent Root(nullptr);
   ReadComponentText(Text, Root);
 
@@ -137,6 +151,9 @@ end
   auto& Customers = As<TVNTable>(*Root.FindComponent("Customers"));
   auto& OrdersUpdate = As<TVNUpdateSQL>(*Root.FindComponent("OrdersUpdate"));
   EXPECT_TRUE(ShopDb.Connected()) << "connected once the form is loaded";
+  EXPECT_EQ(ShopDb.ServerType(), stSQLite);
+  EXPECT_EQ(As<TVNDatabase>(*Root.FindComponent("ServerDb")).ServerType(), stPostgreSQL);
+  EXPECT_EQ(As<TVNSQLBaseServer>(*Root.FindComponent("Server")).ServerType(), stSQLite);
   EXPECT_FALSE(ShopDb.LoginPrompt());
   EXPECT_EQ(ShopDb.Params().Values("BUSY TIMEOUT"), "500");
   EXPECT_EQ(Orders.UpdateObject(), &OrdersUpdate);
