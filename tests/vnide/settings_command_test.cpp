@@ -1,36 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "support/registry_store.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 using namespace vn_test;
 
 namespace {
-
-struct TRun {
-  int ExitCode;
-  std::string Output;  // stdout and stderr together
-};
-
-TRun RunVnide(const std::string& Args) {
-  const char* BinDir = std::getenv("VN_BIN_DIR");
-  EXPECT_NE(BinDir, nullptr) << "VN_BIN_DIR is not set";
-  const std::string Command = std::string(BinDir ? BinDir : ".") + "/vnide " + Args + " 2>&1";
-  TRun Result{-1, ""};
-  FILE* Pipe = popen(Command.c_str(), "r");
-  if (Pipe == nullptr) return Result;
-  std::array<char, 4096> Buffer;
-  while (size_t N = fread(Buffer.data(), 1, Buffer.size(), Pipe)) Result.Output.append(Buffer.data(), N);
-  const int Status = pclose(Pipe);
-  Result.ExitCode = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-  return Result;
-}
 
 TEST(VnideSettings, PrintsWhatTheStoreResolvesWithoutChangingTheFile) {
   TTempDir Dir;
@@ -60,12 +39,13 @@ TEST(VnideSettings, ReportsErrorsWithTheirClassAndFails) {
   WriteVarnelStore(Store, "dword:00000001");
   TRun Run = RunVnide("settings");
   EXPECT_EQ(Run.ExitCode, 1);
-  EXPECT_NE(Run.Output.find("vnide: ERegistryException: Invalid data type for 'RootDir'"), std::string::npos)
+  EXPECT_NE(Run.Output.find("vnide: Package DclVarq220 failed to start: ERegistryException: Invalid data type for 'RootDir'"),
+            std::string::npos)
       << Run.Output;
 
   Run = RunVnide("--package " + Dir.File("missing.bpl") + " settings");
   EXPECT_EQ(Run.ExitCode, 1);
-  EXPECT_NE(Run.Output.find("Cannot load package " + Dir.File("missing.bpl")), std::string::npos) << Run.Output;
+  EXPECT_NE(Run.Output.find("vnide: Package " + Dir.File("missing.bpl") + " not found"), std::string::npos) << Run.Output;
 
   Run = RunVnide("frobnicate");
   EXPECT_EQ(Run.ExitCode, 1);

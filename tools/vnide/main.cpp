@@ -1,20 +1,24 @@
 // vnide: the design host. Loads the design package and lets a person, a script or
 // a test use what it registers.
-#include <cstring>
 #include <iostream>
+#include <map>
 #include <string>
 
 #include "commands.h"
-#include "package_loader.h"
+#include "package_host.h"
 #include "rtl/SysUtils.h"
 
 namespace {
 
 constexpr const char* Usage =
-    "usage: vnide [--package FILE] COMMAND\n"
+    "usage: vnide [--package FILE] COMMAND [ARGUMENTS]\n"
     "\n"
     "commands:\n"
-    "  settings    show what the package's settings store resolves\n"
+    "  packages                       the loaded packages: description, version, units, requirements\n"
+    "  palette [--png FOLDER]         palette pages and components; --png writes their bitmaps\n"
+    "  registrations                  everything the packages registered, in order\n"
+    "  settings                       what the package's settings store resolves\n"
+    "  open FORMFILE [--save FILE]    the components of a form file; --save writes it back\n"
     "\n"
     "options:\n"
     "  --package FILE   the design package (default: DclVarq220.bpl beside vnide)\n";
@@ -24,6 +28,16 @@ int Fail(const std::string& Message) {
   return 1;
 }
 
+using TCommand = int (*)(vnide::TPackageHost&, const vnide::TOptions&, std::ostream&);
+
+const std::map<std::string, TCommand> Commands = {
+    {"packages", &vnide::RunPackagesCommand},
+    {"palette", &vnide::RunPaletteCommand},
+    {"registrations", &vnide::RunRegistrationsCommand},
+    {"settings", &vnide::RunSettingsCommand},
+    {"open", &vnide::RunOpenCommand},
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -32,7 +46,9 @@ int main(int argc, char** argv) {
   std::string Command;
   for (int I = 1; I < argc; ++I) {
     const std::string Arg = argv[I];
-    if (Arg == "--package") {
+    if (!Command.empty()) {
+      Options.Arguments.push_back(Arg);
+    } else if (Arg == "--package") {
       if (++I == argc) return Fail("--package needs a file name");
       Options.PackageFile = argv[I];
     } else if (Arg == "-h" || Arg == "--help") {
@@ -40,25 +56,31 @@ int main(int argc, char** argv) {
       return 0;
     } else if (!Arg.empty() && Arg[0] == '-') {
       return Fail("unknown option " + Arg + "\n" + Usage);
-    } else if (Command.empty()) {
-      Command = Arg;
     } else {
-      return Fail("unexpected argument " + Arg);
+      Command = Arg;
     }
   }
   if (Command.empty()) {
     std::cerr << Usage;
     return 2;
   }
-  // The host's boundary: every error of the package or the platform is reported
-  // here with its class, as an IDE reports it, while the packages are still loaded.
+  const auto Found = Commands.find(Command);
+  if (Found == Commands.end()) return Fail("unknown command " + Command + "\n" + Usage);
+
+  // The host's boundary: every error of a package or the platform is reported
+  // here with its class, as an IDE reports it, while the packages are still
+  // loaded; then the packages are stopped and unloaded.
   vnide::TPackageHost Host;
+  int ExitCode = 0;
   try {
-    if (Command == "settings") return vnide::RunSettingsCommand(Host, Options, std::cout);
-    return Fail("unknown command " + Command + "\n" + Usage);
+    ExitCode = Found->second(Host, Options, std::cout);
+  } catch (const vnide::EPackageError& E) {
+    ExitCode = Fail(E.Message());
   } catch (const Exception& E) {
-    return Fail(std::string(E.ClassName()) + ": " + E.Message());
+    ExitCode = Fail(std::string(E.ClassName()) + ": " + E.Message());
   } catch (const std::exception& E) {
-    return Fail(E.what());
+    ExitCode = Fail(E.what());
   }
+  for (const std::string& Error : Host.UnloadAll()) ExitCode = Fail(Error);
+  return ExitCode;
 }

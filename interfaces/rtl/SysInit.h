@@ -1,0 +1,47 @@
+// Module records and package start-up: what a package file's entry points hand
+// to the base library.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+// One loaded module (a program or a package file) as the base library knows it.
+struct TLibModule {
+  TLibModule* Next = nullptr;
+  std::uintptr_t Instance = 0;     // the module's instance handle: its load address
+  std::uintptr_t ResInstance = 0;  // where its resources are read from (itself unless a resource module was loaded)
+};
+
+// Start-up and shut-down of one unit; either may be null (nothing to do).
+struct TUnitEntry {
+  const char* UnitName;
+  void (*Init)();
+  void (*FInit)();
+};
+
+// A package's unit table: every unit it uses, those of its required packages
+// first, in start-up order.
+struct PackageInfoTable {
+  int UnitCount;
+  const TUnitEntry* UnitInfo;
+};
+using PackageInfo = const PackageInfoTable*;
+
+// The module list. A module registers when it is loaded and unregisters when it
+// is unloaded; registering twice or unregistering an unknown module does nothing.
+void RegisterModule(TLibModule* LibModule);
+void UnregisterModule(TLibModule* LibModule);
+// Calls Proc for each registered module, the most recently registered first,
+// until Proc answers false.
+void EnumModules(const std::function<bool(const TLibModule&)>& Proc);
+// The registered module of that instance handle, or null.
+TLibModule* FindModule(std::uintptr_t Instance);
+
+// Runs the start-up of every unit of Table, first to last. When one raises, the
+// units already started are shut down again (last to first) and the exception
+// passes on.
+void PackageLoad(PackageInfo Table, TLibModule* Module);
+// Runs the shut-down of every unit of Table, last to first. Every unit is shut
+// down even when one raises; the first exception then passes on.
+void PackageUnload(PackageInfo Table, TLibModule* Module);
+

@@ -1,0 +1,54 @@
+#include "registration/vnreg.h"
+
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+#include "ide/DesignIntf.h"
+#include "varnel/Vnengine.h"
+
+namespace VNReg {
+
+TDesignSettings* DesignSettings = nullptr;
+
+namespace {
+// Below 0 while started: each start-up counts down, each shut-down back up.
+std::int32_t StartupCounter = 0;
+}  // namespace
+
+void Initialization() {
+  if (StartupCounter-- != 0) return;
+  try {
+    // The store and the default server type take effect together, so that a
+    // failed start-up leaves neither behind and a later one can try again.
+    auto Store = std::make_unique<TDesignSettings>();
+    const TVNServerType ServerType = Store->ReadDefaultServerType();
+    DesignSettings = Store.release();
+    DefServerType = ServerType;
+  } catch (...) {
+    ++StartupCounter;
+    throw;
+  }
+}
+
+void Finalization() {
+  if (++StartupCounter != 0) return;
+  std::unique_ptr<TDesignSettings> Store(std::exchange(DesignSettings, nullptr));
+  if (Store) Store->SaveAll();
+}
+
+void Register() {
+  RegisterComponents("Varnel", {&TVNSession::StaticClass(), &TVNDatabase::StaticClass(), &TVNQuery::StaticClass(),
+                                &TVNMacroQuery::StaticClass(), &TVNStoredProc::StaticClass(),
+                                &TVNTable::StaticClass(), &TVNUpdateSQL::StaticClass(), &TVNScript::StaticClass(),
+                                &TVNMonitor::StaticClass(), &TVNSQLBaseServer::StaticClass()});
+
+  RegisterPropertiesInCategory(std::string(sDatabaseCategoryName), TVNDatabase::StaticClass(),
+                               {"ServerType", "SessionName", "DatabaseName", "RemoteDatabase"});
+  RegisterPropertiesInCategory(std::string(sDatabaseCategoryName), TVNDataSet::StaticClass(), {"DatabaseName"});
+  RegisterPropertiesInCategory(std::string(sDatabaseCategoryName), TVNDataSetUpdateObject::StaticClass(), {"*SQL"});
+}
+
+}  // namespace VNReg
+
+extern "C" void VNReg_Register() { VNReg::Register(); }

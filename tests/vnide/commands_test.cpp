@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "support/registry_store.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+using namespace vn_test;
+
+namespace {
+
+class VnideCommands : public ::testing::Test {
+ protected:
+  void SetUp() override { WriteVarnelStore(Dir.File("registry.reg"), RegQuoted(Dir.Path().string())); }
+  TTempDir Dir;
+  TScopedEnv Registry{"VNIDE_REGISTRY", Dir.File("registry.reg")};
+};
+
+TEST_F(VnideCommands, PackagesDescribesTheDesignPackage) {
+  const TRun Run = RunVnide("packages");
+  ASSERT_EQ(Run.ExitCode, 0) << Run.Output;
+  EXPECT_EQ(Run.Output,
+            "DclVarq220.bpl\n"
+            "  Description: Varnel Components\n"
+            "  Version:     Varnel Library 6.5.3.0\n"
+            "  Flags:       design-time only, never rebuilt implicitly, package\n"
+            "  Requires:    VarLib220, dcldb220, rtl220\n"
+            "  Contains:    DclVarq220, VNAbout, SysInit, VNUpdSEd, VNReg\n");
+}
+
+TEST_F(VnideCommands, PaletteListsThePageAndWritesEachBitmap) {
+  const std::string Pngs = Dir.File("png");
+  const TRun Run = RunVnide("palette --png " + Pngs);
+  ASSERT_EQ(Run.ExitCode, 0) << Run.Output;
+  EXPECT_EQ(Run.Output.substr(0, Run.Output.find('\n')), "Varnel");
+  for (const char* Class : {"TVNSESSION", "TVNDATABASE", "TVNQUERY", "TVNMACROQUERY", "TVNSTOREDPROC", "TVNTABLE",
+                            "TVNUPDATESQL", "TVNSCRIPT", "TVNMONITOR", "TVNSQLBASESERVER"}) {
+    const std::string Png = Pngs + "/" + Class + ".png";
+    EXPECT_TRUE(std::filesystem::is_regular_file(Png)) << Png;
+    EXPECT_EQ(ReadFileText(Png).substr(1, 3), "PNG");
+  }
+  EXPECT_EQ(RunVnide("palette --bogus").ExitCode, 1);
+}
+
+TEST_F(VnideCommands, RegistrationsAreListedInTheOrderMade) {
+  const TRun Run = RunVnide("registrations");
+  ASSERT_EQ(Run.ExitCode, 0) << Run.Output;
+  EXPECT_EQ(Run.Output.find("DclVarq220: RegisterComponents('Varnel', [TVNSession, TVNDatabase,"), 0u) << Run.Output;
+  EXPECT_NE(Run.Output.find("DclVarq220: RegisterPropertiesInCategory('Database', TVNDataSetUpdateObject, ['*SQL'])\n"),
+            std::string::npos);
+}
+
+TEST_F(VnideCommands, OpenShowsAFormAndSavesItBackUnchanged) {
+  const std::string Form =
+      "object Orders: TOrdersModule\r\n"
+      "  object ShopDb: TVNDatabase\r\n"
+      "    DatabaseName = 'shop'\r\n"
+      "    RemoteDatabase = 'shop.db'\r\n"
+      "  end\r\n"
+      "  object OrdersQuery: TVNQuery\r\n"
+      "    DatabaseName = 'shop'\r\n"
+      "    SQL.Strings = (\r\n"
+      "      'select * from orders')\r\n"
+      "    UpdateObject = OrdersUpdate\r\n"
+      "  end\r\n"
+      "  object OrdersUpdate: TVNUpdateSQL\r\n"
+      "  end\r\n"
+      "end\r\n";
+  WriteFileText(Dir.File("orders.vfm"), Form);
+  const TRun Run = RunVnide("open " + Dir.File("orders.vfm") + " --save " + Dir.File("saved.vfm"));
+  ASSERT_EQ(Run.ExitCode, 0) << Run.Output;
+  EXPECT_EQ(Run.Output.substr(0, Run.Output.find("saved")),
+            "Orders: TOrdersModule\n  ShopDb: TVNDatabase\n  OrdersQuery: TVNQuery\n  OrdersUpdate: TVNUpdateSQL\n");
+  EXPECT_EQ(ReadFileText(Dir.File("saved.vfm")), Form);
+
+  WriteFileText(Dir.File("broken.vfm"), "object Orders: TOrdersModule\r\n  object X: TNoSuchClass\r\n  end\r\nend\r\n");
+  const TRun Broken = RunVnide("open " + Dir.File("broken.vfm"));
+  EXPECT_EQ(Broken.ExitCode, 1);
+  EXPECT_NE(Broken.Output.find("TNoSuchClass"), std::string::npos) << Broken.Output;
+}
+
+}  // namespace
