@@ -104,6 +104,10 @@ class TParams : public TCollection {
 
 class TDataSet;
 
+// The names of a ";"-separated field list ("ORDER_NO; LINE_NO"), blanks around
+// each removed and empty ones dropped.
+std::vector<std::string> SplitFieldList(std::string_view Fields);
+
 enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
 VN_DECLARE_TYPEINFO(TFieldKind)
 

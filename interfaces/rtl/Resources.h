@@ -71,6 +71,10 @@ TResourceList ParseResources(std::span<const std::uint8_t> Data, std::string_vie
 // is no module file or its sections or resources are malformed.
 TResourceList ReadModuleResources(const std::string& FileName);
 
+// UTF-16LE text (a DESCRIPTION resource, say) as UTF-8, up to its first zero
+// character; a lone surrogate becomes U+FFFD.
+std::string WideText(std::span<const std::uint8_t> Data);
+
 // The first resource of that type and name (texts compared without regard to
 // case), or null.
 const TResource* FindResource(const TResourceList& Resources, const TResourceId& Type,

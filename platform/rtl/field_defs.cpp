@@ -8,15 +8,6 @@ VN_IMPLEMENT_ENUM_TYPEINFO(TIndexOption, "ixPrimary", "ixUnique", "ixDescending"
                            "ixNonMaintained")
 VN_IMPLEMENT_SET_TYPEINFO(TIndexOptions, "TIndexOptions", TIndexOption)
 
-VN_IMPLEMENT_PUBLISHED(TFieldDef, TCollectionItem)
-VN_IMPLEMENT_CLASS(TFieldDefs, TCollection)
-VN_IMPLEMENT_PUBLISHED(TIndexDef, TCollectionItem)
-VN_IMPLEMENT_CLASS(TIndexDefs, TCollection)
-
-namespace {
-
-// The ";"-separated names of a field list, blanks around each removed and
-// empty ones dropped.
 std::vector<std::string> SplitFieldList(std::string_view Fields) {
   std::vector<std::string> Names;
   std::size_t Start = 0;
@@ -29,6 +20,14 @@ std::vector<std::string> SplitFieldList(std::string_view Fields) {
   }
   return Names;
 }
+
+VN_IMPLEMENT_PUBLISHED(TFieldDef, TCollectionItem)
+VN_IMPLEMENT_CLASS(TFieldDefs, TCollection)
+VN_IMPLEMENT_PUBLISHED(TIndexDef, TCollectionItem)
+VN_IMPLEMENT_CLASS(TIndexDefs, TCollection)
+
+namespace {
+
 
 // Whether Index's fields begin with Wanted (Exact: are exactly Wanted).
 bool LeadingFieldsMatch(const std::vector<std::string>& Index, const std::vector<std::string>& Wanted, bool Exact) {

@@ -130,3 +130,8 @@ const TResource* FindResource(const TResourceList& Resources, const TResourceId&
     if (R.Type.Matches(Type) && R.Name.Matches(Name)) return &R;
   return nullptr;
 }
+
+std::string WideText(std::span<const std::uint8_t> Data) {
+  const std::size_t End = Data.size() & ~std::size_t{1};
+  return res_bytes::WideToUtf8(Data, 0, res_bytes::FindWideTerminator(Data, 0, End));
+}

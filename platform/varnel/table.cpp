@@ -13,20 +13,6 @@ VN_IMPLEMENT_PUBLISHED(TVNTable, TVNDataSet)
 
 namespace {
 
-// The names of a ";"-separated field list, blanks around each removed.
-std::vector<std::string> SplitFieldList(std::string_view Fields) {
-  std::vector<std::string> Names;
-  std::size_t Start = 0;
-  while (Start <= Fields.size()) {
-    std::size_t End = Fields.find(';', Start);
-    if (End == std::string_view::npos) End = Fields.size();
-    std::string Name = Trim(Fields.substr(Start, End - Start));
-    if (!Name.empty()) Names.push_back(std::move(Name));
-    Start = End + 1;
-  }
-  return Names;
-}
-
 // The table as the user named it, every part quoted, so that no name can end
 // the identifier and add SQL of its own. A name that is not a plain or
 // schema-qualified one is taken whole as one name.

@@ -12,6 +12,7 @@
 #include "sqlite_fixture.h"
 #include "sqlite_statement.h"
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
 
 std::ostream& operator<<(std::ostream& Out, const TVNIndexSchemaRow& R) {
   return Out << "{" << R.IndexName << ", " << R.ColumnName << ", "
@@ -61,14 +62,15 @@ TEST(SQLiteConnection, OpenRefusesMissingFilesDirectoriesAndForeignFiles) {
 }
 
 TEST(SQLiteConnection, OpenNamesTheReasonForAnUnreadableFile) {
-  TTempDir Dir;
-  TVNSQLiteConnection Connection;
-  const std::string Locked = Dir.File("locked.db");
-  RunSQLiteScript(Locked, "CREATE TABLE t(a);");
-  std::filesystem::permissions(Locked, std::filesystem::perms::none);
-  if (access(Locked.c_str(), R_OK) == 0) GTEST_SKIP() << "running with rights that read any file";
-  EXPECT_EQ(OpenError(Connection, Locked),
-            "Cannot open database \"" + Locked + "\": unable to open database file (Permission denied)");
+  vn_test::RunUnprivileged([] {
+    TTempDir Dir;
+    TVNSQLiteConnection Connection;
+    const std::string Locked = Dir.File("locked.db");
+    RunSQLiteScript(Locked, "CREATE TABLE t(a);");
+    std::filesystem::permissions(Locked, std::filesystem::perms::none);
+    EXPECT_EQ(OpenError(Connection, Locked),
+              "Cannot open database \"" + Locked + "\": unable to open database file (Permission denied)");
+  });
 }
 
 TEST(SQLiteConnection, CatalogCallsOnAClosedConnectionRaise) {

@@ -53,38 +53,6 @@ class TReader {
   std::size_t FPos = 0;
 };
 
-// The text of a UTF-16LE resource, up to its terminator.
-std::string Utf16Text(const std::vector<std::uint8_t>& Data) {
-  std::string Text;
-  for (std::size_t I = 0; I + 1 < Data.size(); I += 2) {
-    std::uint32_t C = Data[I] | (Data[I + 1] << 8);
-    if (C == 0) break;
-    if (C >= 0xD800 && C < 0xDC00 && I + 3 < Data.size()) {
-      const std::uint32_t Low = Data[I + 2] | (Data[I + 3] << 8);
-      if (Low >= 0xDC00 && Low < 0xE000) {
-        C = 0x10000 + ((C - 0xD800) << 10) + (Low - 0xDC00);
-        I += 2;
-      }
-    }
-    if (C < 0x80) {
-      Text += static_cast<char>(C);
-    } else if (C < 0x800) {
-      Text += static_cast<char>(0xC0 | (C >> 6));
-      Text += static_cast<char>(0x80 | (C & 0x3F));
-    } else if (C < 0x10000) {
-      Text += static_cast<char>(0xE0 | (C >> 12));
-      Text += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-      Text += static_cast<char>(0x80 | (C & 0x3F));
-    } else {
-      Text += static_cast<char>(0xF0 | (C >> 18));
-      Text += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
-      Text += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-      Text += static_cast<char>(0x80 | (C & 0x3F));
-    }
-  }
-  return Text;
-}
-
 }  // namespace
 
 void DecodePackageInfo(const std::vector<std::uint8_t>& Data, TPackageDescription& Into) {
@@ -121,7 +89,7 @@ TPackageDescription ReadPackageDescription(const std::string& FileName) {
     DecodePackageInfo(Info->Data, D);
   }
   if (const TResource* Description = FindResource(Resources, RT_RCDATA, "DESCRIPTION"))
-    D.Description = Utf16Text(Description->Data);
+    D.Description = WideText(Description->Data);
   if (const TResource* Version = FindResource(Resources, RT_VERSION, 1)) {
     const TVersionInfo Info(Version->Data, FileName);
     const auto Translations = Info.Translations();
