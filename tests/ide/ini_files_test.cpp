@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/message_of.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -16,16 +17,6 @@ using vn_test::TTempDir;
 using vn_test::WriteFileText;
 
 namespace {
-
-template <class E, class F>
-std::string MessageOf(F&& Action) {
-  try {
-    Action();
-  } catch (const E& Error) {
-    return Error.Message();
-  }
-  return "<nothing raised>";
-}
 
 std::vector<std::string> Lines(const TStrings& Strings) {
   std::vector<std::string> Result;

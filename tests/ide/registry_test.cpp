@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/message_of.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -17,16 +18,6 @@ using vn_test::TTempDir;
 using vn_test::WriteFileText;
 
 namespace {
-
-template <class F>
-std::string RegistryError(F&& Action) {
-  try {
-    Action();
-  } catch (const ERegistryException& Error) {
-    return Error.Message();
-  }
-  return "<nothing raised>";
-}
 
 std::vector<std::string> Lines(const TStrings& Strings) {
   std::vector<std::string> Result;
@@ -177,11 +168,11 @@ TEST_F(RegistryTest, ReadingTheWrongTypeRaises) {
   Reg.WriteInteger("X", 7);
   Reg.WriteString("S", "text");
   Reg.WriteBinaryData("B", {1, 2});
-  EXPECT_EQ(RegistryError([&] { Reg.ReadString("X"); }), "Invalid data type for 'X'");
-  EXPECT_EQ(RegistryError([&] { Reg.ReadString("B"); }), "Invalid data type for 'B'");
-  EXPECT_EQ(RegistryError([&] { Reg.ReadInteger("S"); }), "Invalid data type for 'S'");
-  EXPECT_EQ(RegistryError([&] { Reg.ReadBinaryData("S"); }), "Invalid data type for 'S'");
-  EXPECT_EQ(RegistryError([&] { Reg.ReadInteger("Missing"); }), "Failed to get data for 'Missing'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.ReadString("X"); }), "Invalid data type for 'X'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.ReadString("B"); }), "Invalid data type for 'B'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.ReadInteger("S"); }), "Invalid data type for 'S'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.ReadBinaryData("S"); }), "Invalid data type for 'S'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.ReadInteger("Missing"); }), "Failed to get data for 'Missing'");
   EXPECT_EQ(Reg.ReadString("Missing"), "");
   EXPECT_TRUE(Reg.ReadBinaryData("Missing").empty());
 }
@@ -210,14 +201,14 @@ TEST_F(RegistryTest, OpeningCreatingAndDeletingKeys) {
   EXPECT_FALSE(Other.DeleteKey("Child"));
 
   // The key opened by Reg has gone: writing to it fails instead of bringing it back.
-  EXPECT_EQ(RegistryError([&] { Reg.WriteString("v", "2"); }), "Failed to set data for 'v'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.WriteString("v", "2"); }), "Failed to set data for 'v'");
   EXPECT_FALSE(Reg.KeyExists("\\Software\\Varnel\\Child"));
 
   // Names the store cannot hold.
   EXPECT_FALSE(Reg.OpenKey("\\Software\\Bad\nName", true));
   ASSERT_TRUE(Reg.OpenKey("\\Software\\Varnel", false));
-  EXPECT_EQ(RegistryError([&] { Reg.WriteString("a\nb", "v"); }), "Failed to set data for 'a\nb'");
-  EXPECT_EQ(RegistryError([&] { Reg.WriteString("Bytes", "\xFF\xFE"); }), "Failed to set data for 'Bytes'")
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.WriteString("a\nb", "v"); }), "Failed to set data for 'a\nb'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.WriteString("Bytes", "\xFF\xFE"); }), "Failed to set data for 'Bytes'")
       << "text that is not UTF-8 is refused rather than mangled";
   Reg.CloseKey();
   EXPECT_EQ(Reg.CurrentPath(), "");
@@ -233,8 +224,8 @@ TEST_F(RegistryTest, ReadOnlyOpensCannotWrite) {
   ASSERT_TRUE(Reg.OpenKeyReadOnly("Software\\Varnel"));
   EXPECT_EQ(Reg.Access(), KEY_ALL_ACCESS) << "the access mode is only borrowed";
   EXPECT_EQ(Reg.ReadString("Name"), "value");
-  EXPECT_EQ(RegistryError([&] { Reg.WriteString("Name", "x"); }), "Failed to set data for 'Name'");
-  EXPECT_EQ(RegistryError([&] { Reg.WriteInteger("N", 1); }), "Failed to set data for 'N'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.WriteString("Name", "x"); }), "Failed to set data for 'Name'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.WriteInteger("N", 1); }), "Failed to set data for 'N'");
   EXPECT_FALSE(Reg.DeleteValue("Name"));
 
   TRegistry ReadOnly(KEY_READ);
@@ -267,7 +258,7 @@ TEST_F(RegistryTest, StoresThatCannotBeWrittenOrAreNoRegistryAreLeftAlone) {
   WriteFileText(FDir.File("store"), "not a folder");
   TRegistry Reg;
   EXPECT_FALSE(Reg.OpenKey("Software\\Varnel", true));
-  EXPECT_EQ(RegistryError([&] { Reg.WriteString("AtRoot", "v"); }), "Failed to set data for 'AtRoot'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.WriteString("AtRoot", "v"); }), "Failed to set data for 'AtRoot'");
 
   // A file that is not a registry file is neither read nor overwritten.
   std::filesystem::remove(FDir.File("store"));

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "message_of.h"
+#include "support/message_of.h"
 #include "rtl/SysUtils.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "message_of.h"
+#include "support/message_of.h"
 #include "rtl/DB.h"
 #include "rtl/FormFiles.h"
 

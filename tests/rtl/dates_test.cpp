@@ -5,7 +5,7 @@
 #include <cmath>
 #include <ctime>
 
-#include "message_of.h"
+#include "support/message_of.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "message_of.h"
+#include "support/message_of.h"
 #include "published_classes.h"
 
 namespace {

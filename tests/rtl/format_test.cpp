@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "message_of.h"
+#include "support/message_of.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "message_of.h"
+#include "support/message_of.h"
 #include "resource_builders.h"
 #include "rtl/SysUtils.h"
 #include "support/temp_dir.h"

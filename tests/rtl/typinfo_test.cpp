@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "message_of.h"
+#include "support/message_of.h"
 #include "published_classes.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "message_of.h"
+#include "support/message_of.h"
 #include "resource_builders.h"
 #include "rtl/Resources.h"
 #include "rtl/SysUtils.h"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "shop_fixture.h"
+#include "support/message_of.h"
 #include "varnel/Vnengine.h"
 
 namespace {
@@ -9,23 +10,8 @@ namespace {
 using testing::ElementsAre;
 using testing::HasSubstr;
 using vn_test::Lines;
+using vn_test::Column;
 using vn_test::TShopFiles;
-
-template <class F>
-std::string DatabaseError(F&& Action) {
-  try {
-    Action();
-  } catch (const EDatabaseError& E) {
-    return E.Message();
-  }
-  return "(no error)";
-}
-
-std::vector<std::string> Column(TDataSet& DataSet, std::string_view Name) {
-  std::vector<std::string> Values;
-  for (DataSet.First(); !DataSet.Eof(); DataSet.Next()) Values.push_back(DataSet.FieldByName(Name).AsString());
-  return Values;
-}
 
 std::vector<std::string> ParamNames(const TParams& Params) {
   std::vector<std::string> Names;
@@ -87,7 +73,7 @@ TEST_F(Queries, ParametersFollowTheTextAndKeepTheirValues) {
   EXPECT_EQ(Query.RecordCount(), 0) << "a cleared parameter binds NULL";
   Query.Close();
   Query.SQL().SetText("SELECT * FROM orders WHERE id = :fresh");
-  EXPECT_EQ(DatabaseError([&] { Query.Open(); }), "TVNQuery: no value for parameter 'fresh'");
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { Query.Open(); }), "TVNQuery: no value for parameter 'fresh'");
   EXPECT_FALSE(Query.Active());
   EXPECT_THROW(Query.ParamByName("gone"), EDatabaseError);
 }
@@ -117,15 +103,15 @@ TEST_F(Queries, RowsAreReadWithTypesFromTheDeclarations) {
   EXPECT_EQ(Query.FieldByName("id_1").AsInteger(), 1);
 
   // Setters that would change what is open are refused.
-  EXPECT_EQ(DatabaseError([&] { Query.SetDatabaseName("x"); }),
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { Query.SetDatabaseName("x"); }),
             "Orders: cannot change DatabaseName of an open dataset");
   EXPECT_THROW(Query.SetSessionName("x"), EDatabaseError);
   Query.Close();
 
   Query.SQL().SetText("DELETE FROM orders");
-  EXPECT_THAT(DatabaseError([&] { Query.Open(); }), HasSubstr("returns no rows"));
+  EXPECT_THAT(MessageOf<EDatabaseError>([&] { Query.Open(); }), HasSubstr("returns no rows"));
   Query.SQL().SetText("SELECT 1; DELETE FROM orders");
-  EXPECT_THAT(DatabaseError([&] { Query.Open(); }), HasSubstr("Only one SQL statement"));
+  EXPECT_THAT(MessageOf<EDatabaseError>([&] { Query.Open(); }), HasSubstr("Only one SQL statement"));
   Query.SQL().SetText("SELECT count(*) AS n FROM orders");
   Query.Open();
   EXPECT_EQ(Query.FieldByName("n").AsInteger(), 3) << "nothing was deleted";
@@ -169,7 +155,7 @@ TEST_F(Queries, MacrosAreExpandedBeforeTheStatementIsSent) {
   Query.MacroByName("order").SetAsString("name DESC");
   Query.Open();
   EXPECT_THAT(Column(Query, "name"), ElementsAre("Grace", "Alan", "Ada"));
-  EXPECT_EQ(DatabaseError([&] { Query.MacroByName("nothing"); }), "TVNMacroQuery: macro 'nothing' not found");
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { Query.MacroByName("nothing"); }), "TVNMacroQuery: macro 'nothing' not found");
 }
 
 TEST_F(Queries, ScriptsRunAllOrNothingAndMonitorsHearWhatIsSent) {
@@ -203,11 +189,11 @@ TEST_F(Queries, ScriptsRunAllOrNothingAndMonitorsHearWhatIsSent) {
   Count.Close();
 
   Script.SQL().SetText("INSERT INTO log VALUES ('d');\nINSERT INTO nosuch VALUES (1);");
-  EXPECT_EQ(DatabaseError([&] { Script.ExecSQL(); }), "Statement 2 of the script failed: no such table: nosuch");
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { Script.ExecSQL(); }), "Statement 2 of the script failed: no such table: nosuch");
   Script.SQL().SetText("DELETE FROM order_lines;\nSELECT * FROM log;\nINSERT INTO log VALUES (1, 2);");
-  EXPECT_THAT(DatabaseError([&] { Script.ExecSQL(); }), HasSubstr("Statement 3 of the script failed"));
+  EXPECT_THAT(MessageOf<EDatabaseError>([&] { Script.ExecSQL(); }), HasSubstr("Statement 3 of the script failed"));
   Script.SQL().SetText("DELETE FROM order_lines;\nCOMMIT;");
-  EXPECT_THAT(DatabaseError([&] { Script.ExecSQL(); }), HasSubstr("Statement 2 of the script controls transactions"));
+  EXPECT_THAT(MessageOf<EDatabaseError>([&] { Script.ExecSQL(); }), HasSubstr("Statement 2 of the script controls transactions"));
   Count.Open();
   EXPECT_EQ(Count.FieldByName("n").AsInteger(), 4) << "failed scripts changed nothing";
   auto& Log = Make<TVNQuery>();
@@ -233,7 +219,7 @@ TEST_F(Queries, StoredProceduresOnSQLitePrepareWithoutDescriptions) {
   EXPECT_EQ(Proc.ParamsCount(), 0);
   ASSERT_NE(Proc.Database(), nullptr);
   EXPECT_TRUE(Proc.Database()->Connected());
-  EXPECT_THAT(DatabaseError([&] { Proc.ExecProc(); }), HasSubstr("SQLite databases have no stored procedures"));
+  EXPECT_THAT(MessageOf<EDatabaseError>([&] { Proc.ExecProc(); }), HasSubstr("SQLite databases have no stored procedures"));
   EXPECT_THROW(Proc.Open(), EDatabaseError);
   EXPECT_TRUE(Proc.Prepared()) << "a failed open keeps the procedure prepared";
   EXPECT_NE(Proc.Database(), nullptr);

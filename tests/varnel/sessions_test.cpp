@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "shop_fixture.h"
+#include "support/message_of.h"
 #include "varnel/Vnengine.h"
 
 namespace {
@@ -12,16 +13,6 @@ using testing::ElementsAre;
 using testing::HasSubstr;
 using vn_test::Lines;
 using vn_test::TShopFiles;
-
-template <class F>
-std::string DatabaseError(F&& Action) {
-  try {
-    Action();
-  } catch (const EDatabaseError& E) {
-    return E.Message();
-  }
-  return "(no error)";
-}
 
 TEST(Sessions, TheDefaultSessionIsFirstAndNamesAreFoundWithoutRegardToCase) {
   ASSERT_GE(Sessions().GetCount(), 1);
@@ -61,7 +52,7 @@ TEST(Sessions, SessionComponentsJoinUnderTheirNameAndLeaveWhenDestroyed) {
     EXPECT_EQ(Sessions().FindSession("reports2"), Reports);
 
     auto* Other = new TVNSession(&Form);
-    EXPECT_EQ(DatabaseError([&] { Other->SetSessionName("REPORTS2"); }), "A session named 'REPORTS2' already exists");
+    EXPECT_EQ(MessageOf<EDatabaseError>([&] { Other->SetSessionName("REPORTS2"); }), "A session named 'REPORTS2' already exists");
     EXPECT_THROW(Other->SetSessionName("default"), EDatabaseError);
     EXPECT_EQ(Other->SessionName(), "");
     delete Other;
@@ -81,18 +72,18 @@ TEST(Databases, ConnectingOpensTheFileAndRefusesWhatIsNoDatabase) {
   EXPECT_TRUE(Database.DesignOptions().Empty());
   Database.SetDatabaseName("shop");
 
-  EXPECT_EQ(DatabaseError([&] { Database.SetConnected(true); }), "Database 'shop': no RemoteDatabase to connect to");
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { Database.SetConnected(true); }), "Database 'shop': no RemoteDatabase to connect to");
 
   const std::string Missing = Files.File("missing.db");
   Database.SetRemoteDatabase(Missing);
-  EXPECT_THAT(DatabaseError([&] { Database.Open(); }), HasSubstr(Missing));
+  EXPECT_THAT(MessageOf<EDatabaseError>([&] { Database.Open(); }), HasSubstr(Missing));
   EXPECT_FALSE(Database.Connected());
   EXPECT_FALSE(std::filesystem::exists(Missing));
 
   const std::string Notes = Files.File("notes.txt");
   vn_test::WriteFileText(Notes, "shopping list: tea, cake, books");
   Database.SetRemoteDatabase(Notes);
-  EXPECT_THAT(DatabaseError([&] { Database.Open(); }), HasSubstr(Notes + "\": file is not a database"));
+  EXPECT_THAT(MessageOf<EDatabaseError>([&] { Database.Open(); }), HasSubstr(Notes + "\": file is not a database"));
   EXPECT_FALSE(Database.Connected());
   EXPECT_THROW(Database.Connection(), EDatabaseError);
 
@@ -101,7 +92,7 @@ TEST(Databases, ConnectingOpensTheFileAndRefusesWhatIsNoDatabase) {
   EXPECT_TRUE(Database.Connected());
   EXPECT_NO_THROW(Database.Connection());
 
-  EXPECT_EQ(DatabaseError([&] { Database.SetDatabaseName("other"); }),
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { Database.SetDatabaseName("other"); }),
             "Database 'shop': cannot change DatabaseName while connected");
   EXPECT_THROW(Database.SetRemoteDatabase(Missing), EDatabaseError);
   EXPECT_THROW(Database.SetServerType(stPostgreSQL), EDatabaseError);
@@ -117,7 +108,7 @@ TEST(Databases, ConnectingOpensTheFileAndRefusesWhatIsNoDatabase) {
   // PostgreSQL is known by name but cannot be reached yet: said so, not crashed.
   Database.SetServerType(stPostgreSQL);
   EXPECT_TRUE(Database.IsObjOwnerSupported());
-  EXPECT_THAT(DatabaseError([&] { Database.Open(); }), HasSubstr("not supported"));
+  EXPECT_THAT(MessageOf<EDatabaseError>([&] { Database.Open(); }), HasSubstr("not supported"));
   EXPECT_FALSE(Database.Connected());
 
   const TVNServerType Saved = DefServerType;
@@ -160,7 +151,7 @@ TEST(Databases, BelongToTheSessionTheirSessionNameDesignates) {
   EXPECT_EQ(Mine->FindDatabase("ArchiveDb"), nullptr);
 
   // The default database of a session answers for an empty name.
-  EXPECT_THAT(DatabaseError([&] { Mine->OpenDatabase(""); }), HasSubstr("no default database"));
+  EXPECT_THAT(MessageOf<EDatabaseError>([&] { Mine->OpenDatabase(""); }), HasSubstr("no default database"));
   Archive->SetSessionName("Elsewhere");
   Archive->SetDesignOptions({ddoIsDefaultDatabase});
   EXPECT_EQ(&Mine->OpenDatabase(" "), Archive);
@@ -205,7 +196,7 @@ TEST(Databases, NamesComeThroughSessionsWithOrWithoutADatabaseComponent) {
 
   // One that cannot connect is not kept.
   const std::string Missing = Files.File("none.db");
-  EXPECT_THAT(DatabaseError([&] { Work->GetTableNames(Missing, "", false, FromFile); }), HasSubstr(Missing));
+  EXPECT_THAT(MessageOf<EDatabaseError>([&] { Work->GetTableNames(Missing, "", false, FromFile); }), HasSubstr(Missing));
   EXPECT_EQ(Work->FindDatabase(Missing), nullptr);
   EXPECT_EQ(Session().FindDatabase(Files.Shop()), nullptr) << "the temporary database is the session's own";
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "rtl/Classes.h"
+#include "rtl/DB.h"
 #include "sqlite_fixture.h"
 #include "support/temp_dir.h"
 
@@ -36,6 +37,13 @@ inline std::vector<std::string> Lines(const TStrings& List) {
   std::vector<std::string> Result;
   for (int I = 0; I < List.Count(); ++I) Result.push_back(List.Strings(I));
   return Result;
+}
+
+// The values of one field over every record of an open dataset, as text.
+inline std::vector<std::string> Column(TDataSet& DataSet, std::string_view Name) {
+  std::vector<std::string> Values;
+  for (DataSet.First(); !DataSet.Eof(); DataSet.Next()) Values.push_back(DataSet.FieldByName(Name).AsString());
+  return Values;
 }
 
 }  // namespace vn_test

@@ -2,29 +2,15 @@
 #include <gtest/gtest.h>
 
 #include "shop_fixture.h"
+#include "support/message_of.h"
 #include "varnel/Vnengine.h"
 
 namespace {
 
 using testing::ElementsAre;
 using testing::HasSubstr;
+using vn_test::Column;
 using vn_test::TShopFiles;
-
-template <class F>
-std::string DatabaseError(F&& Action) {
-  try {
-    Action();
-  } catch (const EDatabaseError& E) {
-    return E.Message();
-  }
-  return "(no error)";
-}
-
-std::vector<std::string> Column(TDataSet& DataSet, std::string_view Name) {
-  std::vector<std::string> Values;
-  for (DataSet.First(); !DataSet.Eof(); DataSet.Next()) Values.push_back(DataSet.FieldByName(Name).AsString());
-  return Values;
-}
 
 std::string Describe(const TIndexDef& Def) {
   std::string Options;
@@ -113,10 +99,10 @@ TEST_F(Tables, IndexNameAndIndexFieldNamesClearEachOtherAndOrderTheRows) {
   EXPECT_EQ(Table->IndexFieldNames(), "");
   EXPECT_THAT(Column(*Table, "id"), ElementsAre("1", "2", "3"));
 
-  EXPECT_EQ(DatabaseError([&] { Table->SetIndexName("nosuch"); }), "Index 'nosuch' not found");
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { Table->SetIndexName("nosuch"); }), "Index 'nosuch' not found");
   EXPECT_FALSE(Table->Active());
   Table->SetIndexFieldNames("name;age");
-  EXPECT_THAT(DatabaseError([&] { Table->Open(); }), HasSubstr("index field 'age' is no column of table 'customers'"));
+  EXPECT_THAT(MessageOf<EDatabaseError>([&] { Table->Open(); }), HasSubstr("index field 'age' is no column of table 'customers'"));
   EXPECT_FALSE(Table->Active());
 }
 
@@ -133,7 +119,7 @@ TEST_F(Tables, NamesAreQuotedSoThatNoneCanAddSQL) {
   Table->Close();
 
   Table->SetTableName("customers; DROP TABLE orders");
-  EXPECT_EQ(DatabaseError([&] { Table->Open(); }),
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { Table->Open(); }),
             "Table 'customers; DROP TABLE orders' does not exist in database 'TablesShop'");
   Table->SetTableName("orders");
   Table->Open();
@@ -141,7 +127,7 @@ TEST_F(Tables, NamesAreQuotedSoThatNoneCanAddSQL) {
   Table->Close();
 
   Table->SetTableName(" ");
-  EXPECT_EQ(DatabaseError([&] { Table->Open(); }), "TVNTable: no TableName given");
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { Table->Open(); }), "TVNTable: no TableName given");
   EXPECT_FALSE(Table->Active());
 }
 
