@@ -21,6 +21,13 @@ enum TTypeKind {
   tkDynArray, tkUString, tkClassRef, tkPointer, tkProcedure
 };
 
+// A named value of an integer type (a colour, a cursor): form files and the
+// inspector show the name instead of the number.
+struct TIdentMapEntry {
+  std::int64_t Value;
+  const char* Name;
+};
+
 // Type information of one type, passed around by address (PTypeInfo): the same
 // type always has the same record.
 struct TTypeInfo {
@@ -35,6 +42,9 @@ struct TTypeInfo {
   const TTypeInfo* CompType = nullptr;
   // tkClass: the class.
   const TMetaClass* ClassType = nullptr;
+  // tkInteger: values that have names, IdentCount of them.
+  const TIdentMapEntry* Idents = nullptr;
+  std::size_t IdentCount = 0;
 };
 using PTypeInfo = const TTypeInfo*;
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <any>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <iterator>
@@ -55,6 +56,19 @@ template <> PTypeInfo TypeInfo<TNotifyEvent>();   // "TNotifyEvent", tkMethod
     return &Info;                                                                          \
   }
 
+// In one source file: the record of an integer type of its own (an enumeration
+// with a fixed underlying type, used for any number) whose values may be
+// named: VN_IMPLEMENT_INTEGER_TYPEINFO(TColor, VN_IDENT(clBlack), ...).
+#define VN_IDENT(Value) ::TIdentMapEntry{static_cast<std::int64_t>(Value), #Value}
+#define VN_IMPLEMENT_INTEGER_TYPEINFO(Type, ...)                                             \
+  template <>                                                                                \
+  PTypeInfo TypeInfo<Type>() {                                                               \
+    static const ::TIdentMapEntry Idents[] = {__VA_ARGS__};                                  \
+    static const TTypeInfo Info{tkInteger, #Type, INT32_MIN, INT32_MAX, nullptr, nullptr,    \
+                                nullptr, Idents, std::size(Idents)};                         \
+    return &Info;                                                                            \
+  }
+
 // In one source file: the record of an event type TEvent<F>, of kind tkMethod,
 // named as written (give the type an alias first: TNotifyEvent).
 #define VN_IMPLEMENT_EVENT_TYPEINFO(EventType)         \
@@ -76,6 +90,10 @@ template <> PTypeInfo TypeInfo<TNotifyEvent>();   // "TNotifyEvent", tkMethod
 // name (without regard to case; -1 when there is none).
 std::string GetEnumName(PTypeInfo TypeInfo, std::int64_t Value);
 std::int64_t GetEnumValue(PTypeInfo TypeInfo, std::string_view Name);
+// The value named Ident (without regard to case) of an integer type with named
+// values, and the name of a value; false when there is none.
+bool IdentToInt(PTypeInfo TypeInfo, std::string_view Ident, std::int64_t& Value);
+bool IntToIdent(PTypeInfo TypeInfo, std::int64_t Value, std::string& Ident);
 // True when AType is AClass or a class derived from it.
 bool IsClassType(PTypeInfo AType, const TMetaClass& AClass);
 
@@ -215,6 +233,18 @@ class TPublisher {
     P.GetOrd = [Get](const TObject& O) { return static_cast<std::int64_t>(std::invoke(Get, Self(O))); };
     if constexpr (!std::is_null_pointer_v<S>)
       P.SetOrd = [Set](TObject& O, std::int64_t V) { std::invoke(Set, Self(O), static_cast<int>(V)); };
+    P.Default = Default;
+    return *this;
+  }
+
+  // An integer property of a type of its own T whose values may have names
+  // (VN_IMPLEMENT_INTEGER_TYPEINFO): form files write the name when there is one.
+  template <class T, class G, class S>
+  TPublisher& IntegerOf(std::string Name, G Get, S Set, std::optional<std::int64_t> Default = 0) {
+    TPropInfo& P = Add(std::move(Name), TypeInfo<T>());
+    P.GetOrd = [Get](const TObject& O) { return static_cast<std::int64_t>(std::invoke(Get, Self(O))); };
+    if constexpr (!std::is_null_pointer_v<S>)
+      P.SetOrd = [Set](TObject& O, std::int64_t V) { std::invoke(Set, Self(O), static_cast<T>(V)); };
     P.Default = Default;
     return *this;
   }

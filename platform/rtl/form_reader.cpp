@@ -222,10 +222,18 @@ class TFormReader {
       case tkInteger:
       case tkInt64:
       case tkChar:
-      case tkWChar:
-        if (Value.Kind != TFormValue::vkInteger) WrongValue(Prop, Value);
-        SetOrdProp(Object, Prop, Value.Integer);
+      case tkWChar: {
+        std::int64_t Number = Value.Integer;
+        if (Value.Kind == TFormValue::vkIdent && Prop.PropType->IdentCount > 0) {
+          if (!IdentToInt(Prop.PropType, Value.Text, Number))
+            throw EPropertyConvertError(
+                Format("Invalid property value %s: no value of %s has that name", {Value.Text, Prop.PropType->Name}));
+        } else if (Value.Kind != TFormValue::vkInteger) {
+          WrongValue(Prop, Value);
+        }
+        SetOrdProp(Object, Prop, Number);
         return;
+      }
       case tkEnumeration: {
         if (Value.Kind != TFormValue::vkIdent) WrongValue(Prop, Value);
         const std::int64_t Ordinal = GetEnumValue(Prop.PropType, Value.Text);

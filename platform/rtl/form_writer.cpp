@@ -92,9 +92,12 @@ class TFormWriter {
       case tkInteger:
       case tkInt64:
       case tkChar:
-      case tkWChar:
-        Line(Indent, Name + " = " + IntToStr(GetOrdProp(Object, Prop)));
+      case tkWChar: {
+        const std::int64_t Value = GetOrdProp(Object, Prop);
+        std::string Ident;
+        Line(Indent, Name + " = " + (IntToIdent(Prop.PropType, Value, Ident) ? Ident : IntToStr(Value)));
         return;
+      }
       case tkEnumeration:
         Line(Indent, Name + " = " + GetEnumProp(Object, Prop));
         return;

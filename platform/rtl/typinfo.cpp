@@ -57,6 +57,24 @@ void vn_detail::HandlerMismatch(const std::string& MethodName, const std::string
   throw EPropertyConvertError(Format(rtl_consts::SHandlerMismatch, {MethodName, PropName, EventType->Name}));
 }
 
+bool IdentToInt(PTypeInfo TypeInfo, std::string_view Ident, std::int64_t& Value) {
+  for (std::size_t I = 0; TypeInfo != nullptr && I < TypeInfo->IdentCount; ++I)
+    if (SameText(TypeInfo->Idents[I].Name, Ident)) {
+      Value = TypeInfo->Idents[I].Value;
+      return true;
+    }
+  return false;
+}
+
+bool IntToIdent(PTypeInfo TypeInfo, std::int64_t Value, std::string& Ident) {
+  for (std::size_t I = 0; TypeInfo != nullptr && I < TypeInfo->IdentCount; ++I)
+    if (TypeInfo->Idents[I].Value == Value) {
+      Ident = TypeInfo->Idents[I].Name;
+      return true;
+    }
+  return false;
+}
+
 std::string GetEnumName(PTypeInfo TypeInfo, std::int64_t Value) {
   if (TypeInfo == nullptr || TypeInfo->Kind != tkEnumeration || TypeInfo->EnumNames == nullptr) return "";
   if (Value < 0 || Value < TypeInfo->MinValue || Value > TypeInfo->MaxValue) return "";
@@ -316,8 +334,11 @@ void SetMethodProp(TObject& AObject, const TPropInfo& Prop, const std::string& N
 std::string GetPropText(const TObject& AObject, const TPropInfo& Prop) {
   switch (Prop.PropType->Kind) {
     case tkInteger:
-    case tkInt64:
-      return IntToStr(GetOrdProp(AObject, Prop));
+    case tkInt64: {
+      const std::int64_t Value = GetOrdProp(AObject, Prop);
+      std::string Ident;
+      return IntToIdent(Prop.PropType, Value, Ident) ? Ident : IntToStr(Value);
+    }
     case tkEnumeration:
       return GetEnumProp(AObject, Prop);
     case tkSet:
@@ -347,7 +368,8 @@ void SetPropText(TObject& AObject, const TPropInfo& Prop, std::string_view Text,
     case tkInteger:
     case tkInt64: {
       std::int64_t Value = 0;
-      if (!property_text::ParseInt64(Trim(Text), Value)) throw Invalid();
+      if (!property_text::ParseInt64(Trim(Text), Value) && !IdentToInt(Prop.PropType, Trim(Text), Value))
+        throw Invalid();
       SetOrdProp(AObject, Prop, Value);
       return;
     }
