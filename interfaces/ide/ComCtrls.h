@@ -7,6 +7,7 @@
 
 class TPageControl;
 
+// The same type as TCloseQueryEvent, whose record it shares.
 using TTabChangingEvent = TEvent<void(TObject* Sender, bool& AllowChange)>;
 VN_DECLARE_TYPEINFO(TTabChangingEvent)
 

@@ -48,29 +48,77 @@ inline constexpr TModalResult mrClose = 11;
 // index). Form files name them: Color = clBtnFace.
 
 enum TColor : std::int32_t {
-  clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, clOlive = 0x008080,
-  clNavy = 0x800000, clPurple = 0x800080, clTeal = 0x808000, clGray = 0x808080,
-  clSilver = 0xC0C0C0, clRed = 0x0000FF, clLime = 0x00FF00, clYellow = 0x00FFFF,
-  clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00, clWhite = 0xFFFFFF,
-  clScrollBar = -0x01000000 + 0, clBackground = -0x01000000 + 1, clActiveCaption = -0x01000000 + 2,
-  clInactiveCaption = -0x01000000 + 3, clMenu = -0x01000000 + 4, clWindow = -0x01000000 + 5,
-  clWindowFrame = -0x01000000 + 6, clMenuText = -0x01000000 + 7, clWindowText = -0x01000000 + 8,
-  clCaptionText = -0x01000000 + 9, clActiveBorder = -0x01000000 + 10, clInactiveBorder = -0x01000000 + 11,
-  clAppWorkSpace = -0x01000000 + 12, clHighlight = -0x01000000 + 13, clHighlightText = -0x01000000 + 14,
-  clBtnFace = -0x01000000 + 15, clBtnShadow = -0x01000000 + 16, clGrayText = -0x01000000 + 17,
-  clBtnText = -0x01000000 + 18, clInactiveCaptionText = -0x01000000 + 19, clBtnHighlight = -0x01000000 + 20,
-  cl3DDkShadow = -0x01000000 + 21, cl3DLight = -0x01000000 + 22, clInfoText = -0x01000000 + 23,
-  clInfoBk = -0x01000000 + 24, clHotLight = -0x01000000 + 26,
-  clNone = 0x1FFFFFFF, clDefault = 0x20000000
+  clBlack = 0x000000,
+  clMaroon = 0x000080,
+  clGreen = 0x008000,
+  clOlive = 0x008080,
+  clNavy = 0x800000,
+  clPurple = 0x800080,
+  clTeal = 0x808000,
+  clGray = 0x808080,
+  clSilver = 0xC0C0C0,
+  clRed = 0x0000FF,
+  clLime = 0x00FF00,
+  clYellow = 0x00FFFF,
+  clBlue = 0xFF0000,
+  clFuchsia = 0xFF00FF,
+  clAqua = 0xFFFF00,
+  clWhite = 0xFFFFFF,
+  clScrollBar = -0x01000000 + 0,
+  clBackground = -0x01000000 + 1,
+  clActiveCaption = -0x01000000 + 2,
+  clInactiveCaption = -0x01000000 + 3,
+  clMenu = -0x01000000 + 4,
+  clWindow = -0x01000000 + 5,
+  clWindowFrame = -0x01000000 + 6,
+  clMenuText = -0x01000000 + 7,
+  clWindowText = -0x01000000 + 8,
+  clCaptionText = -0x01000000 + 9,
+  clActiveBorder = -0x01000000 + 10,
+  clInactiveBorder = -0x01000000 + 11,
+  clAppWorkSpace = -0x01000000 + 12,
+  clHighlight = -0x01000000 + 13,
+  clHighlightText = -0x01000000 + 14,
+  clBtnFace = -0x01000000 + 15,
+  clBtnShadow = -0x01000000 + 16,
+  clGrayText = -0x01000000 + 17,
+  clBtnText = -0x01000000 + 18,
+  clInactiveCaptionText = -0x01000000 + 19,
+  clBtnHighlight = -0x01000000 + 20,
+  cl3DDkShadow = -0x01000000 + 21,
+  cl3DLight = -0x01000000 + 22,
+  clInfoText = -0x01000000 + 23,
+  clInfoBk = -0x01000000 + 24,
+  clHotLight = -0x01000000 + 26,
+  clNone = 0x1FFFFFFF,
+  clDefault = 0x20000000
 };
 VN_DECLARE_TYPEINFO(TColor)
 
 // Mouse cursors; the screen's cursor is one of these. Form files name them.
 enum TCursor : std::int32_t {
-  crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6, crSizeNS = -7,
-  crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11, crDrag = -12, crNoDrop = -13,
-  crHSplit = -14, crVSplit = -15, crMultiDrag = -16, crSQLWait = -17, crNo = -18, crAppStart = -19,
-  crHelp = -20, crHandPoint = -21, crSizeAll = -22
+  crDefault = 0,
+  crNone = -1,
+  crArrow = -2,
+  crCross = -3,
+  crIBeam = -4,
+  crSizeNESW = -6,
+  crSizeNS = -7,
+  crSizeNWSE = -8,
+  crSizeWE = -9,
+  crUpArrow = -10,
+  crHourGlass = -11,
+  crDrag = -12,
+  crNoDrop = -13,
+  crHSplit = -14,
+  crVSplit = -15,
+  crMultiDrag = -16,
+  crSQLWait = -17,
+  crNo = -18,
+  crAppStart = -19,
+  crHelp = -20,
+  crHandPoint = -21,
+  crSizeAll = -22
 };
 VN_DECLARE_TYPEINFO(TCursor)
 
@@ -86,10 +134,23 @@ enum TFontPitch { fpDefault, fpVariable, fpFixed };
 VN_DECLARE_TYPEINFO(TFontPitch)
 
 enum TFontCharset : std::int32_t {
-  ANSI_CHARSET = 0, DEFAULT_CHARSET = 1, SYMBOL_CHARSET = 2, MAC_CHARSET = 77, SHIFTJIS_CHARSET = 128,
-  HANGEUL_CHARSET = 129, GB2312_CHARSET = 134, CHINESEBIG5_CHARSET = 136, GREEK_CHARSET = 161,
-  TURKISH_CHARSET = 162, HEBREW_CHARSET = 177, ARABIC_CHARSET = 178, BALTIC_CHARSET = 186,
-  RUSSIAN_CHARSET = 204, THAI_CHARSET = 222, EASTEUROPE_CHARSET = 238, OEM_CHARSET = 255
+  ANSI_CHARSET = 0,
+  DEFAULT_CHARSET = 1,
+  SYMBOL_CHARSET = 2,
+  MAC_CHARSET = 77,
+  SHIFTJIS_CHARSET = 128,
+  HANGEUL_CHARSET = 129,
+  GB2312_CHARSET = 134,
+  CHINESEBIG5_CHARSET = 136,
+  GREEK_CHARSET = 161,
+  TURKISH_CHARSET = 162,
+  HEBREW_CHARSET = 177,
+  ARABIC_CHARSET = 178,
+  BALTIC_CHARSET = 186,
+  RUSSIAN_CHARSET = 204,
+  THAI_CHARSET = 222,
+  EASTEUROPE_CHARSET = 238,
+  OEM_CHARSET = 255
 };
 VN_DECLARE_TYPEINFO(TFontCharset)
 
@@ -263,6 +324,10 @@ class TControl : public TComponent {
   void Notification(TComponent* AComponent, TOperation Operation) override;
   // Called after the text changed, whoever changed it.
   virtual void TextChanged() {}
+  // Called after the font changed, whoever changed it.
+  virtual void FontChanged() {}
+  // The colour a control of this class has unless set: form files leave it out.
+  void SetDefaultColor(TColor Value, bool AParentColor);
   // Called when the parent's font or colour changed, or ParentFont was set.
   virtual void ParentFontChanged();
   virtual void ParentColorChanged();
@@ -271,7 +336,8 @@ class TControl : public TComponent {
 
  private:
   friend class TWinControl;
-  void FontChanged();
+  void HandleFontChange();
+  bool ColorStored() const noexcept { return !FParentColor && FColor != FDefaultColor; }
 
   TWinControl* FParent = nullptr;
   int FLeft = 0;
@@ -286,6 +352,7 @@ class TControl : public TComponent {
   bool FParentFont = true;
   bool FFollowingParent = false;
   TColor FColor = clBtnFace;
+  TColor FDefaultColor = clBtnFace;
   bool FParentColor = true;
   TAlign FAlign = alNone;
   TPopupMenu* FPopupMenu = nullptr;
@@ -361,6 +428,7 @@ class TWinControl : public TControl {
   void ListTabOrder(std::vector<TWinControl*>& List) const;
 
   HWND FHandle = 0;
+  bool FAligning = false;
   std::vector<TControl*> FControls;
   std::vector<TWinControl*> FTabList;
   int FPendingTabOrder = -1;

@@ -9,7 +9,20 @@
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 
-enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp, mbClose };
+enum TMsgDlgBtn {
+  mbYes,
+  mbNo,
+  mbOK,
+  mbCancel,
+  mbAbort,
+  mbRetry,
+  mbIgnore,
+  mbAll,
+  mbNoToAll,
+  mbYesToAll,
+  mbHelp,
+  mbClose
+};
 using TMsgDlgButtons = TSet<TMsgDlgBtn>;
 
 inline constexpr TMsgDlgButtons mbYesNo{mbYes, mbNo};

@@ -91,7 +91,7 @@ class TRadioGroup : public TCustomGroupBox {
   explicit TRadioGroup(TComponent* AOwner);
   ~TRadioGroup() override;
 
-  TStrings& Items() const noexcept { return *FItems; }
+  TStrings& Items() const noexcept;
   // The selected item, -1 for none; setting it in code fires no OnClick.
   int ItemIndex() const noexcept { return FItemIndex; }
   void SetItemIndex(int Value);
@@ -102,10 +102,10 @@ class TRadioGroup : public TCustomGroupBox {
   // selection, it becomes the selected item and OnClick follows.
   void UserClickItem(int Index);
 
- private:
-  void ItemsChanged();
+  void Loaded() override;
 
-  std::unique_ptr<TStringList> FItems;
+ private:
+  std::unique_ptr<TItemStrings> FItems;
   int FItemIndex = -1;
   int FColumns = 1;
 };

@@ -44,8 +44,14 @@ VN_DECLARE_TYPEINFO(TBorderIcon)
 VN_DECLARE_TYPEINFO(TBorderIcons)
 
 enum TPosition {
-  poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
-  poMainFormCenter, poOwnerFormCenter
+  poDesigned,
+  poDefault,
+  poDefaultPosOnly,
+  poDefaultSizeOnly,
+  poScreenCenter,
+  poDesktopCenter,
+  poMainFormCenter,
+  poOwnerFormCenter
 };
 VN_DECLARE_TYPEINFO(TPosition)
 
@@ -115,6 +121,16 @@ class TFormBinder {
     return *this;
   }
 
+  template <class R, class... A>
+  TFormBinder& Handler(std::string Name, R (F::*Method)(A...) const) {
+    FBindings.FHandlers.push_back({std::move(Name), [Method](TCustomForm& Form) -> std::any {
+                                     const F* Self = &static_cast<F&>(Form);
+                                     return std::function<R(A...)>(
+                                         [Self, Method](A... Args) { return (Self->*Method)(Args...); });
+                                   }});
+    return *this;
+  }
+
   TFormBindings Done() { return std::move(FBindings); }
 
  private:
@@ -125,11 +141,11 @@ class TFormBinder {
 // information, its binding table `static const TFormBindings& Bindings()`, a
 // constructor taking the owner that reads the form resource, and a destructor
 // that fires OnDestroy while the class's members still exist.
-#define VN_DECLARE_FORM(Cls, Base)                                              \
-  VN_DECLARE_CLASS(Cls)                                                         \
- public:                                                                        \
+#define VN_DECLARE_FORM(Cls, Base)                                                          \
+  VN_DECLARE_CLASS(Cls)                                                                     \
+ public:                                                                                    \
   explicit Cls(::TComponent* AOwner) : Base(AOwner) { InitInheritedComponent(Bindings()); } \
-  ~Cls() override { DoDestroy(); }                                              \
+  ~Cls() override { DoDestroy(); }                                                          \
   static const ::TFormBindings& Bindings();
 
 // ---------------------------------------------------------------------------
@@ -291,9 +307,14 @@ class TScreen : public TComponent {
   int PixelsPerInch() const noexcept { return 96; }
   // The form a person acts on: the topmost one shown; null when none is.
   TCustomForm* ActiveForm() const;
+  // The forms shown, the first shown first.
+  int FormCount() const noexcept { return static_cast<int>(FForms.size()); }
+  TCustomForm* Forms(int Index) const;  // EListError when out of range
 
  private:
+  friend class TCustomForm;
   TCursor FCursor = crDefault;
+  std::vector<TCustomForm*> FForms;
 };
 
 // The one application object and screen of the host, created when the host's

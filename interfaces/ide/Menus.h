@@ -75,8 +75,16 @@ class TMenu : public TComponent {
   TMenuItem& Items() const noexcept { return *FItems; }
   void GetChildren(const std::function<void(TComponent&)>& Proc, const TComponent& Root) const override;
 
+  // Where the designer shows the menu's icon on the form (form files: Left, Top).
+  int DesignLeft() const noexcept { return FDesignLeft; }
+  void SetDesignLeft(int Value) noexcept { FDesignLeft = Value; }
+  int DesignTop() const noexcept { return FDesignTop; }
+  void SetDesignTop(int Value) noexcept { FDesignTop = Value; }
+
  private:
   std::unique_ptr<TMenuItem> FItems;
+  int FDesignLeft = 0;
+  int FDesignTop = 0;
 };
 
 class TPopupMenu : public TMenu {

@@ -22,6 +22,11 @@ VN_DECLARE_TYPEINFO(TComboBoxStyle)
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 VN_DECLARE_TYPEINFO(TCheckBoxState)
 
+// The items of a combo box, list box or radio group: lines that tell their
+// control of every insertion and deletion, and keep a list box item's
+// selected state with the item.
+class TItemStrings;
+
 // ---------------------------------------------------------------------------
 
 class TLabel : public TGraphicControl {
@@ -52,6 +57,7 @@ class TLabel : public TGraphicControl {
 
  protected:
   void TextChanged() override;
+  void FontChanged() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
@@ -120,7 +126,7 @@ class TComboBox : public TWinControl {
 
   TComboBoxStyle Style() const noexcept { return FStyle; }
   void SetStyle(TComboBoxStyle Value) noexcept { FStyle = Value; }
-  TStrings& Items() const noexcept { return *FItems; }
+  TStrings& Items() const noexcept;
   // The chosen item, -1 for none. Choosing one in code makes its text the
   // combo's text without OnChange.
   int ItemIndex() const noexcept { return FItemIndex; }
@@ -136,6 +142,7 @@ class TComboBox : public TWinControl {
   void Clear();
 
   void SetText(const std::string& Value) override;
+  void Loaded() override;
 
   TNotifyEvent OnChange;
   // A person typed: the text becomes Value (an edit text of its own, which an
@@ -150,9 +157,9 @@ class TComboBox : public TWinControl {
   virtual void Change();
 
  private:
-  void ItemsChanged();
+  int MatchingItem(const std::string& Value) const;
 
-  std::unique_ptr<TStringList> FItems;
+  std::unique_ptr<TItemStrings> FItems;
   TComboBoxStyle FStyle = csDropDown;
   int FItemIndex = -1;
   int FItemHeight = 13;
@@ -160,8 +167,6 @@ class TComboBox : public TWinControl {
   bool FSorted = false;
   int FMaxLength = 0;
 };
-
-class TListBoxStrings;
 
 class TListBox : public TWinControl {
   VN_DECLARE_PUBLISHED(TListBox)
@@ -201,11 +206,10 @@ class TListBox : public TWinControl {
   // OnClick follows.
   void UserClickItem(int Index, bool Toggle);
 
- private:
-  friend class TListBoxStrings;
-  void ItemsChanged();
+  void Loaded() override;
 
-  std::unique_ptr<TListBoxStrings> FItems;
+ private:
+  std::unique_ptr<TItemStrings> FItems;
   bool FMultiSelect = false;
   bool FExtendedSelect = true;
   int FItemIndex = -1;

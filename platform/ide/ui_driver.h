@@ -15,6 +15,10 @@ class TUserInterfaceDriver {
  public:
   virtual ~TUserInterfaceDriver() = default;
 
+  // Called by ShowModal once Form is shown and has its focus, and after it
+  // closed with Result.
+  virtual void FormShown(TCustomForm& Form) = 0;
+  virtual void FormClosed(TCustomForm& Form, TModalResult Result) = 0;
   // Called by ShowModal again and again while Form is open: carry out the next
   // thing a person does on it (through the controls' user operations), then
   // return true. Return false when no one will act any more: the form then

@@ -1,0 +1,77 @@
+// The scripted and the interactive terminal drivers: a person's actions as
+// commands, one a line, naming controls by their component names. The
+// commands are described in docs/vnide-driver.md.
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ui_driver.h"
+
+namespace vn_ide {
+
+class TScriptedDriver : public TUserInterfaceDriver {
+ public:
+  // Reads commands from In and writes what a person would see to Out.
+  TScriptedDriver(std::istream& In, std::ostream& Out);
+
+  void FormShown(TCustomForm& Form) override;
+  void FormClosed(TCustomForm& Form, TModalResult Result) override;
+  bool HandleMessage(TCustomForm& Form) override;
+  int MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx) override;
+  TMenuItem* TrackPopupMenu(TPopupMenu& Menu) override;
+  bool IsKeyDown(int VirtualKey) override;
+  bool ShellExecute(const std::string& Verb, const std::string& File) override;
+  void ShowException(const std::string& ClassName, const std::string& Message) override;
+
+  // The next command: blank lines and lines starting with "#" are skipped.
+  // False once the input has ended. Context names what waits for the command
+  // (a form's name, "message", "menu"), for a prompt.
+  bool ReadCommand(std::string& Line, const std::string& Context);
+  // Gives a line back: the next ReadCommand returns it.
+  void Unread(std::string Line);
+  bool Ended() const noexcept { return FEnded; }
+  // Runs a command that needs no form (hold, release, shell, help); false
+  // when Line is no such command.
+  bool ExecuteGlobal(const std::string& Line);
+
+  // Writes each command read, after "> ", for transcripts.
+  void SetEcho(bool Value) noexcept { FEcho = Value; }
+  void SetKeyDown(int VirtualKey, bool Down);
+  // Whether addresses open (the shell command sets it).
+  void SetShellWorks(bool Value) noexcept { FShellWorks = Value; }
+
+ protected:
+  // Called before a line is read from the input.
+  virtual void BeforeRead(const std::string& Context);
+  std::ostream& Out() noexcept { return FOut; }
+
+ private:
+  void Execute(TCustomForm& Form, const std::string& Line);
+  bool ReadRawLine(std::string& Line);
+
+  std::istream& FIn;
+  std::ostream& FOut;
+  std::vector<std::string> FPending;
+  std::set<int> FKeysDown;
+  bool FEnded = false;
+  bool FEcho = false;
+  bool FShellWorks = true;
+};
+
+// The same commands typed at a terminal: a prompt before each, the form shown
+// when it opens.
+class TTerminalDriver : public TScriptedDriver {
+ public:
+  TTerminalDriver(std::istream& In, std::ostream& Out);
+
+  void FormShown(TCustomForm& Form) override;
+
+ protected:
+  void BeforeRead(const std::string& Context) override;
+};
+
+}  // namespace vn_ide
