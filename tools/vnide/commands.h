@@ -25,5 +25,9 @@ int RunRegistrationsCommand(TPackageHost& Host, const TOptions& Options, std::os
 // open FORMFILE [--save OUTFILE]: the form's components; with --save, the form
 // written back.
 int RunOpenCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+// edit FORMFILE UPDATEOBJECT [--script FILE] [--save FILE]: the UpdateSQL editor
+// on an update object of the form, driven by a script (or standard input, or a
+// person at the terminal); the form is saved when the editor reports a change.
+int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 
 }  // namespace vnide

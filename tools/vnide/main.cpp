@@ -19,6 +19,9 @@ constexpr const char* Usage =
     "  registrations                  everything the packages registered, in order\n"
     "  settings                       what the package's settings store resolves\n"
     "  open FORMFILE [--save FILE]    the components of a form file; --save writes it back\n"
+    "  edit FORMFILE UPDATEOBJECT [--script FILE] [--save FILE]\n"
+    "                                 the UpdateSQL editor on an update object of the form,\n"
+    "                                 driven by a script, standard input or the terminal\n"
     "\n"
     "options:\n"
     "  --package FILE   the design package (default: DclVarq220.bpl beside vnide)\n";
@@ -36,6 +39,7 @@ const std::map<std::string, TCommand> Commands = {
     {"registrations", &vnide::RunRegistrationsCommand},
     {"settings", &vnide::RunSettingsCommand},
     {"open", &vnide::RunOpenCommand},
+    {"edit", &vnide::RunEditCommand},
 };
 
 }  // namespace

@@ -1,40 +1,12 @@
 // vnide open: a form file read into a designer root, shown, and written back.
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "commands.h"
 #include "design_root.h"
+#include "form_text_file.h"
 #include "package_host.h"
 
 namespace vnide {
 
 namespace {
-
-std::string ReadText(const std::string& FileName) {
-  std::ifstream In(NativeFileName(FileName), std::ios::binary);
-  if (!In) throw EFOpenError(Format("Cannot open file \"%s\"", {FileName}));
-  std::ostringstream Text;
-  Text << In.rdbuf();
-  return Text.str();
-}
-
-void WriteText(const std::string& FileName, const std::string& Text) {
-  // A form that cannot be saved whole is not saved at all.
-  const std::string Temporary = NativeFileName(FileName) + ".saving";
-  {
-    std::ofstream Out(Temporary, std::ios::binary | std::ios::trunc);
-    Out << Text;
-    Out.flush();
-    if (!Out) throw EFCreateError(Format("Cannot create file \"%s\"", {FileName}));
-  }
-  std::error_code Error;
-  std::filesystem::rename(Temporary, NativeFileName(FileName), Error);
-  if (Error) {
-    std::filesystem::remove(Temporary, Error);
-    throw EFCreateError(Format("Cannot create file \"%s\"", {FileName}));
-  }
-}
 
 void ShowComponent(const TComponent& Component, const TComponent& Root, int Depth, std::ostream& Out) {
   Component.GetChildren(
@@ -62,11 +34,11 @@ int RunOpenCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
 
   Host.Load(Options.PackageFile);
   TDesignRoot Root;
-  Root.LoadFromText(ReadText(FormFile), FormFile);
+  Root.LoadFromText(ReadTextFile(FormFile), FormFile);
   Out << Root.Name() << ": " << Root.DeclaredClassName() << '\n';
   ShowComponent(Root, Root, 1, Out);
   if (!SaveFile.empty()) {
-    WriteText(SaveFile, Root.SaveToText());
+    WriteTextFile(SaveFile, Root.SaveToText());
     Out << "saved " << SaveFile << '\n';
   }
   return 0;
