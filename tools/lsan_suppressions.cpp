@@ -1,4 +1,5 @@
-// Leak checker suppressions built into the sanitizer build's test programs.
+// Leak checker suppressions built into the sanitizer build's programs (the
+// tests and vnide).
 //
 // Fontconfig keeps what a loaded configuration holds behind offsets rather
 // than pointers, so the configuration that Pango loads for the process (and
