@@ -459,7 +459,36 @@ const std::vector<TPropInfo>& TMemo::PublishedProperties() {
   return List;
 }
 
-TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner), FLines(std::make_unique<TStringList>()) {
+namespace {
+
+// A memo's lines as its edit control holds them: text with a line break in it
+// becomes several lines, as it would once shown in the control.
+class TMemoLines : public TStringList {
+ public:
+  int AddObject(const std::string& S, TObject* AObject) override {
+    const int Index = Count();
+    InsertObject(Index, S, AObject);
+    return Index;
+  }
+  void InsertObject(int Index, const std::string& S, TObject* AObject) override {
+    if (S.find_first_of("\r\n") == std::string::npos) return TStringList::InsertObject(Index, S, AObject);
+    TStringList Parts;
+    Parts.SetText(S);
+    if (Parts.Count() == 0) Parts.Add("");
+    for (int I = 0; I < Parts.Count(); ++I)
+      TStringList::InsertObject(Index + I, Parts.StringRef(I), I == 0 ? AObject : nullptr);
+  }
+  void Put(int Index, const std::string& S) override {
+    if (S.find_first_of("\r\n") == std::string::npos) return TStringList::Put(Index, S);
+    TObject* AObject = Objects(Index);
+    Delete(Index);
+    InsertObject(Index, S, AObject);
+  }
+};
+
+}  // namespace
+
+TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner), FLines(std::make_unique<TMemoLines>()) {
   SetTabStop(true);
   SetDefaultColor(clWindow, false);
   SetBounds(0, 0, 185, 89);

@@ -281,3 +281,18 @@ TEST(MenuTest, ItemsNestAndAPopupRunsOnlyWhatCanBePicked) {
 }
 
 }  // namespace
+
+TEST(MemoTest, TextWithALineBreakBecomesSeveralLines) {
+  TMemo Memo(nullptr);
+  TStringList Statement;
+  Statement.Add("select a\r\nfrom t");
+  Statement.Add("where");
+  Memo.Lines().Assign(Statement);
+  ASSERT_EQ(Memo.Lines().Count(), 3);
+  EXPECT_EQ(Memo.Lines().Strings(0), "select a");
+  EXPECT_EQ(Memo.Lines().Strings(1), "from t");
+  EXPECT_EQ(Memo.Lines().Text(), Statement.Text()) << "the statement's text is the same";
+  Memo.Lines().Put(2, "where\nx = 1");
+  EXPECT_EQ(Memo.Lines().Count(), 4);
+  EXPECT_EQ(Memo.Lines().Strings(3), "x = 1");
+}
