@@ -11,18 +11,15 @@
 #include "support/message_of.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
+#include "support/string_lines.h"
 
 using vn_test::ReadFileText;
 using vn_test::TTempDir;
 using vn_test::WriteFileText;
 
-namespace {
+using vn_test::Lines;
 
-std::vector<std::string> Lines(const TStrings& Strings) {
-  std::vector<std::string> Result;
-  for (int I = 0; I < Strings.Count(); ++I) Result.push_back(Strings.Strings(I));
-  return Result;
-}
+namespace {
 
 std::vector<std::string> DirectoryEntries(const std::filesystem::path& Dir) {
   std::vector<std::string> Result;

@@ -12,17 +12,12 @@
 #include "support/registry_store.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
+#include "support/string_lines.h"
 
 using VNReg::TDesignSettings;
 using namespace vn_test;
 
 namespace {
-
-std::vector<std::string> Lines(const TStrings& List) {
-  std::vector<std::string> Result;
-  for (int I = 0; I < List.Count(); ++I) Result.push_back(List.Strings(I));
-  return Result;
-}
 
 class TCurrentDirGuard {
  public:

@@ -10,17 +10,15 @@
 
 #include "rtl/SysUtils.h"
 
+#include "support/string_lines.h"
+
 using testing::ElementsAre;
 using VNUpdSEd::TFieldChoices;
 using VNUpdSEd::TUpdateSQLGenerator;
 
-namespace {
+using vn_test::Lines;
 
-std::vector<std::string> Lines(const TStrings& List) {
-  std::vector<std::string> Result;
-  for (int I = 0; I < List.Count(); ++I) Result.push_back(List.Strings(I));
-  return Result;
-}
+namespace {
 
 void SetLines(TStrings& List, std::initializer_list<const char*> Values) {
   List.Clear();

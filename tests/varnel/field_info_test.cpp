@@ -8,16 +8,13 @@
 #include "sqlite_connection.h"
 #include "sqlite_fixture.h"
 #include "support/temp_dir.h"
+#include "support/string_lines.h"
+
+using vn_test::Lines;
 
 namespace {
 
 using testing::ElementsAre;
-
-std::vector<std::string> Lines(const TStrings& List) {
-  std::vector<std::string> Result;
-  for (int I = 0; I < List.Count(); ++I) Result.push_back(List.Strings(I));
-  return Result;
-}
 
 constexpr const char* Query =
     "SELECT o.id AS \"Order\", c.name, total * 2 AS double_total, o.* "

@@ -7,6 +7,7 @@
 #include "rtl/Classes.h"
 #include "rtl/DB.h"
 #include "sqlite_fixture.h"
+#include "support/string_lines.h"
 #include "support/temp_dir.h"
 
 namespace vn_test {
@@ -32,12 +33,6 @@ class TShopFiles {
   TTempDir FDir;
   std::string FShop = FDir.File("shop.db");
 };
-
-inline std::vector<std::string> Lines(const TStrings& List) {
-  std::vector<std::string> Result;
-  for (int I = 0; I < List.Count(); ++I) Result.push_back(List.Strings(I));
-  return Result;
-}
 
 // The values of one field over every record of an open dataset, as text.
 inline std::vector<std::string> Column(TDataSet& DataSet, std::string_view Name) {
