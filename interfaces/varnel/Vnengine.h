@@ -73,13 +73,24 @@ class TVNSession : public TComponent {
   // gives the session's default database (ddoIsDefaultDatabase).
   TVNDatabase& OpenDatabase(std::string_view DatabaseName);
 
-  // Each appends to List, asking the database that OpenDatabase gives.
   void GetDatabaseNames(TStrings& List) const;
+  // Each appends to List, asking the database that FindDatabase gives (the
+  // default database for an empty name); a name no database carries names a
+  // database file, opened for the question only. A database is disconnected
+  // again after answering unless it was connected before, so that asking
+  // changes nothing. EDatabaseError when the database cannot be reached.
   void GetTableNames(const std::string& DatabaseName, const std::string& Pattern, bool SystemTables, TStrings& List);
   void GetFieldNames(const std::string& DatabaseName, const std::string& TableName, TStrings& List);
   void GetStoredProcNames(const std::string& DatabaseName, TStrings& List);
 
  private:
+  // The database that DatabaseName designates (the default database for an
+  // empty name, EDatabaseError when there is none); null when no database
+  // carries the name.
+  TVNDatabase* FindCatalogDatabase(std::string_view DatabaseName) const;
+  template <class FAsk>
+  void AskCatalog(std::string_view DatabaseName, FAsk&& Ask);
+
   std::string FSessionName;
   bool FKeepConnections = true;
   std::vector<std::unique_ptr<TVNDatabase>> FTempDatabases;
@@ -132,7 +143,8 @@ class TVNDatabase : public TComponent {
   TVNSession& GetSession() const;
   bool IsObjOwnerSupported() const noexcept;
 
-  // Catalog questions; each connects first when needed.
+  // Catalog questions; each connects first when needed, and disconnects again
+  // after answering when it was not connected before.
   void GetTableNames(const std::string& Pattern, bool SystemTables, TStrings& List);
   void GetFieldNames(const std::string& TableName, TStrings& List);
   void GetStoredProcNames(TStrings& List);
@@ -157,6 +169,7 @@ class TVNDatabase : public TComponent {
  private:
   friend class TVNSession;
   friend class TVNDataSet;
+  class TCatalogScope;
   void CheckInactive(std::string_view What) const;
   // Connects now, also while the component is being loaded.
   void Connect();
@@ -201,11 +214,15 @@ class TVNDataSet : public TDataSet {
   TVNDatabase* Database() const noexcept { return FDatabase; }
   // Whether its server knows owner-qualified object names (owner.table).
   bool IsObjOwnerSupported() const;
-  // Fills FieldList with one "name=table.column" line per select-list field of
-  // SQL ("name=" for a computed field) and TableList with one "name=table" line
-  // per table read (name: the alias, else the table name); both are cleared
-  // first and either may be null. Reserved is not used and may be null. The
-  // database answers where it is connected, a parser of SQL otherwise.
+  // Fills FieldList with one "name=table.column" line per field of SQL's result
+  // ("name=" for a computed field; name as the dataset names its field) and
+  // TableList with one "name=table" line per table read (name: the alias, else
+  // the table name, spelt as SQL spells it); both are cleared first and either
+  // may be null. Reserved is not used and may be null. A macro query expands
+  // its macros first. The database answers through a read-only connection of
+  // its own whenever it can be reached, whether connected or not; a parser of
+  // SQL otherwise. Never raises for what SQL holds: what cannot be read gives
+  // fewer or no lines.
   void ParseFieldInfoFromSQL(const std::string& SQL, TStrings* FieldList, TStrings* Reserved, TStrings* TableList);
 
  protected:

@@ -143,24 +143,43 @@ TVNServerConnection& TVNDatabase::Connection() {
   return *FConnection;
 }
 
+// Connects for one catalog question and, when the database was not connected
+// before, disconnects once it has answered: asking leaves the state as it was,
+// so the same state gives the same answers.
+class TVNDatabase::TCatalogScope {
+ public:
+  explicit TCatalogScope(TVNDatabase& Database) : FDatabase(Database), FWasConnected(Database.Connected()) {
+    FDatabase.Connect();
+  }
+  ~TCatalogScope() {
+    if (!FWasConnected) FDatabase.Disconnect();
+  }
+  TCatalogScope(const TCatalogScope&) = delete;
+  TCatalogScope& operator=(const TCatalogScope&) = delete;
+
+ private:
+  TVNDatabase& FDatabase;
+  bool FWasConnected;
+};
+
 void TVNDatabase::GetTableNames(const std::string& Pattern, bool SystemTables, TStrings& List) {
-  Connect();
+  TCatalogScope Scope(*this);
   for (const std::string& Name : FConnection->TableNames(Pattern, SystemTables ? tsWithSystemTables : tsUserTables))
     List.Add(Name);
 }
 
 void TVNDatabase::GetFieldNames(const std::string& TableName, TStrings& List) {
-  Connect();
+  TCatalogScope Scope(*this);
   for (const std::string& Name : FConnection->FieldNames(TableName)) List.Add(Name);
 }
 
 void TVNDatabase::GetStoredProcNames(TStrings& List) {
-  Connect();
+  TCatalogScope Scope(*this);
   for (const std::string& Name : FConnection->StoredProcNames()) List.Add(Name);
 }
 
 std::unique_ptr<TDataSet> TVNDatabase::GetSchemaInfo(TVNSchemaType Kind, const std::string& ObjectName) {
-  Connect();
+  TCatalogScope Scope(*this);
   std::vector<std::vector<Variant>> Rows;
   switch (Kind) {
     case vsTables:

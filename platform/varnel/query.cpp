@@ -2,6 +2,7 @@
 
 #include "dataset_loading.h"
 #include "monitor_hook.h"
+#include "query_text.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
 #include "server_connection.h"
@@ -91,6 +92,17 @@ std::string NameForMessages(const TComponent& Component) {
 }
 
 }  // namespace
+
+std::string ExpandMacrosLeniently(const TVNMacroQuery& Query, std::string_view SQL) {
+  std::string Result;
+  Result.reserve(SQL.size());
+  ScanMacros(
+      SQL, [&](std::string_view Text) { Result += Text; },
+      [&](const std::string& Name) {
+        if (const TParam* Macro = Query.Macros().FindParam(Name)) Result += Macro->AsString();
+      });
+  return Result;
+}
 
 // ---------------------------------------------------------------------------
 // TVNQuery

@@ -55,7 +55,9 @@ class TParser {
     TVNSelectInfo Info;
     if (!AtSelectStart(0)) Expected("SELECT");
     ParseStatement(&Info);
-    AcceptOperator(";");
+    // Further semicolons are empty statements, which SQLite skips as well.
+    while (AcceptOperator(";")) {
+    }
     if (Peek().Kind != tokEnd) Expected("end of statement");
     return Info;
   }

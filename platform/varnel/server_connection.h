@@ -46,6 +46,9 @@ class TVNServerConnection {
   // EDatabaseError naming the database and the reason when that fails; the
   // connection is then closed.
   virtual void Open(const std::string& DatabaseName) = 0;
+  // As Open, but the connection can only read: for catalog questions asked
+  // without a database component's connection.
+  virtual void OpenReadOnly(const std::string& DatabaseName) = 0;
   // Nothing when already closed.
   virtual void Close() noexcept = 0;
   virtual bool Connected() const noexcept = 0;
@@ -66,8 +69,10 @@ class TVNServerConnection {
   // the other indexes in creation order, columns in index order. Empty for a
   // view; nullopt when no such table or view exists.
   virtual std::optional<std::vector<TVNIndexSchemaRow>> IndexSchema(const std::string& TableName) = 0;
-  // Name and origin of each result column of a SELECT, "*" expanded. Raises
-  // EDatabaseError with the server's message when SQL does not compile.
+  // Name and origin of each result column of one statement, "*" expanded,
+  // compiled and never run; a statement that returns no rows has none. Raises
+  // EDatabaseError with the server's message when SQL does not compile, and
+  // when it holds more than one statement.
   virtual std::vector<TVNFieldOrigin> FieldOrigins(const std::string& SQL) = 0;
 
   // Statements. SQL holds one statement whose ? placeholders take Params in

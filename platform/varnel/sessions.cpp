@@ -137,16 +137,15 @@ TVNDatabase* TVNSession::FindDatabase(std::string_view DatabaseName) const {
   return nullptr;
 }
 
+TVNDatabase* TVNSession::FindCatalogDatabase(std::string_view DatabaseName) const {
+  if (!IsBlank(DatabaseName)) return FindDatabase(DatabaseName);
+  for (TVNDatabase* Database : Databases())
+    if (Database->DesignOptions().Contains(ddoIsDefaultDatabase)) return Database;
+  throw EDatabaseError(Format("No database name given, and session '%s' has no default database", {FSessionName}));
+}
+
 TVNDatabase& TVNSession::OpenDatabase(std::string_view DatabaseName) {
-  if (IsBlank(DatabaseName)) {
-    for (TVNDatabase* Database : Databases())
-      if (Database->DesignOptions().Contains(ddoIsDefaultDatabase)) {
-        Database->Connect();
-        return *Database;
-      }
-    throw EDatabaseError(Format("No database name given, and session '%s' has no default database", {FSessionName}));
-  }
-  if (TVNDatabase* Found = FindDatabase(DatabaseName)) {
+  if (TVNDatabase* Found = FindCatalogDatabase(DatabaseName)) {
     Found->Connect();
     return *Found;
   }
@@ -174,15 +173,31 @@ void TVNSession::GetDatabaseNames(TStrings& List) const {
   }
 }
 
+template <class FAsk>
+void TVNSession::AskCatalog(std::string_view DatabaseName, FAsk&& Ask) {
+  if (TVNDatabase* Found = FindCatalogDatabase(DatabaseName)) {
+    Ask(*Found);
+    return;
+  }
+  // Kept by no one: a database file opened for one question is not found by
+  // later ones, and is closed once it has answered.
+  TVNDatabase Temporary(nullptr);
+  Temporary.FTemporary = true;
+  Temporary.FTempSession = this;
+  Temporary.FDatabaseName = std::string(DatabaseName);
+  Temporary.FRemoteDatabase = std::string(DatabaseName);
+  Ask(Temporary);
+}
+
 void TVNSession::GetTableNames(const std::string& DatabaseName, const std::string& Pattern, bool SystemTables,
                                TStrings& List) {
-  OpenDatabase(DatabaseName).GetTableNames(Pattern, SystemTables, List);
+  AskCatalog(DatabaseName, [&](TVNDatabase& Database) { Database.GetTableNames(Pattern, SystemTables, List); });
 }
 
 void TVNSession::GetFieldNames(const std::string& DatabaseName, const std::string& TableName, TStrings& List) {
-  OpenDatabase(DatabaseName).GetFieldNames(TableName, List);
+  AskCatalog(DatabaseName, [&](TVNDatabase& Database) { Database.GetFieldNames(TableName, List); });
 }
 
 void TVNSession::GetStoredProcNames(const std::string& DatabaseName, TStrings& List) {
-  OpenDatabase(DatabaseName).GetStoredProcNames(List);
+  AskCatalog(DatabaseName, [&](TVNDatabase& Database) { Database.GetStoredProcNames(List); });
 }

@@ -185,6 +185,18 @@ bool TSQLToken::IsKeyword(std::string_view Keyword) const noexcept {
 
 std::vector<TSQLToken> TokenizeSQL(std::string_view SQL) { return TTokenizer(SQL).Run(); }
 
+bool HoldsNoStatement(std::string_view SQL) {
+  std::vector<TSQLToken> Tokens;
+  try {
+    Tokens = TokenizeSQL(SQL);
+  } catch (const EDatabaseError&) {
+    return false;
+  }
+  for (const TSQLToken& Token : Tokens)
+    if (Token.Kind != tokEnd && !Token.IsOperator(";")) return false;
+  return true;
+}
+
 std::string DescribeSQLPosition(std::string_view SQL, std::size_t Offset) {
   int Line = 1;
   int Column = 1;

@@ -39,6 +39,10 @@ struct TSQLToken {
 // EDatabaseError naming the position.
 std::vector<TSQLToken> TokenizeSQL(std::string_view SQL);
 
+// True when SQL holds no statement: only blanks, comments and semicolons. Text
+// that does not tokenize holds something.
+bool HoldsNoStatement(std::string_view SQL);
+
 // "line L, column C" (both from 1; columns count characters) of a byte offset.
 std::string DescribeSQLPosition(std::string_view SQL, std::size_t Offset);
 

@@ -91,14 +91,20 @@ void TVNSQLiteConnection::TCloser::operator()(sqlite3* Handle) const noexcept { 
 
 TVNSQLiteConnection::~TVNSQLiteConnection() = default;
 
-void TVNSQLiteConnection::Open(const std::string& DatabaseName) {
+void TVNSQLiteConnection::Open(const std::string& DatabaseName) { OpenWithFlags(DatabaseName, SQLITE_OPEN_READWRITE); }
+
+void TVNSQLiteConnection::OpenReadOnly(const std::string& DatabaseName) {
+  OpenWithFlags(DatabaseName, SQLITE_OPEN_READONLY);
+}
+
+void TVNSQLiteConnection::OpenWithFlags(const std::string& DatabaseName, int Flags) {
   Close();
   // SQLite would quietly open a private temporary database for an empty name.
   if (Trim(DatabaseName).empty()) throw EDatabaseError("Cannot open database: no database file name given");
   const std::string FileName = NativeFileName(DatabaseName);
   sqlite3* Raw = nullptr;
   // No SQLITE_OPEN_CREATE: a mistyped name must not leave an empty database behind.
-  const int Result = sqlite3_open_v2(FileName.c_str(), &Raw, SQLITE_OPEN_READWRITE, nullptr);
+  const int Result = sqlite3_open_v2(FileName.c_str(), &Raw, Flags, nullptr);
   std::unique_ptr<sqlite3, TCloser> Handle(Raw);
   if (!Handle) RaiseOpenError(DatabaseName, sqlite3_errstr(Result));
   if (Result != SQLITE_OK) RaiseOpenError(DatabaseName, Reason(*Handle, Result));
@@ -207,6 +213,9 @@ std::vector<TVNFieldOrigin> TVNSQLiteConnection::FieldOrigins(const std::string&
   TSQLiteStatement Statement(Database, SQL);  // compiled only, never run
   std::vector<TVNFieldOrigin> Fields;
   if (Statement.Empty()) return Fields;
+  // The first of several statements would describe a dataset that cannot open.
+  if (!HoldsNoStatement(std::string_view(SQL).substr(Statement.Consumed())))
+    throw EDatabaseError("More than one SQL statement");
   sqlite3_stmt* Handle = Statement.Handle();
   const int Count = sqlite3_column_count(Handle);
   auto Text = [](const char* S) { return S ? std::string(S) : std::string(); };

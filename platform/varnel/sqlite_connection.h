@@ -15,6 +15,7 @@ class TVNSQLiteConnection final : public TVNServerConnection {
   TVNServerType ServerType() const noexcept override { return stSQLite; }
   // Opens an existing database file; a missing file is never created.
   void Open(const std::string& DatabaseName) override;
+  void OpenReadOnly(const std::string& DatabaseName) override;
   void Close() noexcept override;
   bool Connected() const noexcept override { return FHandle != nullptr; }
   const std::string& DatabaseName() const noexcept override { return FDatabaseName; }
@@ -47,6 +48,7 @@ class TVNSQLiteConnection final : public TVNServerConnection {
   };
 
   sqlite3& CheckConnected() const;
+  void OpenWithFlags(const std::string& DatabaseName, int Flags);
 
   std::unique_ptr<sqlite3, TCloser> FHandle;
   std::string FDatabaseName;

@@ -59,26 +59,13 @@ TFieldType StorageFieldType(int StorageClass) {
   }
 }
 
-// True when Rest holds no further statement (blanks, comments, semicolons).
-bool NothingFollows(std::string_view Rest) {
-  std::vector<TSQLToken> Tokens;
-  try {
-    Tokens = TokenizeSQL(Rest);
-  } catch (const EDatabaseError&) {
-    return false;
-  }
-  for (const TSQLToken& Token : Tokens)
-    if (Token.Kind != tokEnd && !Token.IsOperator(";")) return false;
-  return true;
-}
-
 // SQL compiled with Params bound, refused when it holds no statement, more than
 // one, or a different number of placeholders than values.
 TSQLiteStatement Prepare(sqlite3& Database, const std::string& SQL, const std::vector<Variant>& Params) {
   TSQLiteStatement Statement(Database, SQL);
   if (Statement.Empty()) throw EDatabaseError("No SQL statement to run");
   // SQLite compiles the first statement only; the rest would be dropped silently.
-  if (!NothingFollows(std::string_view(SQL).substr(Statement.Consumed())))
+  if (!HoldsNoStatement(std::string_view(SQL).substr(Statement.Consumed())))
     throw EDatabaseError("Only one SQL statement can be run at a time; run several as a script");
   const int Count = Statement.ParameterCount();
   if (Count != static_cast<int>(Params.size()))

@@ -1,29 +1,76 @@
 #include "varnel/Vnengine.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "dataset_loading.h"
 #include "field_info.h"
+#include "query_text.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
 #include "server_connection.h"
 
 VN_IMPLEMENT_PUBLISHED(TVNDataSet, TDataSet)
 
-std::vector<std::vector<Variant>> DefineFields(TFieldDefs& Defs, TVNResultSet&& Result) {
-  Defs.BeginUpdate();
-  Defs.Clear();
-  for (std::size_t I = 0; I < Result.Columns.size(); ++I) {
-    const TVNColumnInfo& Column = Result.Columns[I];
-    std::string Name = Column.Name.empty() ? "COLUMN" + IntToStr(static_cast<std::int64_t>(I + 1)) : Column.Name;
-    // Fields are found by name: "SELECT a.id, b.id" must give two of them.
-    if (Defs.IndexOf(Name) >= 0) {
-      int Suffix = 1;
-      while (Defs.IndexOf(Name + "_" + IntToStr(Suffix)) >= 0) ++Suffix;
+namespace {
+
+bool IsAscii(std::string_view S) noexcept {
+  return std::all_of(S.begin(), S.end(), [](char C) { return static_cast<unsigned char>(C) < 0x80; });
+}
+
+// The comparison field definitions find names by.
+bool SameFieldName(std::string_view A, std::string_view B) {
+  if (SameText(A, B)) return true;
+  return !(IsAscii(A) && IsAscii(B)) && AnsiSameText(A, B);
+}
+
+}  // namespace
+
+std::vector<std::string> DataSetFieldNames(const std::vector<std::string>& Columns) {
+  std::vector<std::string> Names;
+  Names.reserve(Columns.size());
+  for (std::size_t I = 0; I < Columns.size(); ++I)
+    Names.push_back(Columns[I].empty() ? "COLUMN" + IntToStr(static_cast<std::int64_t>(I + 1)) : Columns[I]);
+  const bool AllAscii = std::all_of(Names.begin(), Names.end(), [](const std::string& N) { return IsAscii(N); });
+
+  // ASCII names are the same exactly when their upper case is, so a hash set
+  // finds them; other names need the collator, pair by pair.
+  std::unordered_set<std::string> Taken;
+  std::vector<std::string> TakenOthers;
+  // Per name, the suffix to try first: those below it are taken for good.
+  std::unordered_map<std::string, int> NextSuffix;
+  auto IsTaken = [&](const std::string& Name) {
+    if (AllAscii) return Taken.contains(UpperCase(Name));
+    return std::any_of(TakenOthers.begin(), TakenOthers.end(),
+                       [&](const std::string& T) { return SameFieldName(T, Name); });
+  };
+  auto Take = [&](const std::string& Name) {
+    if (AllAscii)
+      Taken.insert(UpperCase(Name));
+    else
+      TakenOthers.push_back(Name);
+  };
+  for (std::string& Name : Names) {
+    if (IsTaken(Name)) {
+      int& Suffix = NextSuffix.try_emplace(AllAscii ? UpperCase(Name) : Name, 1).first->second;
+      while (IsTaken(Name + "_" + IntToStr(Suffix))) ++Suffix;
       Name += "_" + IntToStr(Suffix);
     }
-    Defs.AddFieldDef(Name, Column.DataType, Column.Size);
+    Take(Name);
   }
+  return Names;
+}
+
+std::vector<std::vector<Variant>> DefineFields(TFieldDefs& Defs, TVNResultSet&& Result) {
+  std::vector<std::string> Columns;
+  Columns.reserve(Result.Columns.size());
+  for (const TVNColumnInfo& Column : Result.Columns) Columns.push_back(Column.Name);
+  const std::vector<std::string> Names = DataSetFieldNames(Columns);
+  Defs.BeginUpdate();
+  Defs.Clear();
+  for (std::size_t I = 0; I < Names.size(); ++I)
+    Defs.AddFieldDef(Names[I], Result.Columns[I].DataType, Result.Columns[I].Size);
   Defs.EndUpdate();
   return std::move(Result.Rows);
 }
@@ -85,12 +132,49 @@ bool TVNDataSet::IsObjOwnerSupported() const {
   return Type == stPostgreSQL;
 }
 
+namespace {
+
+// The catalog that answers for a dataset at design time: a read-only
+// connection of its own to the database the dataset would open, so that the
+// answer does not depend on whether that database is connected, and asking
+// connects nothing. Null when there is no such database or it cannot be reached.
+std::unique_ptr<TVNServerConnection> OpenCatalog(const TVNDataSet& DataSet) {
+  const TVNDatabase* Found = DataSet.Database();
+  if (Found == nullptr) {
+    if (const TVNSession* Owner = Sessions().FindSession(DataSet.SessionName())) {
+      if (Trim(DataSet.DatabaseName()).empty()) {
+        for (const TVNDatabase* Database : Owner->Databases())
+          if (Database->DesignOptions().Contains(ddoIsDefaultDatabase)) {
+            Found = Database;
+            break;
+          }
+      } else {
+        Found = Owner->FindDatabase(DataSet.DatabaseName());
+      }
+    }
+  }
+  // A name that no component carries names a database file, as when opening.
+  const TVNServerType Type = Found != nullptr ? Found->ServerType() : DefServerType;
+  const std::string& Remote = Found != nullptr ? Found->RemoteDatabase() : DataSet.DatabaseName();
+  if (Trim(Remote).empty()) return nullptr;
+  try {
+    std::unique_ptr<TVNServerConnection> Catalog = CreateServerConnection(Type);
+    Catalog->OpenReadOnly(Remote);
+    return Catalog;
+  } catch (const EDatabaseError&) {
+    return nullptr;
+  }
+}
+
+}  // namespace
+
 void TVNDataSet::ParseFieldInfoFromSQL(const std::string& SQL, TStrings* FieldList, TStrings*, TStrings* TableList) {
-  TVNDatabase* Found = FDatabase;
-  if (Found == nullptr)
-    if (const TVNSession* Owner = Sessions().FindSession(FSessionName)) Found = Owner->FindDatabase(FDatabaseName);
-  TVNServerConnection* Connection = Found != nullptr && Found->Connected() ? &Found->Connection() : nullptr;
-  ParseFieldInfo(Connection, SQL, FieldList, TableList);
+  // What a macro query would send: its macros expanded, unknown ones as nothing.
+  const auto* MacroQuery = dynamic_cast<const TVNMacroQuery*>(this);
+  const std::string Text = MacroQuery != nullptr ? ExpandMacrosLeniently(*MacroQuery, SQL) : SQL;
+  // A query just linked to an update object often has no SQL yet.
+  const std::unique_ptr<TVNServerConnection> Catalog = Trim(Text).empty() ? nullptr : OpenCatalog(*this);
+  ParseFieldInfo(Catalog.get(), Text, FieldList, TableList);
 }
 
 TVNDatabase& TVNDataSet::AttachDatabase() {

@@ -56,6 +56,12 @@ class TProbeDriver : public vn_ide::TScriptedDriver {
   void ShowException(const std::string& ClassName, const std::string& Message) override {
     Exceptions.push_back(ClassName + ": " + Message);
   }
+  void FormShown(TCustomForm& Form) override {
+    if (FailOnShow) throw EDatabaseError("the host failed to show the form");
+    TScriptedDriver::FormShown(Form);
+  }
+
+  bool FailOnShow = false;
 
   std::vector<TProbe> Probes;
   std::set<std::size_t> Ran;
@@ -222,7 +228,8 @@ TEST_F(UpdateSQLEditor, GetTableFieldsUnquotesTrimsMeasuresAndKeepsTheListsWhenT
 }
 
 TEST_F(UpdateSQLEditor, SelectPrimaryKeysPrefersThePrimaryKeyThenTheFirstUniqueIndex) {
-  Query->SQL().SetText("select custno, name, city from customers");
+  // Aliases keep the field names in the letter case typed here.
+  Query->SQL().SetText("select custno as custno, \"Name      \" as name, city as city from customers");
   EXPECT_FALSE(Edit(
       *UpdateSQL,
       // Field names in another letter case than the table's columns.
@@ -313,14 +320,106 @@ TEST_F(UpdateSQLEditor, AnEmptyModifyStatementAsksBeforeOkAndCancelDiscardsEvery
     EXPECT_EQ(UpdateSQL->GetSQLIndex(Index).Text(), Index == 3 ? "delete from orders\r\n" : "") << Index;
 }
 
-TEST_F(UpdateSQLEditor, AFailingSetUpDestroysTheDialogAndRestoresTheCursor) {
-  Query->SQL().SetText("select from where");
+TEST_F(UpdateSQLEditor, AFailureWhileOpeningDestroysTheDialogAndLeavesTheStatements) {
+  UpdateSQL->ModifySQL().SetText("update orders set qty = :qty");
   const int FormsBefore = Application->ComponentCount();
   Screen->SetCursor(crArrow);
-  EXPECT_ANY_THROW(Edit(*UpdateSQL, "click btOk\n"));
-  EXPECT_EQ(Screen->Cursor(), crArrow);
+  std::istringstream In("click btOk\n");
+  std::ostringstream Out;
+  TProbeDriver Failing(In, Out, {});
+  Failing.FailOnShow = true;
+  {
+    vn_ide::TDriverInstallation Installed(Failing);
+    EXPECT_THROW(EditUpdateSQL(*UpdateSQL), EDatabaseError);
+  }
+  EXPECT_EQ(Screen->Cursor(), crArrow) << "set-up left its cursor";
   Screen->SetCursor(crDefault);
   EXPECT_EQ(Application->ComponentCount(), FormsBefore);
+  EXPECT_EQ(UpdateSQL->ModifySQL().Text(), "update orders set qty = :qty\r\n");
+}
+
+struct TOpeningCase {
+  const char* SQL;
+  bool Macros;             // a macro query instead of a query
+  bool Connected;          // the database is connected while the editor opens
+  std::vector<std::string> Tables;  // the combo's items
+  std::vector<std::string> Fields;  // the field lists' items
+};
+
+// Text that the runtime library cannot read as one SELECT still opens the
+// editor, with what could be read, and hand-typed statements are saved.
+TEST_F(UpdateSQLEditor, OpensWhateverTheQueryHoldsAndSavesTypedStatements) {
+  const TOpeningCase Cases[] = {
+      {"", false, false, {}, {}},
+      {"\n\n", false, false, {}, {}},
+      {"select o.qty from orders o %where", true, false, {"orders"}, {"qty"}},
+      {"select qty from orders %where", false, false, {}, {}},
+      {"pragma table_info(orders)", false, false, {}, {"cid", "name", "type", "notnull", "dflt_value", "pk"}},
+      {"insert into orders(qty) values (1)", false, false, {}, {}},
+      {"select qty from orders; select 1", false, false, {}, {}},
+      {"select qty from orders;;", false, true, {"orders"}, {"qty"}},
+      {"select qty from orders where item = #item", false, false, {"orders"}, {"qty"}},
+      {"select qty from orders where item = :item(1)", false, false, {}, {}},
+      {"select top 1 qty from orders", false, false, {}, {}},
+      {"select gone from orders", false, true, {"orders"}, {}},
+      {"select qty from gone", false, true, {"gone"}, {}},
+      // An expression named by its text ("qty = 1") is no field of the table.
+      {"select order_no, qty = 1, price >= 100 from orders", false, false, {"orders"}, {"order_no"}},
+  };
+  for (const TOpeningCase& Case : Cases) {
+    SCOPED_TRACE(Case.SQL);
+    TVNQuery* Target = Query;
+    std::unique_ptr<TVNMacroQuery> MacroQuery;
+    if (Case.Macros) {
+      MacroQuery = std::make_unique<TVNMacroQuery>(nullptr);
+      MacroQuery->SetDatabaseName("dlg");
+      MacroQuery->SetUpdateObject(UpdateSQL);
+      Target = MacroQuery.get();
+    }
+    Target->SQL().SetText(Case.SQL);
+    Session().FindDatabase("dlg")->SetConnected(Case.Connected);
+    UpdateSQL->ModifySQL().Clear();
+    EXPECT_TRUE(Edit(*UpdateSQL,
+                     "probe 0\npage pcUpdateSQL SQL\nradio rgrStatementType #1\n"
+                     "memo meSQLText\nupdate orders set qty = 0\n.\nclick btOk\n",
+                     {[&Case](TVNUpdateSQLEditForm& F) {
+                       EXPECT_EQ(Items(F.cbTableName->Items()), Case.Tables);
+                       EXPECT_EQ(SelectedItems(*F.lbUpdateFields), Case.Fields);
+                     }}));
+    EXPECT_EQ(UpdateSQL->ModifySQL().Text(), "update orders set qty = 0\r\n");
+    Query->SetUpdateObject(UpdateSQL);
+  }
+}
+
+// Generating from the table's own fields binds each through the query's alias
+// for it, the same on every opening whatever the buttons did to the database.
+TEST_F(UpdateSQLEditor, StatementsAreTheSameOnEveryOpeningAndBindTheAliases) {
+  Query->SQL().SetText("select o.order_no, o.line_no, o.qty as amount from ORDERS o");
+  const std::string Script =
+      "click btGetTableFields\nclick btSelectPrimKeys\ndeselect lbUpdateFields item price\n"
+      "click btGenerateSQL\nclick btOk\n";
+  const std::string Expected =
+      "update ORDERS\r\nset\r\n  order_no = :order_no,\r\n  line_no = :line_no,\r\n  qty = :amount\r\n"
+      "where\r\n  order_no = :OLD_order_no and\r\n  line_no = :OLD_line_no\r\n";
+  for (int Opening = 0; Opening < 3; ++Opening) {
+    if (Opening == 2) Session().FindDatabase("dlg")->Open();
+    EXPECT_TRUE(Edit(*UpdateSQL, Script));
+    EXPECT_EQ(UpdateSQL->ModifySQL().Text(), Expected) << "opening " << Opening;
+  }
+}
+
+// With a database file named directly, asking for its fields leaves no
+// database behind for Select Primary Keys to find.
+TEST_F(UpdateSQLEditor, GetTableFieldsLeavesNoDatabaseForSelectPrimaryKeys) {
+  Query->SetDatabaseName(Dir.File("dlg.db"));
+  const auto AllSelected = [](TVNUpdateSQLEditForm& F) {
+    EXPECT_THAT(SelectedItems(*F.lbKeyFields), ElementsAre("order_no", "line_no", "item", "qty", "price"));
+  };
+  EXPECT_FALSE(Edit(*UpdateSQL,
+                    "click btGetTableFields\nclick btSelectPrimKeys\nprobe 0\n"
+                    "click btGetTableFields\nclick btSelectPrimKeys\nprobe 1\nclick btCancel\n",
+                    {AllSelected, AllSelected}));
+  EXPECT_EQ(Query->GetDBSession().FindDatabase(Dir.File("dlg.db")), nullptr);
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ class SchemaInfo : public testing::Test {
 TEST_F(SchemaInfo, IndexRowsCarryTheKeyAndUniqueBits) {
   EXPECT_FALSE(Database.Connected());
   std::unique_ptr<TDataSet> Customers = Database.GetSchemaInfo(vsIndexes, "customers");
-  EXPECT_TRUE(Database.Connected()) << "catalog calls connect on demand";
+  EXPECT_FALSE(Database.Connected()) << "connected for the question only";
   ASSERT_NE(Customers, nullptr);
   EXPECT_TRUE(Customers->Active());
   EXPECT_TRUE(Customers->Bof());
@@ -81,31 +81,52 @@ TEST_F(SchemaInfo, OtherKindsAreCheapOrRefused) {
   EXPECT_THROW(Database.GetSchemaInfo(vsProcedureParams, "p"), EDatabaseError);
 }
 
-TEST_F(SchemaInfo, FieldInfoComesFromTheDatabaseWhenConnectedAndFromTheParserOtherwise) {
+TEST_F(SchemaInfo, FieldInfoIsTheSameWhetherTheDatabaseIsConnectedOrNot) {
   TComponent Form(nullptr);
   auto* Query = new TVNQuery(&Form);
   Query->SetDatabaseName("schemashop");
-  TStringList Fields, Tables;
-  Tables.Add("stale");
-  const std::string SQL = "SELECT o.*, c.name AS who FROM orders o JOIN customers c ON c.id = o.customer_id";
+  const std::string SQL = "SELECT o.*, c.name AS who FROM ORDERS o JOIN customers c ON c.id = o.customer_id";
+  const auto ExpectedFields = ElementsAre("id=ORDERS.id", "customer_id=ORDERS.customer_id", "total=ORDERS.total",
+                                          "paid=ORDERS.paid", "note=ORDERS.note", "who=customers.name");
+  for (const bool Connected : {false, true, false}) {
+    Database.SetConnected(Connected);
+    TStringList Fields, Tables;
+    Tables.Add("stale");
+    Query->ParseFieldInfoFromSQL(SQL, &Fields, nullptr, &Tables);
+    EXPECT_THAT(Lines(Fields), ExpectedFields) << Connected;
+    EXPECT_THAT(Lines(Tables), ElementsAre("o=ORDERS", "c=customers")) << Connected;
+    EXPECT_EQ(Database.Connected(), Connected) << "asking changed the connection";
+  }
 
-  // Not connected: the parser cannot expand "*".
-  Query->ParseFieldInfoFromSQL(SQL, &Fields, nullptr, &Tables);
-  EXPECT_THAT(Lines(Fields), ElementsAre("who=customers.name"));
-  EXPECT_THAT(Lines(Tables), ElementsAre("o=orders", "c=customers"));
-  EXPECT_FALSE(Database.Connected()) << "asking does not connect";
-
-  Database.Open();
-  Query->ParseFieldInfoFromSQL(SQL, &Fields, nullptr, &Tables);
-  EXPECT_THAT(Lines(Fields), ElementsAre("id=orders.id", "customer_id=orders.customer_id", "total=orders.total",
-                                         "paid=orders.paid", "note=orders.note", "who=customers.name"));
-  EXPECT_THAT(Lines(Tables), ElementsAre("o=orders", "c=customers"));
-  // Reserved is not used; a null list is skipped.
-  TStringList Unused;
+  // Through a view the origin is the table underneath; a null list is skipped.
+  TStringList Fields, Unused;
   Query->ParseFieldInfoFromSQL("SELECT total FROM big", &Fields, &Unused, nullptr);
   EXPECT_THAT(Lines(Fields), ElementsAre("total=orders.total"));
   EXPECT_EQ(Unused.Count(), 0);
-  EXPECT_THROW(Query->ParseFieldInfoFromSQL("SELECT x FROM nosuch", &Fields, nullptr, &Tables), EDatabaseError);
+
+  // A file that cannot be reached leaves the parser to answer.
+  Database.SetRemoteDatabase(Files.File("moved.db"));
+  Query->ParseFieldInfoFromSQL(SQL, &Fields, nullptr, nullptr);
+  EXPECT_THAT(Lines(Fields), ElementsAre("who=customers.name"));
+  EXPECT_FALSE(FileExists(Files.File("moved.db"))) << "asking made a database file";
+
+  // Without a database component the name is the database file's.
+  Query->SetDatabaseName(Files.Shop());
+  Query->ParseFieldInfoFromSQL("select * from customers", &Fields, nullptr, nullptr);
+  EXPECT_THAT(Lines(Fields), ElementsAre("id=customers.id", "name=customers.name", "city=customers.city"));
+  EXPECT_EQ(Session().FindDatabase(Files.Shop()), nullptr);
+}
+
+TEST_F(SchemaInfo, AMacroQueryReadsItsMacrosAndAnUnknownOneAsNothing) {
+  TComponent Form(nullptr);
+  auto* Query = new TVNMacroQuery(&Form);
+  Query->SetDatabaseName("SchemaShop");
+  Query->SQL().SetText("select %cols from orders %where");
+  Query->MacroByName("cols").SetAsString("id, total as amount");
+  TStringList Fields, Tables;
+  Query->ParseFieldInfoFromSQL(Query->SQL().Text() + " %unknown", &Fields, nullptr, &Tables);
+  EXPECT_THAT(Lines(Fields), ElementsAre("id=orders.id", "amount=orders.total"));
+  EXPECT_THAT(Lines(Tables), ElementsAre("orders=orders"));
 }
 
 TEST(ObjectOwners, FollowTheServerTypeOfTheDatasetsDatabase) {

@@ -172,7 +172,7 @@ TEST(Databases, NamesComeThroughSessionsWithOrWithoutADatabaseComponent) {
   Tables.Add("kept");
   Work->GetTableNames("SHOP", "", false, Tables);
   EXPECT_THAT(Lines(Tables), ElementsAre("kept", "customers", "orders", "order_lines")) << "names are appended";
-  EXPECT_TRUE(Shop->Connected()) << "asking connects";
+  EXPECT_FALSE(Shop->Connected()) << "connected for the question only";
 
   TStringList Fields;
   Work->GetFieldNames("shop", "Orders", Fields);
@@ -181,17 +181,29 @@ TEST(Databases, NamesComeThroughSessionsWithOrWithoutADatabaseComponent) {
   Work->GetStoredProcNames("shop", Procs);
   EXPECT_EQ(Procs.Count(), 0) << "SQLite has no stored procedures";
 
-  // A file name stands for a temporary database of the session.
+  // A connected database stays connected.
+  Shop->Open();
+  Work->GetFieldNames("shop", "customers", Fields);
+  EXPECT_TRUE(Shop->Connected());
+  Shop->Close();
+
+  // A file name stands for a database file, opened for the question only: the
+  // next question finds no database of that name either.
   TStringList FromFile;
   Work->GetTableNames(Files.Shop(), "ORDER%", false, FromFile);
   EXPECT_THAT(Lines(FromFile), ElementsAre("orders", "order_lines"));
-  TVNDatabase* Temporary = Work->FindDatabase(Files.Shop());
-  ASSERT_NE(Temporary, nullptr);
-  EXPECT_TRUE(Temporary->Temporary());
-  EXPECT_TRUE(Temporary->Connected());
-  EXPECT_EQ(Temporary->RemoteDatabase(), Files.Shop());
-  EXPECT_EQ(&Temporary->GetSession(), Work);
-  EXPECT_EQ(&Work->OpenDatabase(Files.Shop()), Temporary) << "found again, not made twice";
+  EXPECT_EQ(Work->FindDatabase(Files.Shop()), nullptr);
+  EXPECT_EQ(Work->Databases().size(), 1u);
+
+  // Opening for a dataset makes a temporary database of the session.
+  TVNDatabase& Temporary = Work->OpenDatabase(Files.Shop());
+  EXPECT_TRUE(Temporary.Temporary());
+  EXPECT_TRUE(Temporary.Connected());
+  EXPECT_EQ(Temporary.RemoteDatabase(), Files.Shop());
+  EXPECT_EQ(&Temporary.GetSession(), Work);
+  EXPECT_EQ(&Work->OpenDatabase(Files.Shop()), &Temporary) << "found again, not made twice";
+  Work->GetFieldNames(Files.Shop(), "orders", Fields);
+  EXPECT_TRUE(Temporary.Connected());
   EXPECT_EQ(Work->Databases().size(), 2u);
 
   // One that cannot connect is not kept.
@@ -203,6 +215,7 @@ TEST(Databases, NamesComeThroughSessionsWithOrWithoutADatabaseComponent) {
   delete Work;
   EXPECT_EQ(Sessions().FindSession("NamesWork"), nullptr);
   EXPECT_EQ(Session().FindDatabase(Files.Shop()), nullptr);
+  Shop->Open();
   EXPECT_TRUE(Shop->Connected()) << "a component outlives the session it was listed under";
 }
 
