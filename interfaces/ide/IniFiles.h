@@ -1,6 +1,7 @@
 // Unit IniFiles: settings files of sections and name=value keys.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,9 +34,16 @@ class TIniChanges {
   std::vector<TChange> FChanges;
 };
 
+namespace vn_ide {
+class TIniCache;
+}
+
 // An ini file on disk with the platform's private-profile reading rules. Every
-// read goes to the file and every change has replaced the file when the call
-// returns, so several objects and processes can share one file. Changes are
+// read sees the file as it is now (it is read again whenever it has changed) and
+// every change has replaced the file when the call returns, so several objects
+// and processes can share one file. Files in UTF-8 (with or without a byte-order
+// mark) and UTF-16 with a byte-order mark are read, and written back in their
+// own encoding. One object is for one thread. Changes are
 // made under an advisory lock and replace the file atomically; a missing file
 // reads as empty.
 class TIniFile : public TObject {
@@ -78,4 +86,6 @@ class TIniFile : public TObject {
 
  private:
   std::string FFileName;
+  // The file as last read; read again only when the file has changed.
+  std::shared_ptr<vn_ide::TIniCache> FCache;
 };

@@ -2,9 +2,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -201,10 +203,47 @@ void SyncDirectory(const std::string& Dir) {
   if (Fd.Valid()) ::fsync(Fd.Get());
 }
 
-bool ReplaceLocked(const TFd& Lock, const struct stat& Locked, bool Created,
-                   const std::string& Target, const TContentChange& Change) {
-  // A file created only to hold the lock goes again when nothing replaces it.
-  TUnlinkGuard CreatedFile(Target, Created);
+TFileStamp StampFrom(const struct stat& St) {
+  return {static_cast<std::uint64_t>(St.st_dev), static_cast<std::uint64_t>(St.st_ino),
+          static_cast<std::int64_t>(St.st_size),
+          static_cast<std::int64_t>(St.st_mtim.tv_sec) * 1000000000 + St.st_mtim.tv_nsec,
+          static_cast<std::int64_t>(St.st_ctim.tv_sec) * 1000000000 + St.st_ctim.tv_nsec};
+}
+
+// File systems stamp changes with the coarse clock: once that clock has moved
+// past a file's stamps, any later change gets a later stamp.
+bool StampSettled(const TFileStamp& Stamp) {
+  timespec Now {};
+  if (::clock_gettime(CLOCK_REALTIME_COARSE, &Now) != 0) return false;
+  const std::int64_t NowNs = static_cast<std::int64_t>(Now.tv_sec) * 1000000000 + Now.tv_nsec;
+  return Stamp.ModifiedNs < NowNs && Stamp.ChangedNs < NowNs;
+}
+
+bool LockFile(int Fd, int Operation) {
+  int Result;
+  do Result = ::flock(Fd, Operation);
+  while (Result != 0 && errno == EINTR);
+  return Result == 0;
+}
+
+// The fallback when no temporary file can stand next to the target: the locked
+// file itself is overwritten, then cut to length and flushed.
+bool RewriteInPlace(int Fd, std::string_view Data) {
+  off_t Offset = 0;
+  while (!Data.empty()) {
+    const ssize_t N = ::pwrite(Fd, Data.data(), Data.size(), Offset);
+    if (N < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    Data.remove_prefix(static_cast<std::size_t>(N));
+    Offset += N;
+  }
+  return ::ftruncate(Fd, Offset) == 0 && ::fsync(Fd) == 0;
+}
+
+bool ReplaceLocked(const TFd& Lock, const struct stat& Locked, const std::string& Target,
+                   const TContentChange& Change) {
   std::string Current;
   if (!ReadAll(Lock.Get(), Current)) return false;
   const std::optional<std::string> NewContent = Change(Current);
@@ -215,62 +254,106 @@ bool ReplaceLocked(const TFd& Lock, const struct stat& Locked, bool Created,
   RemoveStaleTemps(Dir, Base);
   std::string TempPath;
   TFd Temp = CreateTemp(Dir, Base, TempPath);
-  if (!Temp.Valid()) return false;
-  TUnlinkGuard TempFile(TempPath, true);
-  if (!WriteAll(Temp.Get(), *NewContent)) return false;
-  if (Locked.st_uid != ::geteuid() || Locked.st_gid != ::getegid()) {
-    // Keeps the old owner where allowed; only privileged users may give a file away.
-    [[maybe_unused]] const int Ignored = ::fchown(Temp.Get(), Locked.st_uid, Locked.st_gid);
+  if (!Temp.Valid()) {
+    if (errno == EACCES || errno == EPERM) return RewriteInPlace(Lock.Get(), *NewContent);
+    return false;
   }
+  TUnlinkGuard TempFile(TempPath, true);
+  // Only a privileged user may give a file away; when the old owner cannot be
+  // kept, the file is rewritten in place instead of changing hands.
+  if ((Locked.st_uid != ::geteuid() || Locked.st_gid != ::getegid()) &&
+      ::fchown(Temp.Get(), Locked.st_uid, Locked.st_gid) != 0)
+    return RewriteInPlace(Lock.Get(), *NewContent);
+  if (!WriteAll(Temp.Get(), *NewContent)) return false;
   if (::fchmod(Temp.Get(), Locked.st_mode & 07777) != 0) return false;
   if (::fsync(Temp.Get()) != 0) return false;
   if (!Temp.Close()) return false;
   if (::rename(TempPath.c_str(), Target.c_str()) != 0) return false;
   TempFile.Release();
-  CreatedFile.Release();
   SyncDirectory(Dir);
   return true;
 }
 
+// Puts a complete temporary file in place of a missing target without ever
+// overwriting one that appeared meanwhile (EEXIST then).
+bool RenameNoReplace(const std::string& From, const std::string& To) {
+  if (::renameat2(AT_FDCWD, From.c_str(), AT_FDCWD, To.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // File systems without the flag: a hard link fails on an existing name too.
+  if (::link(From.c_str(), To.c_str()) != 0) return false;
+  ::unlink(From.c_str());
+  return true;
+}
+
+enum TCreateResult { crFailed, crDone, crRetry };
+
+TCreateResult CreateWhole(const std::string& Target, const TContentChange& Change,
+                          TMissingDirectories MissingDirectories) {
+  const std::optional<std::string> NewContent = Change(std::string());
+  if (!NewContent) return crDone;
+  const std::string Dir = DirectoryOf(Target);
+  const std::string Base = BaseNameOf(Target);
+  std::string TempPath;
+  TFd Temp = CreateTemp(Dir, Base, TempPath);
+  if (!Temp.Valid() && errno == ENOENT && MissingDirectories == mdCreate) {
+    if (!MakeDirectories(Dir)) return crFailed;
+    Temp = CreateTemp(Dir, Base, TempPath);
+  }
+  if (!Temp.Valid()) return crFailed;
+  TUnlinkGuard TempFile(TempPath, true);
+  if (!WriteAll(Temp.Get(), *NewContent) || ::fsync(Temp.Get()) != 0 || !Temp.Close()) return crFailed;
+  if (!RenameNoReplace(TempPath, Target)) {
+    // Another writer created the file first, or removed our temporary file as
+    // stale while holding the new file's lock: start again on its content.
+    return errno == EEXIST || errno == ENOENT ? crRetry : crFailed;
+  }
+  TempFile.Release();
+  SyncDirectory(Dir);
+  return crDone;
+}
+
 }  // namespace
 
-std::optional<std::string> ReadWholeFile(const std::string& Path) {
+std::optional<TFileStamp> StampOf(const std::string& Path) {
+  struct stat St {};
+  if (::stat(Path.c_str(), &St) != 0 || !S_ISREG(St.st_mode)) return std::nullopt;
+  return StampFrom(St);
+}
+
+std::optional<TFileContent> ReadFileContent(const std::string& Path) {
   // Non-blocking, so that a FIFO in the file's place cannot hang the caller.
   TFd Fd(OpenFile(Path, O_RDONLY | O_NONBLOCK));
   if (!Fd.Valid()) return std::nullopt;
   struct stat St {};
   if (::fstat(Fd.Get(), &St) != 0 || !S_ISREG(St.st_mode)) return std::nullopt;
-  std::string Content;
-  if (!ReadAll(Fd.Get(), Content)) return std::nullopt;
-  return Content;
+  if (!LockFile(Fd.Get(), LOCK_SH)) return std::nullopt;
+  TFileContent Result;
+  if (::fstat(Fd.Get(), &St) != 0 || !ReadAll(Fd.Get(), Result.Text)) return std::nullopt;
+  Result.Stamp = StampFrom(St);
+  Result.Settled = StampSettled(Result.Stamp);
+  return Result;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& Path) {
+  auto Content = ReadFileContent(Path);
+  if (!Content) return std::nullopt;
+  return std::move(Content->Text);
 }
 
 bool ReplaceFile(const std::string& Path, const TContentChange& Change,
                  TMissingDirectories MissingDirectories) {
   const std::string Target = ResolveLinks(Path);
-  bool TriedDirectories = false;
   for (;;) {
-    // Opening for writing is the permission check: a read-only file or folder fails here.
-    bool Created = false;
+    // Opening for writing is the permission check: a read-only file fails here.
+    // The file is never created to hold the lock: a crash would leave it empty.
     TFd Lock(OpenFile(Target, O_RDWR | O_NONBLOCK));
-    if (!Lock.Valid() && errno == ENOENT) {
-      Lock = TFd(OpenFile(Target, O_RDWR | O_NONBLOCK | O_CREAT | O_EXCL, 0666));
-      if (Lock.Valid()) {
-        Created = true;
-      } else if (errno == EEXIST) {
-        continue;
-      } else if (errno == ENOENT && MissingDirectories == mdCreate && !TriedDirectories) {
-        TriedDirectories = true;
-        if (!MakeDirectories(DirectoryOf(Target))) return false;
-        continue;
-      }
+    if (!Lock.Valid()) {
+      if (errno != ENOENT) return false;
+      const TCreateResult Created = CreateWhole(Target, Change, MissingDirectories);
+      if (Created == crRetry) continue;
+      return Created == crDone;
     }
-    if (!Lock.Valid()) return false;
-
-    int Locked;
-    do Locked = ::flock(Lock.Get(), LOCK_EX);
-    while (Locked != 0 && errno == EINTR);
-    if (Locked != 0) return false;
+    if (!LockFile(Lock.Get(), LOCK_EX)) return false;
 
     struct stat LockedStat {}, PathStat {};
     if (::fstat(Lock.Get(), &LockedStat) != 0) return false;
@@ -286,7 +369,7 @@ bool ReplaceFile(const std::string& Path, const TContentChange& Change,
     }
     if (PathStat.st_dev != LockedStat.st_dev || PathStat.st_ino != LockedStat.st_ino) continue;
 
-    return ReplaceLocked(Lock, LockedStat, Created, Target, Change);
+    return ReplaceLocked(Lock, LockedStat, Target, Change);
   }
 }
 

@@ -1,6 +1,9 @@
 #include "ide/IniFiles.h"
 
+#include <unicode/ustring.h>
+
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -12,12 +15,12 @@
 VN_IMPLEMENT_CLASS(TIniFile, TObject)
 
 using vn_ide::IsAsciiName;
+using vn_ide::TFileCache;
 using vn_ide::SameName;
 
 namespace {
 
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
-constexpr std::size_t NoLine = static_cast<std::size_t>(-1);
 
 // What the platform trims from lines and names: tab to CR, Ctrl-Z and space.
 constexpr bool IsBlank(char C) noexcept {
@@ -80,14 +83,22 @@ TLineInfo ClassifyLine(std::string_view Text) {
   return {lkKey, TrimBlanksRight(T.substr(0, Equals)), TrimBlanksLeft(T.substr(Equals + 1))};
 }
 
-// An ini file's text as lines that keep their own bytes and line ends, so that a
-// change rewrites only the lines it concerns.
+std::string FoldAscii(std::string_view S) {
+  std::string Result(S);
+  for (char& C : Result)
+    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
+  return Result;
+}
+
+// An ini file's text as sections of lines that keep their own bytes and line
+// ends, so that a change rewrites only the lines it concerns. Sections and keys
+// are indexed by name, so that a lookup or a change costs no search through the
+// file; names that are not plain ASCII compare by collation and are searched.
 class TIniDocument {
  public:
-  // Lines [Begin, End) of a section; Header is its header line, NoLine for the
-  // lines before the first header (the section "").
-  struct TSection {
-    std::size_t Header, Begin, End;
+  // A section and a line in it.
+  struct TPos {
+    std::size_t Section, Line;
   };
 
   explicit TIniDocument(std::string ASource) : FSource(std::move(ASource)) {
@@ -96,17 +107,17 @@ class TIniDocument {
       FBom = true;
       S.remove_prefix(Utf8Bom.size());
     }
-    FLines.reserve(S.size() / 32 + 1);  // a guess at typical line lengths
+    FSections.emplace_back();  // the lines before the first header: the section ""
     while (!S.empty()) {
       const auto Break = FindLineBreak(S);
       if (Break == std::string_view::npos) {
-        FLines.push_back({S, {}});
+        AddLine(S, {});
         break;
       }
       const std::size_t Length = S.substr(Break, 2) == "\r\n" ? 2 : 1;
       const std::string_view Eol = S.substr(Break, Length);
       if (FEol.empty()) FEol = Eol;
-      FLines.push_back({S.substr(0, Break), Eol});
+      AddLine(S.substr(0, Break), Eol);
       S.remove_prefix(Break + Length);
     }
     if (FEol.empty()) FEol = "\n";
@@ -115,52 +126,77 @@ class TIniDocument {
   TIniDocument(const TIniDocument&) = delete;
   TIniDocument& operator=(const TIniDocument&) = delete;
 
-  std::size_t Count() const noexcept { return FLines.size(); }
-  TLineInfo Info(std::size_t Index) const { return ClassifyLine(FLines[Index].Text); }
   bool Changed() const noexcept { return FChanged; }
+  std::size_t SectionCount() const noexcept { return FSections.size(); }
+  bool Live(std::size_t Section) const { return !FSections[Section].Erased; }
+  // The section's name, trimmed; empty for the section "" (and for "[]").
+  std::string_view SectionName(std::size_t Section) const {
+    const TSectionData& S = FSections[Section];
+    return S.Lines.empty() || Section == 0 ? std::string_view() : S.Lines.front().Name;
+  }
 
-  // The first section named Name (trimmed); the section "" always exists.
-  std::optional<TSection> FindSection(std::string_view Name) const {
-    std::size_t Header = NoLine;
-    for (std::size_t I = 0; I < FLines.size(); ++I) {
-      if (!TrimBlanksLeft(FLines[I].Text).starts_with('[')) continue;  // cheap test first
-      const TLineInfo L = Info(I);
-      if (L.Kind != lkSection) continue;
-      if (Header != NoLine || Name.empty()) return TSection{Header, Header == NoLine ? 0 : Header + 1, I};
-      if (SameName(L.Name, Name)) Header = I;
+  // Calls F(Kind, Name, Value) for each key line of the section in file order.
+  template <class F>
+  void ForEachKey(std::size_t Section, F&& Each) const {
+    for (const TLine& L : FSections[Section].Lines)
+      if (!L.Gone && (L.Kind == lkKey || L.Kind == lkNoValue)) Each(L.Kind, L.Name, L.Value);
+  }
+
+  // The first live section named Name (trimmed); the section "" always exists.
+  std::optional<std::size_t> FindSection(std::string_view Name) const {
+    if (Name.empty()) return 0;
+    if (FAsciiSections && IsAsciiName(Name)) {
+      const auto It = FSectionsByName.find(FoldAscii(Name));
+      if (It == FSectionsByName.end()) return std::nullopt;
+      for (std::size_t Id : It->second)
+        if (Live(Id)) return Id;
+      return std::nullopt;
     }
-    if (Header != NoLine || Name.empty())
-      return TSection{Header, Header == NoLine ? 0 : Header + 1, FLines.size()};
+    for (std::size_t Id = 1; Id < FSections.size(); ++Id)
+      if (Live(Id) && SameName(SectionName(Id), Name)) return Id;
     return std::nullopt;
   }
 
-  // The first line of the section naming the key Ident (trimmed), with or without a value.
-  std::size_t FindKey(const TSection& Section, std::string_view Ident) const {
-    for (std::size_t I = Section.Begin; I < Section.End; ++I) {
-      const TLineInfo L = Info(I);
-      if ((L.Kind == lkKey || L.Kind == lkNoValue) && SameName(L.Name, Ident)) return I;
+  // The first live line of the section naming the key Ident, with or without a
+  // value; Valued: the first one with a value.
+  std::optional<std::size_t> FindKey(std::size_t Section, std::string_view Ident, bool Valued = false) const {
+    const TSectionData& S = FSections[Section];
+    const auto Matches = [&](std::size_t I) {
+      const TLine& L = S.Lines[I];
+      return !L.Gone && (L.Kind == lkKey || (!Valued && L.Kind == lkNoValue));
+    };
+    if (S.AsciiKeys && IsAsciiName(Ident)) {
+      const auto It = S.KeysByName.find(FoldAscii(Ident));
+      if (It != S.KeysByName.end())
+        for (std::size_t I : It->second)
+          if (Matches(I)) return I;
+      return std::nullopt;
     }
-    return NoLine;
+    for (std::size_t I = 0; I < S.Lines.size(); ++I)
+      if (Matches(I) && SameName(S.Lines[I].Name, Ident)) return I;
+    return std::nullopt;
   }
 
-  // The value a lookup of the key on line Index finds (the first key of that name).
-  std::string_view LookUp(const TSection& Section, std::size_t Index) const {
-    const std::size_t First = FindKey(Section, Info(Index).Name);
-    const TLineInfo L = Info(First);
+  bool HasValue(std::size_t Section, std::size_t Line) const { return FSections[Section].Lines[Line].Kind == lkKey; }
+
+  // The value of key line Line (empty for a key without value), quotes removed.
+  std::string_view ValueAt(std::size_t Section, std::size_t Line) const {
+    const TLine& L = FSections[Section].Lines[Line];
     return L.Kind == lkKey ? Unquote(L.Value) : std::string_view();
   }
 
   // Section and Ident trimmed and valid; Value already encoded.
   void Write(std::string_view Section, std::string_view Ident, std::string_view Value) {
-    const auto S = FindSection(Section);
-    if (!S) {
-      Insert(FLines.size(), "[" + std::string(Section) + "]");
-      Insert(FLines.size(), std::string(Ident) + "=" + std::string(Value));
+    const auto Id = FindSection(Section);
+    if (!Id) {
+      AddSection(Own("[" + std::string(Section) + "]"));
+      Append(FSections.size() - 1, std::string(Ident) + "=" + std::string(Value));
       return;
     }
-    if (const std::size_t K = FindKey(*S, Ident); K != NoLine) {
+    if (const auto K = FindKey(*Id, Ident)) {
       // Keep the line up to its value: indentation, the key as spelled, "=" and the blanks after it.
-      const std::string_view Old = FLines[K].Text;
+      TLine& Line = FSections[*Id].Lines[*K];
+      const std::string_view Old = Line.Text;
       const auto Equals = Old.find('=');
       std::string New;
       if (Equals == std::string_view::npos) {
@@ -172,27 +208,39 @@ class TIniDocument {
       }
       New += Value;
       if (New != Old) {
-        FLines[K].Text = Own(std::move(New));
+        SetText(Line, Own(std::move(New)));
         FChanged = true;
       }
       return;
     }
-    // After the section's last line that is not blank, so that blank lines
-    // separating it from the next section stay where they are.
-    std::size_t At = S->Begin;
-    for (std::size_t I = S->Begin; I < S->End; ++I)
-      if (Info(I).Kind != lkBlank) At = I + 1;
-    Insert(At, std::string(Ident) + "=" + std::string(Value));
+    Append(*Id, std::string(Ident) + "=" + std::string(Value));
   }
 
   void DeleteKey(std::string_view Section, std::string_view Ident) {
-    const auto S = FindSection(Section);
-    if (!S) return;
-    if (const std::size_t K = FindKey(*S, Ident); K != NoLine) Erase(K, K + 1);
+    const auto Id = FindSection(Section);
+    if (!Id) return;
+    if (const auto K = FindKey(*Id, Ident)) {
+      TSectionData& S = FSections[*Id];
+      S.Lines[*K].Gone = true;
+      // Gone lines leave the index: a later key may be inserted before them.
+      if (S.AsciiKeys) std::erase(S.KeysByName[FoldAscii(S.Lines[*K].Name)], *K);
+      if (*K + 1 == S.End) S.End = LastUsed(S, *K);
+      FChanged = true;
+    }
   }
 
   void EraseSection(std::string_view Section) {
-    if (const auto S = FindSection(Section)) Erase(S->Header == NoLine ? 0 : S->Header, S->End);
+    const auto Id = FindSection(Section);
+    if (!Id) return;
+    TSectionData& S = FSections[*Id];
+    if (*Id == 0) {
+      // The section "" has no header to lose: its lines go, the section stays.
+      if (S.Lines.empty()) return;
+      S = TSectionData();
+    } else {
+      S.Erased = true;
+    }
+    FChanged = true;
   }
 
   // Every line ends with a line break, the last one too.
@@ -200,9 +248,13 @@ class TIniDocument {
     std::string Result;
     Result.reserve(FSource.size() + 64);
     if (FBom) Result += Utf8Bom;
-    for (const TLine& L : FLines) {
-      Result += L.Text;
-      Result += L.Eol.empty() ? FEol : L.Eol;
+    for (const TSectionData& S : FSections) {
+      if (S.Erased) continue;
+      for (const TLine& L : S.Lines) {
+        if (L.Gone) continue;
+        Result += L.Text;
+        Result += L.Eol.empty() ? FEol : L.Eol;
+      }
     }
     return Result;
   }
@@ -211,25 +263,92 @@ class TIniDocument {
   struct TLine {
     std::string_view Text;
     std::string_view Eol;  // empty: the file's line-end style
+    TLineKind Kind = lkBlank;
+    std::string_view Name, Value;  // see TLineInfo
+    bool Gone = false;             // deleted: kept so that positions stay valid
+  };
+  struct TSectionData {
+    std::vector<TLine> Lines;  // the header first, except in the section ""
+    // Lines at End and after are blank or gone: new keys go there, so that
+    // blank lines separating sections stay where they are.
+    std::size_t End = 0;
+    bool Erased = false;
+    bool AsciiKeys = true;  // KeysByName is complete and usable
+    std::unordered_map<std::string, std::vector<std::size_t>> KeysByName;  // in file order
   };
 
   std::string_view Own(std::string S) { return FAdded.emplace_back(std::move(S)); }
 
-  void Insert(std::size_t At, std::string Text) {
-    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(At), TLine{Own(std::move(Text)), {}});
-    FChanged = true;
+  static void SetText(TLine& Line, std::string_view Text) {
+    const TLineInfo Info = ClassifyLine(Text);
+    Line.Text = Text;
+    Line.Kind = Info.Kind;
+    Line.Name = Info.Name;
+    Line.Value = Info.Value;
   }
 
-  void Erase(std::size_t Begin, std::size_t End) {
-    if (Begin == End) return;
-    FLines.erase(FLines.begin() + static_cast<std::ptrdiff_t>(Begin),
-                 FLines.begin() + static_cast<std::ptrdiff_t>(End));
+  static std::size_t LastUsed(const TSectionData& S, std::size_t Before) {
+    while (Before > 0 && (S.Lines[Before - 1].Gone || S.Lines[Before - 1].Kind == lkBlank)) --Before;
+    return Before;
+  }
+
+  void AddSection(std::string_view Header) {
+    const TLineInfo Info = ClassifyLine(Header);
+    const std::size_t Id = FSections.size();
+    FSections.emplace_back();
+    if (FAsciiSections && !IsAsciiName(Info.Name)) {
+      FAsciiSections = false;
+      FSectionsByName.clear();
+    }
+    if (FAsciiSections && !Info.Name.empty()) FSectionsByName[FoldAscii(Info.Name)].push_back(Id);
+    TLine& L = FSections.back().Lines.emplace_back();
+    SetText(L, Header);
+    FSections.back().End = 1;
+  }
+
+  // A line of the source, in order: a header starts a section.
+  void AddLine(std::string_view Text, std::string_view Eol) {
+    if (TrimBlanksLeft(Text).starts_with('[') && ClassifyLine(Text).Kind == lkSection) {
+      AddSection(Text);
+      FSections.back().Lines.back().Eol = Eol;
+      return;
+    }
+    TSectionData& S = FSections.back();
+    TLine& L = S.Lines.emplace_back();
+    SetText(L, Text);
+    L.Eol = Eol;
+    Index(S, S.Lines.size() - 1);
+    if (L.Kind != lkBlank) S.End = S.Lines.size();
+  }
+
+  void Index(TSectionData& S, std::size_t I) {
+    const TLine& L = S.Lines[I];
+    if (L.Kind != lkKey && L.Kind != lkNoValue) return;
+    if (S.AsciiKeys && !IsAsciiName(L.Name)) {
+      S.AsciiKeys = false;
+      S.KeysByName.clear();
+    }
+    if (S.AsciiKeys) S.KeysByName[FoldAscii(L.Name)].push_back(I);
+  }
+
+  // A new key line after the section's last line in use. Only blank or gone
+  // lines follow it, and they hold no key, so positions in the index stay valid.
+  void Append(std::size_t Section, std::string Text) {
+    TSectionData& S = FSections[Section];
+    const std::size_t At = S.End;
+    TLine Line;
+    SetText(Line, Own(std::move(Text)));
+    S.Lines.insert(S.Lines.begin() + static_cast<std::ptrdiff_t>(At), Line);
+    Index(S, At);
+    S.End = At + 1;
     FChanged = true;
   }
 
   std::string FSource;
   std::deque<std::string> FAdded;  // a deque never moves its strings, so views stay valid
-  std::vector<TLine> FLines;
+  std::vector<TSectionData> FSections;
+  bool FAsciiSections = true;  // FSectionsByName is complete and usable
+  std::unordered_map<std::string, std::vector<std::size_t>> FSectionsByName;  // in file order
   std::string_view FEol;
   bool FBom = false;
   bool FChanged = false;
@@ -306,13 +425,81 @@ class TUpdateGuard {
   TStrings& FStrings;
 };
 
-std::optional<TIniDocument> LoadDocument(const std::string& FileName) {
-  std::optional<std::string> Content = vn_ide::ReadWholeFile(NativeFileName(FileName));
-  if (!Content) return std::nullopt;
-  return std::optional<TIniDocument>(std::in_place, std::move(*Content));
+// The encodings a settings file may have; a UTF-8 byte-order mark stays part of
+// the text (the document keeps it), UTF-16 is recognised by its mark only.
+enum TEncoding { enUtf8, enUtf16LE, enUtf16BE };
+
+// A file's text as UTF-8 for the document, with what it takes to write it back.
+struct TIniText {
+  std::string Utf8;
+  TEncoding Encoding = enUtf8;
+  bool Exact = true;  // false: UTF-16 that is not well-formed, so it cannot be written back unchanged
+};
+
+TIniText DecodeIniText(std::string Bytes) {
+  TIniText Result;
+  const bool Le = Bytes.starts_with("\xFF\xFE"), Be = Bytes.starts_with("\xFE\xFF");
+  if (!Le && !Be) {
+    Result.Utf8 = std::move(Bytes);
+    return Result;
+  }
+  Result.Encoding = Le ? enUtf16LE : enUtf16BE;
+  Result.Exact = Bytes.size() % 2 == 0;
+  std::u16string Units((Bytes.size() - 2) / 2, u'\0');
+  for (std::size_t I = 0; I < Units.size(); ++I) {
+    const auto B0 = static_cast<unsigned char>(Bytes[2 + 2 * I]), B1 = static_cast<unsigned char>(Bytes[3 + 2 * I]);
+    Units[I] = static_cast<char16_t>(Le ? (B0 | B1 << 8) : (B0 << 8 | B1));
+  }
+  UErrorCode Error = U_ZERO_ERROR;
+  int32_t Length = 0, Substituted = 0;
+  const auto Size = static_cast<int32_t>(Units.size());
+  u_strToUTF8WithSub(nullptr, 0, &Length, Units.data(), Size, 0xFFFD, nullptr, &Error);
+  Error = U_ZERO_ERROR;
+  Result.Utf8.resize(static_cast<std::size_t>(Length));
+  u_strToUTF8WithSub(Result.Utf8.data(), Length, nullptr, Units.data(), Size, 0xFFFD, &Substituted, &Error);
+  if (U_FAILURE(Error)) Result.Utf8.clear();
+  Result.Exact = Result.Exact && U_SUCCESS(Error) && Substituted == 0;
+  return Result;
+}
+
+// Text in the file's encoding; nullopt when Text is not UTF-8, which UTF-16 cannot hold.
+std::optional<std::string> EncodeIniText(std::string_view Text, TEncoding Encoding) {
+  if (Encoding == enUtf8) return std::string(Text);
+  UErrorCode Error = U_ZERO_ERROR;
+  int32_t Length = 0;
+  const auto Size = static_cast<int32_t>(Text.size());
+  u_strFromUTF8(nullptr, 0, &Length, Text.data(), Size, &Error);
+  if (Error != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(Error)) return std::nullopt;
+  std::u16string Units(static_cast<std::size_t>(Length), u'\0');
+  Error = U_ZERO_ERROR;
+  u_strFromUTF8(Units.data(), Length, nullptr, Text.data(), Size, &Error);
+  if (U_FAILURE(Error)) return std::nullopt;
+  std::string Result = Encoding == enUtf16LE ? "\xFF\xFE" : "\xFE\xFF";
+  Result.reserve(2 * Units.size() + 2);
+  for (char16_t U : Units) {
+    const auto Low = static_cast<char>(U & 0xFF), High = static_cast<char>(U >> 8);
+    Result += Encoding == enUtf16LE ? Low : High;
+    Result += Encoding == enUtf16LE ? High : Low;
+  }
+  return Result;
+}
+
+std::shared_ptr<const TIniDocument> ParseIniFile(std::string Bytes) {
+  return std::make_shared<const TIniDocument>(DecodeIniText(std::move(Bytes)).Utf8);
 }
 
 }  // namespace
+
+// The file as last read, parsed and indexed; read again when its stamp changes.
+class vn_ide::TIniCache {
+ public:
+  std::shared_ptr<const TIniDocument> Load(const std::string& FileName) {
+    return FFile.Get(NativeFileName(FileName), ParseIniFile);
+  }
+
+ private:
+  TFileCache<TIniDocument> FFile;
+};
 
 // ---------------------------------------------------------------------------
 // TIniChanges
@@ -343,18 +530,18 @@ TIniChanges& TIniChanges::EraseSection(std::string Section) {
 // ---------------------------------------------------------------------------
 // TIniFile: reading
 
-TIniFile::TIniFile(std::string AFileName) : FFileName(std::move(AFileName)) {}
+TIniFile::TIniFile(std::string AFileName)
+    : FFileName(std::move(AFileName)), FCache(std::make_shared<vn_ide::TIniCache>()) {}
 
 std::string TIniFile::ReadString(const std::string& Section, const std::string& Ident,
                                  const std::string& Default) const {
-  const auto Doc = LoadDocument(FFileName);
+  const auto Doc = FCache->Load(FFileName);
   if (!Doc) return Default;
   const auto S = Doc->FindSection(TrimBlanks(Section));
   if (!S) return Default;
-  const std::size_t K = Doc->FindKey(*S, TrimBlanks(Ident));
-  if (K == NoLine) return Default;
-  const TLineInfo L = Doc->Info(K);
-  return L.Kind == lkKey ? std::string(Unquote(L.Value)) : Default;
+  const auto K = Doc->FindKey(*S, TrimBlanks(Ident));
+  if (!K || !Doc->HasValue(*S, *K)) return Default;
+  return std::string(Doc->ValueAt(*S, *K));
 }
 
 int TIniFile::ReadInteger(const std::string& Section, const std::string& Ident, int Default) const {
@@ -370,75 +557,55 @@ bool TIniFile::ReadBool(const std::string& Section, const std::string& Ident, bo
 void TIniFile::ReadSection(const std::string& Section, TStrings& Strings) const {
   TUpdateGuard Update(Strings);
   Strings.Clear();
-  const auto Doc = LoadDocument(FFileName);
+  const auto Doc = FCache->Load(FFileName);
   if (!Doc) return;
   const auto S = Doc->FindSection(TrimBlanks(Section));
   if (!S) return;
-  for (std::size_t I = S->Begin; I < S->End; ++I)
-    if (const TLineInfo L = Doc->Info(I); L.Kind == lkKey) Strings.Add(std::string(L.Name));
+  Doc->ForEachKey(*S, [&](TLineKind Kind, std::string_view Name, std::string_view) {
+    if (Kind == lkKey) Strings.Add(std::string(Name));
+  });
 }
 
 void TIniFile::ReadSections(TStrings& Strings) const {
   TUpdateGuard Update(Strings);
   Strings.Clear();
-  const auto Doc = LoadDocument(FFileName);
+  const auto Doc = FCache->Load(FFileName);
   if (!Doc) return;
   // Only the first of several sections with one name can be read, so it is listed once.
-  std::vector<std::string_view> Listed;
-  for (std::size_t I = 0; I < Doc->Count(); ++I) {
-    const TLineInfo L = Doc->Info(I);
-    if (L.Kind != lkSection || L.Name.empty()) continue;
-    bool Seen = false;
-    for (std::string_view Name : Listed) Seen = Seen || SameName(Name, L.Name);
-    if (Seen) continue;
-    Listed.push_back(L.Name);
-    Strings.Add(std::string(L.Name));
+  for (std::size_t Id = 1; Id < Doc->SectionCount(); ++Id) {
+    const std::string_view Name = Doc->SectionName(Id);
+    if (!Name.empty() && Doc->FindSection(Name) == Id) Strings.Add(std::string(Name));
   }
 }
 
 void TIniFile::ReadSectionValues(const std::string& Section, TStrings& Strings) const {
   TUpdateGuard Update(Strings);
   Strings.Clear();
-  const auto Doc = LoadDocument(FFileName);
+  const auto Doc = FCache->Load(FFileName);
   if (!Doc) return;
   const auto S = Doc->FindSection(TrimBlanks(Section));
   if (!S) return;
-  // A repeated key shows the first one's value. With ASCII names only, the first
-  // values are remembered by lower-case name, so a long section costs one pass.
-  bool AllAscii = true;
-  for (std::size_t I = S->Begin; I < S->End && AllAscii; ++I) AllAscii = IsAsciiName(Doc->Info(I).Name);
-  std::unordered_map<std::string, std::string_view> FirstValues;
-  for (std::size_t I = S->Begin; I < S->End; ++I) {
-    const TLineInfo L = Doc->Info(I);
-    if (L.Kind != lkKey && L.Kind != lkNoValue) continue;
-    std::string_view Value;
-    if (AllAscii)
-      Value = FirstValues.try_emplace(LowerCase(L.Name), L.Kind == lkKey ? Unquote(L.Value) : "").first->second;
-    else if (L.Kind == lkKey)
-      Value = Doc->LookUp(*S, I);
-    if (L.Kind == lkKey) Strings.Add(std::string(L.Name) + "=" + std::string(Value));
-  }
+  // A repeated key shows the first one's value.
+  Doc->ForEachKey(*S, [&](TLineKind Kind, std::string_view Name, std::string_view) {
+    if (Kind == lkKey) Strings.Add(std::string(Name) + "=" + std::string(Doc->ValueAt(*S, *Doc->FindKey(*S, Name))));
+  });
 }
 
 bool TIniFile::SectionExists(const std::string& Section) const {
-  const auto Doc = LoadDocument(FFileName);
+  const auto Doc = FCache->Load(FFileName);
   if (!Doc) return false;
   const auto S = Doc->FindSection(TrimBlanks(Section));
   if (!S) return false;
-  for (std::size_t I = S->Begin; I < S->End; ++I)
-    if (Doc->Info(I).Kind == lkKey) return true;
-  return false;
+  bool Found = false;
+  Doc->ForEachKey(*S, [&](TLineKind Kind, std::string_view, std::string_view) { Found = Found || Kind == lkKey; });
+  return Found;
 }
 
 bool TIniFile::ValueExists(const std::string& Section, const std::string& Ident) const {
-  const auto Doc = LoadDocument(FFileName);
+  const auto Doc = FCache->Load(FFileName);
   if (!Doc) return false;
   const auto S = Doc->FindSection(TrimBlanks(Section));
-  if (!S) return false;
-  const std::string_view Name = TrimBlanks(Ident);
-  for (std::size_t I = S->Begin; I < S->End; ++I)
-    if (const TLineInfo L = Doc->Info(I); L.Kind == lkKey && SameName(L.Name, Name)) return true;
-  return false;
+  return S && Doc->FindKey(*S, TrimBlanks(Ident), true).has_value();
 }
 
 // ---------------------------------------------------------------------------
@@ -467,8 +634,12 @@ void TIniFile::Apply(const TIniChanges& Changes) {
   for (const TIniChanges::TChange& C : Changes.Changes()) Validate(C, FFileName);
   // Applied to what is in the file under the lock, so that changes another
   // process made since our last read are kept.
-  const auto Change = [&Changes](const std::string& Current) -> std::optional<std::string> {
-    TIniDocument Doc(Current);
+  const auto Change = [this, &Changes](const std::string& Current) -> std::optional<std::string> {
+    TIniText Text = DecodeIniText(Current);
+    // What cannot be written back as it was read is not written at all.
+    if (!Text.Exact)
+      throw EIniFileException(Format("Unable to write to %s: the file is not well-formed UTF-16", {FFileName}));
+    TIniDocument Doc(std::move(Text.Utf8));
     for (const TIniChanges::TChange& C : Changes.Changes()) {
       const std::string_view Section = TrimBlanks(C.Section);
       switch (C.Kind) {
@@ -484,7 +655,12 @@ void TIniFile::Apply(const TIniChanges& Changes) {
       }
     }
     if (!Doc.Changed()) return std::nullopt;
-    return Doc.Text();
+    std::optional<std::string> Encoded = EncodeIniText(Doc.Text(), Text.Encoding);
+    if (!Encoded)
+      throw EIniFileException(Format("Unable to write to %s: a name or value is not UTF-8 text, which this "
+                                     "UTF-16 file cannot hold",
+                                     {FFileName}));
+    return Encoded;
   };
   if (!vn_ide::ReplaceFile(NativeFileName(FFileName), Change))
     throw EIniFileException(Format("Unable to write to %s", {FFileName}));

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -29,9 +31,17 @@ bool HasLineBreakOrNul(std::string_view S) {
 // ---------------------------------------------------------------------------
 // Reaching the store
 
-TRegStore LoadStore() {
-  const std::optional<std::string> Text = vn_ide::ReadWholeFile(TRegistry::StoreFileName());
-  return TRegStore::Parse(Text ? *Text : std::string());
+// The store as it is now, parsed again only when its file has changed, so that
+// reading many values costs one parse. Shared by every accessor of the process.
+std::shared_ptr<const TRegStore> LoadStore() {
+  static std::mutex Lock;
+  static vn_ide::TFileCache<TRegStore> Cache;
+  static const auto Empty = std::make_shared<const TRegStore>(TRegStore::Parse(""));
+  const std::lock_guard<std::mutex> Guard(Lock);
+  auto Store = Cache.Get(TRegistry::StoreFileName(), [](std::string Text) {
+    return std::make_shared<const TRegStore>(TRegStore::Parse(Text));
+  });
+  return Store ? Store : Empty;
 }
 
 enum TStoreChange { scUnchanged, scChanged, scRefused };
@@ -108,32 +118,25 @@ std::optional<TKeyPath> ResolveKey(HKEY Root, const std::string& CurrentPath, st
 std::optional<TRegValue> FindValue(HKEY Root, const std::string& CurrentPath, const std::string& Name) {
   const auto Path = ResolveKey(Root, "", CurrentPath);
   if (!Path) return std::nullopt;
-  TRegStore Store = LoadStore();
-  if (!Store.Valid()) return std::nullopt;
-  TRegKey* Key = Store.FindKey(*Path);
+  const auto Store = LoadStore();
+  if (!Store->Valid()) return std::nullopt;
+  const TRegKey* Key = Store->FindKey(*Path);
   if (Key == nullptr) return std::nullopt;
-  TRegValue* Value = Key->FindValue(Name);
+  const TRegValue* Value = Key->FindValue(Name);
   if (Value == nullptr) return std::nullopt;
-  return std::move(*Value);
+  return *Value;
 }
 
 // Sets the value Name of the key at CurrentPath; false when the store cannot be
 // written or the key has gone meanwhile.
 bool SetValue(HKEY Root, const std::string& CurrentPath, const std::string& Name, std::uint32_t Type,
-              TRegBytes Data) {
+              const TRegBytes& Data) {
   const auto Path = ResolveKey(Root, "", CurrentPath);
   if (!Path || HasLineBreakOrNul(Name)) return false;
   return UpdateStore([&](TRegStore& S) {
-    if (!S.KeyExists(*Path)) return scRefused;
-    TRegKey& Key = S.CreateKey(*Path);
-    if (TRegValue* Existing = Key.FindValue(Name)) {
-      if (Existing->Type == Type && Existing->Data == Data) return scUnchanged;
-      Existing->Type = Type;
-      Existing->Data = Data;
-    } else {
-      Key.Entries.push_back({{}, {Name, Type, Data}});
-    }
-    return scChanged;
+    TRegKey* Key = S.KeyExists(*Path) ? &S.CreateKey(*Path) : nullptr;
+    if (Key == nullptr) return scRefused;
+    return Key->SetValue(Name, Type, Data) ? scChanged : scUnchanged;
   });
 }
 
@@ -166,9 +169,8 @@ bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
   if (!Path) return false;
   const bool Writable = (FAccess & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) != 0;
   if (Writable && StoreIsReadOnly()) return false;
-  TRegStore Store = LoadStore();
-  if (!Store.Valid()) return false;
-  if (!Store.KeyExists(*Path)) {
+  if (!LoadStore()->Valid()) return false;
+  if (!LoadStore()->KeyExists(*Path)) {
     if (!CanCreate) return false;
     const bool Created = UpdateStore([&](TRegStore& S) {
       if (S.KeyExists(*Path)) return scUnchanged;
@@ -197,8 +199,8 @@ void TRegistry::CloseKey() {
 bool TRegistry::KeyExists(const std::string& Key) const {
   const auto Path = ResolveKey(FRootKey, FCurrentPath, Key);
   if (!Path) return false;
-  TRegStore Store = LoadStore();
-  return Store.Valid() && Store.KeyExists(*Path);
+  const auto Store = LoadStore();
+  return Store->Valid() && Store->KeyExists(*Path);
 }
 
 bool TRegistry::DeleteKey(const std::string& Key) {
@@ -236,9 +238,9 @@ void TRegistry::GetValueNames(TStrings& Strings) const {
   Strings.Clear();
   const auto Path = ResolveKey(FRootKey, "", FCurrentPath);
   if (!Path) return;
-  TRegStore Store = LoadStore();
-  if (!Store.Valid()) return;
-  if (const TRegKey* Key = Store.FindKey(*Path))
+  const auto Store = LoadStore();
+  if (!Store->Valid()) return;
+  if (const TRegKey* Key = Store->FindKey(*Path))
     for (const TRegEntry& E : Key->Entries)
       if (E.Raw.empty()) Strings.Add(E.Value.Name);
 }
@@ -247,15 +249,16 @@ void TRegistry::GetKeyNames(TStrings& Strings) const {
   Strings.Clear();
   const auto Path = ResolveKey(FRootKey, "", FCurrentPath);
   if (!Path) return;
-  TRegStore Store = LoadStore();
-  if (!Store.Valid()) return;
-  for (const TRegKey& Key : Store.Keys())
+  const auto Store = LoadStore();
+  if (!Store->Valid()) return;
+  for (const TRegKey& Key : Store->Keys())
     if (Key.Path.size() == Path->size() + 1 && vn_ide::IsUnder(Key.Path, *Path)) Strings.Add(Key.Path.back());
 }
 
 std::string TRegistry::ReadString(const std::string& Name) const {
   const auto Value = FindValue(FRootKey, FCurrentPath, Name);
-  if (!Value || Value->Data.empty()) return {};
+  if (!Value) return {};
+  // The type decides, also for empty data: an empty binary value is no string.
   if (Value->Type != REG_SZ && Value->Type != REG_EXPAND_SZ) RaiseInvalidDataType(Name);
   return vn_ide::StringFromData(Value->Data);
 }
@@ -312,9 +315,6 @@ bool TRegistry::DeleteValue(const std::string& Name) {
   if (!CanWrite() || !Path) return false;
   return UpdateStore([&](TRegStore& S) {
     TRegKey* Key = S.FindKey(*Path);
-    TRegValue* Value = Key != nullptr ? Key->FindValue(Name) : nullptr;
-    if (Value == nullptr) return scRefused;
-    std::erase_if(Key->Entries, [&](const TRegEntry& E) { return &E.Value == Value; });
-    return scChanged;
+    return Key != nullptr && Key->DeleteValue(Name) ? scChanged : scRefused;
   });
 }

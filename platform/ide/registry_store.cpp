@@ -11,6 +11,8 @@ namespace {
 
 constexpr std::string_view Version5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view Version4 = "REGEDIT4";
+// Put before a line that could not be read when it is written back.
+constexpr std::string_view UnreadableMark = "; unreadable: ";
 
 bool HasLineBreakOrNul(std::string_view S) {
   return S.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
@@ -163,7 +165,8 @@ struct TParsedValue {
 };
 
 // The value on a line such as "Name"=dword:0000002a, with hex data continued on
-// the lines after it; Index moves to the last line used. nullopt when not a value.
+// the lines after it; Index moves to the last line used, also when the continued
+// data cannot be read. nullopt when not a value.
 std::optional<TParsedValue> ParseValue(const std::vector<std::string_view>& Lines, std::size_t& Index) {
   std::string_view S = TrimSpaces(Lines[Index]);
   TParsedValue Result;
@@ -211,18 +214,24 @@ std::optional<TParsedValue> ParseValue(const std::vector<std::string_view>& Line
   } else {
     return std::nullopt;
   }
-  // A trailing backslash continues the bytes on the next line.
-  std::size_t Last = Index;
+  // A trailing backslash continues the bytes on the next line. The lines of a
+  // continuation belong to the value even when it cannot be read: Index moves
+  // past them either way, so each line is looked at once. A key header or the
+  // end of the file cannot continue a value.
+  bool Readable = true;
   for (;;) {
     const std::string_view Tail = TrimSpaces(Data);
-    if (!Tail.ends_with('\\') || Last + 1 >= Lines.size()) break;
+    if (!Tail.ends_with('\\')) break;
+    if (Index + 1 >= Lines.size() || TrimSpaces(Lines[Index + 1]).starts_with('[')) {
+      Readable = false;
+      break;
+    }
     Data.resize(static_cast<std::size_t>(Tail.data() - Data.data()) + Tail.size() - 1);
-    Data += TrimSpaces(Lines[++Last]);
+    Data += TrimSpaces(Lines[++Index]);
   }
-  auto Bytes = ParseHexBytes(Data);
+  auto Bytes = Readable ? ParseHexBytes(Data) : std::nullopt;
   if (!Bytes) return std::nullopt;
   Result.Data = std::move(*Bytes);
-  Index = Last;
   return Result;
 }
 
@@ -317,30 +326,137 @@ std::string StringFromData(const TRegBytes& Data) {
   return Utf16ToUtf8(Units, false).value_or(std::string());
 }
 
+namespace {
+std::string FoldAscii(std::string_view S) {
+  std::string Result(S);
+  for (char& C : Result)
+    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
+  return Result;
+}
+}  // namespace
+
+std::optional<std::size_t> TRegKey::Find(std::string_view Name) const {
+  if (FAsciiNames && IsAsciiName(Name)) {
+    const auto It = FByName.find(FoldAscii(Name));
+    if (It == FByName.end()) return std::nullopt;
+    return It->second;
+  }
+  for (std::size_t I = 0; I < Entries.size(); ++I)
+    if (Entries[I].Raw.empty() && SameName(Entries[I].Value.Name, Name)) return I;
+  return std::nullopt;
+}
+
+void TRegKey::Reindex() {
+  FByName.clear();
+  FAsciiNames = true;
+  for (std::size_t I = 0; I < Entries.size() && FAsciiNames; ++I) {
+    if (!Entries[I].Raw.empty()) continue;
+    FAsciiNames = IsAsciiName(Entries[I].Value.Name);
+    FByName.try_emplace(FoldAscii(Entries[I].Value.Name), I);
+  }
+  if (!FAsciiNames) FByName.clear();
+}
+
 TRegValue* TRegKey::FindValue(std::string_view Name) {
-  for (TRegEntry& E : Entries)
-    if (E.Raw.empty() && SameName(E.Value.Name, Name)) return &E.Value;
-  return nullptr;
+  const auto I = Find(Name);
+  return I ? &Entries[*I].Value : nullptr;
+}
+
+const TRegValue* TRegKey::FindValue(std::string_view Name) const {
+  const auto I = Find(Name);
+  return I ? &Entries[*I].Value : nullptr;
+}
+
+bool TRegKey::SetValue(std::string_view Name, std::uint32_t Type, TRegBytes Data) {
+  if (TRegValue* Existing = FindValue(Name)) {
+    if (Existing->Type == Type && Existing->Data == Data) return false;
+    Existing->Type = Type;
+    Existing->Data = std::move(Data);
+    return true;
+  }
+  Entries.push_back({{}, {std::string(Name), Type, std::move(Data)}});
+  if (FAsciiNames && !IsAsciiName(Name)) {
+    FAsciiNames = false;
+    FByName.clear();
+  }
+  if (FAsciiNames) FByName.emplace(FoldAscii(Name), Entries.size() - 1);
+  return true;
+}
+
+// Parse skips blank lines, so Raw is never empty: empty marks a value.
+void TRegKey::AddRaw(std::string_view Line) {
+  // A line that could not be read must not become readable when written back,
+  // next to other lines or with its stray characters cut: it goes as a comment.
+  const std::string_view Trimmed = TrimSpaces(Line);
+  std::string Raw;
+  if (!Trimmed.empty() && !Trimmed.starts_with(';')) Raw = UnreadableMark;
+  Raw += Line;
+  Entries.push_back({std::move(Raw), {}});
+}
+
+bool TRegKey::DeleteValue(std::string_view Name) {
+  const auto I = Find(Name);
+  if (!I) return false;
+  Entries.erase(Entries.begin() + static_cast<std::ptrdiff_t>(*I));
+  Reindex();
+  return true;
+}
+
+std::optional<std::size_t> TRegStore::Find(const TKeyPath& Path) const {
+  const std::string Joined = JoinKeyPath(Path);
+  if (FAsciiPaths && IsAsciiName(Joined)) {
+    const auto It = FByPath.find(FoldAscii(Joined));
+    if (It == FByPath.end()) return std::nullopt;
+    return It->second;
+  }
+  for (std::size_t I = 0; I < FKeys.size(); ++I)
+    if (FKeys[I].Path.size() == Path.size() && IsUnder(FKeys[I].Path, Path)) return I;
+  return std::nullopt;
+}
+
+void TRegStore::Reindex() {
+  FByPath.clear();
+  FAsciiPaths = true;
+  for (std::size_t I = 0; I < FKeys.size() && FAsciiPaths; ++I) {
+    const std::string Joined = JoinKeyPath(FKeys[I].Path);
+    FAsciiPaths = IsAsciiName(Joined);
+    FByPath.emplace(FoldAscii(Joined), I);
+  }
+  if (!FAsciiPaths) FByPath.clear();
 }
 
 TRegKey* TRegStore::FindKey(const TKeyPath& Path) {
-  for (TRegKey& K : FKeys)
-    if (K.Path.size() == Path.size() && IsUnder(K.Path, Path)) return &K;
-  return nullptr;
+  const auto I = Find(Path);
+  return I ? &FKeys[*I] : nullptr;
+}
+
+const TRegKey* TRegStore::FindKey(const TKeyPath& Path) const {
+  const auto I = Find(Path);
+  return I ? &FKeys[*I] : nullptr;
 }
 
 TRegKey& TRegStore::CreateKey(const TKeyPath& Path) {
   TRegKey* Key = nullptr;
-  for (std::size_t Depth = Path.size() == 1 ? 1 : 2; Depth <= Path.size(); ++Depth) {
-    const TKeyPath Prefix(Path.begin(), Path.begin() + static_cast<std::ptrdiff_t>(Depth));
+  TKeyPath Prefix(Path.begin(), Path.begin() + (Path.size() == 1 ? 0 : 1));
+  for (std::size_t Depth = Prefix.size() + 1; Depth <= Path.size(); ++Depth) {
+    Prefix.push_back(Path[Depth - 1]);
     Key = FindKey(Prefix);
-    if (Key == nullptr) Key = &FKeys.emplace_back(TRegKey{Prefix, {}});
+    if (Key != nullptr) continue;
+    Key = &FKeys.emplace_back(Prefix);
+    const std::string Joined = JoinKeyPath(Prefix);
+    if (FAsciiPaths && !IsAsciiName(Joined)) {
+      FAsciiPaths = false;
+      FByPath.clear();
+    }
+    if (FAsciiPaths) FByPath.emplace(FoldAscii(Joined), FKeys.size() - 1);
   }
   return *Key;
 }
 
 bool TRegStore::DeleteKey(const TKeyPath& Path) {
-  return std::erase_if(FKeys, [&](const TRegKey& K) { return IsUnder(K.Path, Path); }) > 0;
+  if (std::erase_if(FKeys, [&](const TRegKey& K) { return IsUnder(K.Path, Path); }) == 0) return false;
+  Reindex();
+  return true;
 }
 
 TRegStore TRegStore::Parse(std::string_view Bytes) {
@@ -372,7 +488,7 @@ TRegStore TRegStore::Parse(std::string_view Bytes) {
     return Store;
   }
 
-  TKeyPath Current;  // empty: no key, or one just deleted
+  TRegKey* Current = nullptr;  // none yet, or one just deleted
   bool SeenKey = false;
   for (++I; I < Lines.size(); ++I) {
     const std::string_view Line = TrimSpaces(Lines[I]);
@@ -386,34 +502,30 @@ TRegStore TRegStore::Parse(std::string_view Bytes) {
         SeenKey = true;
         if (Deletion) {
           Store.DeleteKey(Path);
-          Current.clear();
+          Current = nullptr;
         } else {
-          Store.CreateKey(Path);
-          Current = std::move(Path);
+          Current = &Store.CreateKey(Path);
         }
         continue;
       }
     }
-    if (Current.empty()) {
+    if (Current == nullptr) {
       // Lines after a deleted key belong to nothing; those before the first key stay.
       if (!SeenKey) Store.FPreamble.emplace_back(Lines[I]);
       continue;
     }
-    TRegKey& Key = *Store.FindKey(Current);
+    TRegKey& Key = *Current;
     std::size_t Next = I;
     if (auto Value = ParseValue(Lines, Next)) {
       I = Next;
-      TRegValue* Existing = Key.FindValue(Value->Name);
-      if (Value->Delete) {
-        std::erase_if(Key.Entries, [&](const TRegEntry& E) { return &E.Value == Existing; });
-      } else if (Existing != nullptr) {
-        Existing->Type = Value->Type;
-        Existing->Data = std::move(Value->Data);
-      } else {
-        Key.Entries.push_back({{}, {std::move(Value->Name), Value->Type, std::move(Value->Data)}});
-      }
+      if (Value->Delete)
+        Key.DeleteValue(Value->Name);
+      else
+        Key.SetValue(Value->Name, Value->Type, std::move(Value->Data));
     } else {
-      Key.Entries.push_back({std::string(Lines[I]), {}});
+      // The continuation lines of a value that cannot be read go with it.
+      for (; I <= Next; ++I) Key.AddRaw(Lines[I]);
+      --I;
     }
   }
   return Store;
@@ -433,10 +545,10 @@ std::string TRegStore::Text() const {
     for (const TRegEntry& E : Key.Entries) {
       if (E.Raw.empty()) {
         AppendValue(Out, E.Value, FEol);
-      } else {
-        Out += E.Raw;
-        Out += FEol;
+        continue;
       }
+      Out += E.Raw;
+      Out += FEol;
     }
     Out += FEol;
   }

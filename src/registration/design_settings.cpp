@@ -1,5 +1,6 @@
 #include "registration/design_settings.h"
 
+#include "ide/Forms.h"
 #include "ide/Registry.h"
 #include "rtl/SysUtils.h"
 
@@ -111,8 +112,10 @@ void TDesignSettings::WriteDefaultServerType(TVNServerType Value) {
 
 void TDesignSettings::SaveAll() {
   if (FRecentDatabases->Count() == 0) return;
-  // Runs at shut-down, where nobody could act on an error: errors are dropped,
-  // and the section is replaced whole or not at all.
+  // Runs at shut-down, where nobody could act on an error: errors do not leave
+  // SaveAll, and the section is replaced whole or not at all. A list that could
+  // not be saved is still reported, through the host's exception display, so
+  // that it is not lost without a word.
   try {
     TIniChanges Changes;
     Changes.EraseSection(SectionRecent);
@@ -124,7 +127,14 @@ void TDesignSettings::SaveAll() {
     if (FMaxDbCount > 0 && FMaxDbCount != DefaultMaxDbCount)
       Changes.WriteInteger(SectionRecent, KeyMaxCount, FMaxDbCount);
     FIniFile->Apply(Changes);
-  } catch (const std::exception&) {
+  } catch (const std::exception& E) {
+    if (Application != nullptr) {
+      try {
+        Application->HandleException(
+            EIniFileException(Format("The recent databases were not saved: %s", {std::string(E.what())})));
+      } catch (...) {
+      }
+    }
   }
 }
 

@@ -82,6 +82,33 @@ TEST(IniFileProcesses, KilledWriterNeverLeavesATornFile) {
   EXPECT_EQ(Entries, std::vector<std::string>{"big.ini"});
 }
 
+TEST(IniFileProcesses, AKilledFirstWriteLeavesNoFileOrAWholeOne) {
+  TTempDir Dir;
+  const std::string Name = Dir.File("first.ini");
+  const std::string Whole = GenerationText(1);
+  TIniChanges Changes;
+  Changes.WriteInteger("Big", "generation", 1);
+  for (int I = 0; I < PaddingKeys; ++I)
+    Changes.WriteString("Big", "key" + std::to_string(I), "some padding to make the file large enough " + std::to_string(I));
+  std::mt19937 Random(20240612);
+  std::uniform_int_distribution<int> Delay(0, 20000);
+  for (int Round = 0; Round < 40; ++Round) {
+    const pid_t Writer = Spawn([&] {
+      for (;;) {
+        TIniFile(Name).Apply(Changes);
+        unlink(Name.c_str());
+      }
+    });
+    ASSERT_GT(Writer, 0);
+    usleep(static_cast<useconds_t>(Delay(Random)));
+    kill(Writer, SIGKILL);
+    ASSERT_EQ(WaitExitCode(Writer), 128 + SIGKILL);
+    if (std::filesystem::exists(Name)) {
+      ASSERT_EQ(ReadFileText(Name), Whole) << "round " << Round;
+    }
+  }
+}
+
 TEST(IniFileProcesses, ConcurrentWritersLoseNothing) {
   TTempDir Dir;
   const std::string Name = Dir.File("shared.ini");

@@ -309,7 +309,7 @@ TEST(IniFileWrite, UnwritablePlaceRaisesUnableToWrite) {
   EXPECT_EQ(DirectoryEntries(Dir.Path()), std::vector<std::string>{"plain"});
 }
 
-TEST(IniFileWrite, ReadOnlyFileOrFolderRaisesUnableToWrite) {
+TEST(IniFileWrite, ReadOnlyFileRaisesAndAWritableFileInAReadOnlyFolderIsRewrittenInPlace) {
   vn_test::RunUnprivileged([] {
     TTempDir Dir;
     const std::string Name = Dir.File("ro.ini");
@@ -319,15 +319,103 @@ TEST(IniFileWrite, ReadOnlyFileOrFolderRaisesUnableToWrite) {
     EXPECT_EQ(MessageOf<EIniFileException>([&] { Ini.WriteString("S", "k", "new"); }), "Unable to write to " + Name);
     EXPECT_EQ(ReadFileText(Name), "[S]\nk=v\n");
 
-    chmod(Name.c_str(), 0644);
+    // The folder takes no temporary file: the file itself is rewritten, shorter and longer.
+    chmod(Name.c_str(), 0640);
+    struct stat Before {}, After {};
+    ASSERT_EQ(stat(Name.c_str(), &Before), 0);
     chmod(Dir.Path().c_str(), 0555);
-    EXPECT_EQ(MessageOf<EIniFileException>([&] { Ini.WriteString("S", "k", "new"); }), "Unable to write to " + Name);
+    Ini.WriteString("S", "k", "a much longer value than before");
+    Ini.WriteString("S", "k", "x");
+    EXPECT_EQ(ReadFileText(Name), "[S]\nk=x\n");
+    EXPECT_EQ(Ini.ReadString("S", "k", "?"), "x");
+    ASSERT_EQ(stat(Name.c_str(), &After), 0);
+    EXPECT_EQ(After.st_ino, Before.st_ino);
+    EXPECT_EQ(After.st_mode & 0777, 0640u);
     EXPECT_EQ(MessageOf<EIniFileException>([&] { TIniFile(Dir.File("new.ini")).WriteString("S", "k", "v"); }),
               "Unable to write to " + Dir.File("new.ini"));
     chmod(Dir.Path().c_str(), 0755);
-    EXPECT_EQ(ReadFileText(Name), "[S]\nk=v\n");
     EXPECT_EQ(DirectoryEntries(Dir.Path()), std::vector<std::string>{"ro.ini"});
   });
+}
+
+TEST(IniFileWrite, AFileOfAnotherOwnerKeepsItsOwner) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs a superuser to make a file of another owner";
+  TTempDir Dir;
+  chmod(Dir.Path().c_str(), 0777);
+  const std::string Name = Dir.File("shared.ini");
+  WriteFileText(Name, "[S]\nk=v\n");
+  chmod(Name.c_str(), 0666);
+  vn_test::RunUnprivileged([&] { TIniFile(Name).WriteString("S", "k", "by another user"); });
+  struct stat St {};
+  ASSERT_EQ(stat(Name.c_str(), &St), 0);
+  EXPECT_EQ(St.st_uid, 0u);
+  EXPECT_EQ(St.st_mode & 0777, 0666u);
+  EXPECT_EQ(ReadFileText(Name), "[S]\nk=by another user\n");
+}
+
+// UTF-16 of ASCII text, with its byte-order mark.
+std::string Utf16(const std::string& Ascii, bool BigEndian) {
+  std::string Result = BigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char C : Ascii) Result += BigEndian ? std::string{'\0', C} : std::string{C, '\0'};
+  return Result;
+}
+
+TEST(IniFileEncoding, FilesAreReadAndWrittenBackInTheirOwnEncoding) {
+  TTempDir Dir;
+  const std::string Name = Dir.File("enc.ini");
+  struct TCase {
+    const char* What;
+    std::string Before, After;
+  };
+  const std::vector<TCase> Cases = {
+      {"UTF-16LE", Utf16("[S]\r\nk=v\r\n", false), Utf16("[S]\r\nk=w\r\nn=1\r\n", false)},
+      {"UTF-16BE", Utf16("[S]\nk=v\n", true), Utf16("[S]\nk=w\nn=1\n", true)},
+      {"UTF-8 with a mark", "\xEF\xBB\xBF[S]\nk=v\n", "\xEF\xBB\xBF[S]\nk=w\nn=1\n"},
+  };
+  for (const TCase& C : Cases) {
+    WriteFileText(Name, C.Before);
+    TIniFile Ini(Name);
+    EXPECT_EQ(Ini.ReadString("S", "k", "?"), "v") << C.What;
+    Ini.WriteString("S", "k", "w");
+    Ini.WriteInteger("S", "n", 1);
+    EXPECT_EQ(ReadFileText(Name), C.After) << C.What;
+  }
+
+  // Text beyond ASCII round-trips through UTF-16.
+  WriteFileText(Name, Utf16("[S]\n", false));
+  TIniFile Ini(Name);
+  Ini.WriteString("S", "k", "Grüße ✓ 𝄞");
+  EXPECT_EQ(Ini.ReadString("S", "k", "?"), "Grüße ✓ 𝄞");
+  EXPECT_TRUE(ReadFileText(Name).starts_with("\xFF\xFE[\0S\0]\0"));
+
+  // What UTF-16 cannot hold, or a file that is not well-formed, is not written.
+  const std::string Kept = ReadFileText(Name);
+  EXPECT_NE(MessageOf<EIniFileException>([&] { Ini.WriteString("S", "k", "\xFF"); }).find(Name), std::string::npos);
+  EXPECT_EQ(ReadFileText(Name), Kept);
+  const std::string Broken = Utf16("[S]\nk=", false) + std::string("\x00\xD8", 2) + Utf16("\n", false).substr(2);
+  WriteFileText(Name, Broken);
+  EXPECT_EQ(Ini.ReadString("S", "k", "?"), "\xEF\xBF\xBD") << "an unpaired surrogate reads as U+FFFD";
+  EXPECT_NE(MessageOf<EIniFileException>([&] { Ini.WriteString("S", "x", "1"); }).find("not well-formed UTF-16"),
+            std::string::npos);
+  EXPECT_EQ(ReadFileText(Name), Broken);
+}
+
+TEST(IniFileRead, EveryReadSeesTheFileAsItIsNow) {
+  TTempDir Dir;
+  const std::string Name = Dir.File("now.ini");
+  TIniFile Ini(Name);
+  TIniFile Other(Name);
+  EXPECT_EQ(Ini.ReadString("S", "k", "?"), "?");
+  // Rewrites in place of the same size, quicker than the clock ticks, and
+  // replacements by another object.
+  for (int I = 0; I < 20; ++I) {
+    WriteFileText(Name, "[S]\nk=" + std::to_string(I % 10) + "\n");
+    ASSERT_EQ(Ini.ReadString("S", "k", "?"), std::to_string(I % 10));
+    Other.WriteString("S", "k", "x" + std::to_string(I % 10));
+    ASSERT_EQ(Ini.ReadString("S", "k", "?"), "x" + std::to_string(I % 10));
+  }
+  std::filesystem::remove(Name);
+  EXPECT_EQ(Ini.ReadString("S", "k", "?"), "?");
 }
 
 TEST(IniFileWrite, BackslashNamesLinksAndPermissions) {

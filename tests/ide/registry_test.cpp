@@ -72,7 +72,6 @@ TEST_F(RegistryTest, EveryValueTypeRoundTripsThroughTheStore) {
   EXPECT_EQ(Reg.ReadString("Expand"), "%HOME%\\b");
   EXPECT_EQ(Reg.ReadInteger("negative"), -42);
   EXPECT_EQ(Reg.ReadBinaryData("Blob"), Binary);
-  EXPECT_EQ(Reg.ReadString("NoBytes"), "") << "empty data of any type reads as an empty string";
   EXPECT_EQ(Reg.GetDataType("Expand"), rdExpandString);
   EXPECT_EQ(Reg.GetDataType("Blob"), rdBinary);
   EXPECT_EQ(Reg.GetDataSize("Empty"), 2) << "a string's size counts its UTF-16 NUL";
@@ -159,6 +158,33 @@ TEST_F(RegistryTest, ReadsAHandWrittenExportFile) {
   EXPECT_EQ(Reg.ReadString("v"), "4");
 }
 
+TEST_F(RegistryTest, WhatCouldNotBeReadStaysUnreadableAfterAWrite) {
+  std::filesystem::create_directories(FDir.Path() / "store");
+  const std::string Key = "[HKEY_CURRENT_USER\\Software\\Varnel]\n";
+  const std::string Next = "[HKEY_CURRENT_USER\\Software\\Next]\n";
+  struct TCase {
+    const char* What;
+    std::string Lines;
+  };
+  const std::vector<TCase> Cases = {
+      {"a value line with a stray carriage return", "\"RootDir\"=\"/x\"\r\r\n"},
+      {"continued hex data that runs into the next key",
+       "\"RootDir\"=hex(1):2f,00,78,00,00,00,\\\n" + Next},
+      {"continued hex data at the end of the file", "\"RootDir\"=hex(1):2f,00,78,00,00,00,\\\n"},
+      {"a value inside continued data that cannot be read", "\"Bad\"=hex:zz,\\\n\"RootDir\"=\"/x\"\n"},
+  };
+  for (const TCase& C : Cases) {
+    WriteFileText(FStore, "Windows Registry Editor Version 5.00\n\n" + Key + C.Lines);
+    TRegistry Reg;
+    ASSERT_TRUE(Reg.OpenKey("\\Software\\Varnel", false)) << C.What;
+    EXPECT_FALSE(Reg.ValueExists("RootDir")) << C.What;
+    Reg.WriteString("Unrelated", "v");
+    Reg.WriteString("Unrelated", "w");
+    EXPECT_FALSE(Reg.ValueExists("RootDir")) << C.What << ":\n" << ReadFileText(FStore);
+    EXPECT_NE(ReadFileText(FStore).find("; unreadable: \"RootDir\""), std::string::npos) << C.What;
+  }
+}
+
 TEST_F(RegistryTest, ReadingTheWrongTypeRaises) {
   TRegistry Reg;
   ASSERT_TRUE(Reg.OpenKey("Software\\Varnel", true));
@@ -167,6 +193,9 @@ TEST_F(RegistryTest, ReadingTheWrongTypeRaises) {
   Reg.WriteBinaryData("B", {1, 2});
   EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.ReadString("X"); }), "Invalid data type for 'X'");
   EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.ReadString("B"); }), "Invalid data type for 'B'");
+  Reg.WriteBinaryData("NoBytes", {});
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.ReadString("NoBytes"); }), "Invalid data type for 'NoBytes'")
+      << "empty data raises like any other that is no string";
   EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.ReadInteger("S"); }), "Invalid data type for 'S'");
   EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.ReadBinaryData("S"); }), "Invalid data type for 'S'");
   EXPECT_EQ(MessageOf<ERegistryException>([&] { Reg.ReadInteger("Missing"); }), "Failed to get data for 'Missing'");

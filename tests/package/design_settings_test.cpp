@@ -170,7 +170,7 @@ TEST_F(DesignSettingsTest, SaveAllSkipsNamesThatCannotBeStoredWithoutCuttingTheL
   EXPECT_EQ(Lines(TDesignSettings().RecentDatabases()), (std::vector<std::string>{"A", " padded ", "C"}));
 }
 
-TEST_F(DesignSettingsTest, SaveAllDropsWriteErrorsAndLeavesTheFileWhole) {
+TEST_F(DesignSettingsTest, SaveAllReportsWriteErrorsWithoutRaisingAndLeavesTheFileWhole) {
   // A settings directory replaced by a file cannot receive the settings file.
   std::filesystem::create_directory(Dir.File("gone"));
   WriteVarnelStore(StoreFile, RegQuoted(Dir.File("gone")));
@@ -178,8 +178,29 @@ TEST_F(DesignSettingsTest, SaveAllDropsWriteErrorsAndLeavesTheFileWhole) {
   std::filesystem::remove(Dir.File("gone"));
   WriteFileText(Dir.File("gone"), "now a file");
   Settings.AddLastUsedDatabase("A");
+  testing::internal::CaptureStderr();
   EXPECT_NO_THROW(Settings.SaveAll());
+  const std::string Reported = testing::internal::GetCapturedStderr();
+  EXPECT_NE(Reported.find("The recent databases were not saved: Unable to write to"), std::string::npos) << Reported;
   EXPECT_EQ(ReadFileText(Dir.File("gone")), "now a file");
+}
+
+TEST_F(DesignSettingsTest, SaveAllReachesAWritableFileInAReadOnlyFolder) {
+  WriteIni("[RecentDatabases]\nItem00=Old\n");
+  // An ordinary user must reach the registry store and the settings file.
+  chmod(Dir.Path().c_str(), 0755);
+  chmod(StoreFile.c_str(), 0666);
+  chmod(IniFile.c_str(), 0666);
+  chmod(SettingsDir.c_str(), 0777);
+  RunUnprivileged([&] {
+    chmod(SettingsDir.c_str(), 0555);
+    TDesignSettings Settings;
+    Settings.AddLastUsedDatabase("New");
+    Settings.SaveAll();
+    chmod(SettingsDir.c_str(), 0755);
+  });
+  chmod(SettingsDir.c_str(), 0755);
+  EXPECT_EQ(Section("RecentDatabases"), (std::vector<std::string>{"Item00=New", "Item01=Old"}));
 }
 
 TEST_F(DesignSettingsTest, SaveDbParamsWritesTheFirstValueOfEachNameAndKeepsTheLines) {
