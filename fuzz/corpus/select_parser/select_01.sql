@@ -1,0 +1,1 @@
+select o.order_no, o.line_no, o.item, o.qty as amount, o.price from orders o

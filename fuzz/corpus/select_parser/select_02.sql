@@ -1,0 +1,1 @@
+SELECT c.cust_no, c."Name" AS "Full Name", [city] FROM customers c WHERE c.city LIKE 'B%' ORDER BY 2 DESC LIMIT 5 OFFSET 1;

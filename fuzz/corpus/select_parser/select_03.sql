@@ -1,0 +1,1 @@
+select * from orders join customers on customers.cust_no = orders.order_no

@@ -1,0 +1,1 @@
+SELECT o.*, c.city FROM orders AS o LEFT JOIN customers c ON c.cust_no = o.order_no NATURAL JOIN "order lines"

@@ -1,0 +1,1 @@
+WITH big(n) AS (SELECT order_no FROM big_orders) SELECT n, (SELECT count(*) FROM orders) total FROM big

@@ -1,0 +1,1 @@
+VALUES (1, 'a'), (2, 'b') UNION ALL SELECT qty, item FROM orders INTERSECT SELECT 1, 2 EXCEPT VALUES (3, 'c')

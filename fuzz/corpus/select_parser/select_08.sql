@@ -1,0 +1,1 @@
+SELECT CASE WHEN qty > 1 THEN 'many' ELSE 'one' END, CAST(price AS TEXT), item IS NOT NULL, qty BETWEEN 1 AND 3, x'0A', -1e10 FROM orders INDEXED BY orders_by_item WHERE item IN (SELECT city FROM customers) AND EXISTS (SELECT 1) GROUP BY 1 HAVING count(*) > 1

@@ -1,0 +1,1 @@
+select a, "b", `c` from "order lines" -- trailing comment

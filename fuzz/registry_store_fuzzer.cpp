@@ -1,0 +1,40 @@
+// The registry store's file: whatever reads as a store is written back as text
+// that reads as the same keys and values, and writes back identically.
+#include <string>
+
+#include "fuzz_support.h"
+#include "registry_store.h"
+
+namespace {
+
+bool SameValue(const vn_ide::TRegValue& A, const vn_ide::TRegValue& B) {
+  return A.Name == B.Name && A.Type == B.Type && A.Data == B.Data;
+}
+
+bool SameEntry(const vn_ide::TRegEntry& A, const vn_ide::TRegEntry& B) {
+  return A.Raw == B.Raw && SameValue(A.Value, B.Value);
+}
+
+bool SameKey(const vn_ide::TRegKey& A, const vn_ide::TRegKey& B) {
+  if (A.Path != B.Path || A.Entries.size() != B.Entries.size()) return false;
+  for (std::size_t I = 0; I < A.Entries.size(); ++I)
+    if (!SameEntry(A.Entries[I], B.Entries[I])) return false;
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
+  using vn_fuzz::Require;
+  const vn_ide::TRegStore Store = vn_ide::TRegStore::Parse(vn_fuzz::AsText(Data, Size));
+  if (!Store.Valid()) return 0;
+  const std::string Text = Store.Text();
+  const vn_ide::TRegStore Again = vn_ide::TRegStore::Parse(Text);
+  Require(Again.Valid(), "the written store reads as a store", Text);
+  Require(Again.Keys().size() == Store.Keys().size(), "the written store has the same keys", Text);
+  for (std::size_t I = 0; I < Store.Keys().size(); ++I)
+    Require(SameKey(Store.Keys()[I], Again.Keys()[I]), "the written store has the same values",
+            vn_ide::JoinKeyPath(Store.Keys()[I].Path));
+  Require(Again.Text() == Text, "the written store writes back identically", Text + "\n----\n" + Again.Text());
+  return 0;
+}
