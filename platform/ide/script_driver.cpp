@@ -1,5 +1,6 @@
 #include "script_driver.h"
 
+#include "accelerators.h"
 #include "dialog_texts.h"
 #include "form_view.h"
 #include "ide/ComCtrls.h"
@@ -16,6 +17,8 @@ class EScriptError : public Exception {
  public:
   using Exception::Exception;
 };
+
+enum TControlLookup { clByName, clByNameOrCaption };
 
 struct TToken {
   std::string Text;
@@ -45,18 +48,6 @@ std::vector<TToken> Tokenize(const std::string& Line) {
   }
 }
 
-std::string WithoutAccelerator(std::string_view Caption) {
-  std::string Result;
-  for (std::size_t I = 0; I < Caption.size(); ++I) {
-    if (Caption[I] == '&' && I + 1 < Caption.size())
-      ++I;
-    else if (Caption[I] == '&')
-      continue;
-    Result += Caption[I];
-  }
-  return Result;
-}
-
 // An item by its text (exactly, then without regard to case and the
 // accelerator's "&"), or by "#n", its position from 0.
 int FindItem(const TStrings& Items, const std::string& Wanted, const std::string& Owner) {
@@ -71,8 +62,9 @@ int FindItem(const TStrings& Items, const std::string& Wanted, const std::string
   throw EScriptError(Owner + " has no item " + QuoteText(Wanted));
 }
 
-TControl& FindControl(TCustomForm& Form, const std::string& Name) {
+TControl& FindControl(TCustomForm& Form, const std::string& Name, TControlLookup Lookup = clByName) {
   auto* Control = dynamic_cast<TControl*>(Form.FindComponent(Name));
+  if (Control == nullptr && Lookup == clByNameOrCaption) Control = FindControlByCaption(Form, Name);
   if (Control == nullptr) throw EScriptError(Form.Name() + " has no control " + Name);
   return *Control;
 }
@@ -137,20 +129,25 @@ const char* const HelpText =
     "  check <checkbox> | uncheck <checkbox>\n"
     "  memo <memo>                   then its lines, ended by a line \".\"\n"
     "  key esc|enter|tab|shift+tab\n"
+    "  alt <letter>                  press Alt and the letter a caption's & marks\n"
     "  close                         close the window\n"
     "on a message: answer <button>, key esc|enter, show\n"
-    "anywhere: hold alt|shift|ctrl, release alt|shift|ctrl, shell ok|fail, help\n"
+    "in a menu: click <item>, alt <letter>, key esc, show\n"
+    "anywhere: hold alt|shift|ctrl, release alt|shift|ctrl, shell ok|fail, help,\n"
+    "  quit                          end the input here\n"
     "items: their text in \"quotes\" when it has blanks, or #n from 0\n";
 
 }  // namespace
 
 TScriptedDriver::TScriptedDriver(std::istream& In, std::ostream& Out) : FIn(In), FOut(Out) {}
 
-void TScriptedDriver::BeforeRead(const std::string&) {}
+bool TScriptedDriver::ReadLine(std::string& Line, const std::string&, TLineKind) {
+  return static_cast<bool>(std::getline(FIn, Line));
+}
 
-bool TScriptedDriver::ReadRawLine(std::string& Line) {
+bool TScriptedDriver::ReadRawLine(std::string& Line, const std::string& Prompt, TLineKind Kind) {
   if (FEnded) return false;
-  if (!std::getline(FIn, Line)) {
+  if (!ReadLine(Line, Prompt, Kind)) {
     FEnded = true;
     return false;
   }
@@ -166,8 +163,7 @@ bool TScriptedDriver::ReadCommand(std::string& Line, const std::string& Context)
   }
   while (true) {
     if (FEnded) return false;
-    BeforeRead(Context);
-    if (!ReadRawLine(Line)) return false;
+    if (!ReadRawLine(Line, Context + "> ", lkCommand)) return false;
     const std::string Trimmed = Trim(Line);
     if (Trimmed.empty() || Trimmed[0] == '#') continue;
     if (FEcho) FOut << "> " << Trimmed << '\n';
@@ -220,6 +216,11 @@ bool TScriptedDriver::ExecuteGlobal(const std::string& Line) {
       if (Tokens.size() != 2 || !(SameText(Tokens[1].Text, "ok") || SameText(Tokens[1].Text, "fail")))
         throw EScriptError("shell takes ok or fail");
       FShellWorks = SameText(Tokens[1].Text, "ok");
+      return true;
+    }
+    if (SameText(Command, "quit") && Tokens.size() == 1) {
+      FPending.clear();
+      FEnded = true;
       return true;
     }
     if (SameText(Command, "help")) {
@@ -281,7 +282,7 @@ void TScriptedDriver::Execute(TCustomForm& Form, const std::string& Line) {
       Combo->UserSetText(Text);
   } else if (Command == "click") {
     if (Tokens.size() > 3) throw EScriptError("click: wrong number of arguments (try help)");
-    TControl& Control = FindControl(Form, Arg(1));
+    TControl& Control = FindControl(Form, Arg(1), clByNameOrCaption);
     const std::string Button = Tokens.size() == 3 ? LowerCase(Tokens[2].Text) : "left";
     CheckReachable(Control);
     const int X = Control.Width() / 2, Y = Control.Height() / 2;
@@ -381,11 +382,21 @@ void TScriptedDriver::Execute(TCustomForm& Form, const std::string& Line) {
     FocusByClick(Form, Box);
     if (Box.Checked() != (Command == "check")) Box.Click();
   } else if (Command == "memo") {
-    // The lines come first, so that the script stays in step whatever follows.
+    auto Target = [&]() -> TMemo& {
+      Exactly(2);
+      auto& Memo = FindControlOf<TMemo>(Form, Arg(1), "memo");
+      CheckReachable(Memo);
+      if (Memo.ReadOnly()) throw EScriptError(Memo.Name() + " is read-only");
+      return Memo;
+    };
+    // A script's lines come first, so that it stays in step whatever follows;
+    // a person is told before typing lines that would be lost.
+    if (FMemoCheckedFirst) Target();
     std::vector<std::string> Lines;
     std::string Text;
     bool Closed = false;
-    while (ReadRawLine(Text)) {
+    const std::string Prompt = (Tokens.size() > 1 ? Tokens[1].Text : Command) + "| ";
+    while (ReadRawLine(Text, Prompt, lkText)) {
       if (Text == ".") {
         Closed = true;
         break;
@@ -393,10 +404,7 @@ void TScriptedDriver::Execute(TCustomForm& Form, const std::string& Line) {
       Lines.push_back(Text.starts_with("..") ? Text.substr(1) : Text);
     }
     if (!Closed) FOut << "error: memo: the lines end without a line \".\"\n";
-    Exactly(2);
-    auto& Memo = FindControlOf<TMemo>(Form, Arg(1), "memo");
-    CheckReachable(Memo);
-    if (Memo.ReadOnly()) throw EScriptError(Memo.Name() + " is read-only");
+    TMemo& Memo = Target();
     FocusByClick(Form, Memo);
     Memo.UserSetLines(Lines);
   } else if (Command == "key") {
@@ -423,6 +431,9 @@ void TScriptedDriver::Execute(TCustomForm& Form, const std::string& Line) {
     } else {
       throw EScriptError("unknown key " + Arg(1) + " (esc, enter, tab, shift+tab)");
     }
+  } else if (Command == "alt") {
+    Exactly(2);
+    if (!PressAccelerator(Form, Arg(1))) throw EScriptError("nothing on " + Form.Name() + " takes Alt+" + Arg(1));
   } else if (Command == "close") {
     Exactly(1);
     Form.Close();
@@ -488,6 +499,10 @@ TMenuItem* TScriptedDriver::TrackPopupMenu(TPopupMenu& Menu) {
       if (Command == "key" && Tokens.size() == 2 &&
           (SameText(Tokens[1].Text, "esc") || SameText(Tokens[1].Text, "escape")))
         return nullptr;
+      if (Command == "alt" && Tokens.size() == 2) {
+        if (TMenuItem* Item = FindAcceleratedItem(Menu, Tokens[1].Text)) return Item;
+        throw EScriptError("no item of the menu takes Alt+" + Tokens[1].Text);
+      }
       if (Command == "click" && Tokens.size() == 2) {
         if (TMenuItem* Item = FindMenuItem(Menu.Items(), Tokens[1].Text)) {
           if (!Item->Visible() || Item->IsLine()) throw EScriptError(Item->Name() + " is not in the menu");
@@ -504,18 +519,6 @@ TMenuItem* TScriptedDriver::TrackPopupMenu(TPopupMenu& Menu) {
     return nullptr;
   }
   return nullptr;
-}
-
-// ---------------------------------------------------------------------------
-// TTerminalDriver
-
-TTerminalDriver::TTerminalDriver(std::istream& In, std::ostream& Out) : TScriptedDriver(In, Out) {}
-
-void TTerminalDriver::BeforeRead(const std::string& Context) { Out() << Context << "> " << std::flush; }
-
-void TTerminalDriver::FormShown(TCustomForm& Form) {
-  TScriptedDriver::FormShown(Form);
-  Out() << DescribeForm(Form) << "(help lists the commands)\n";
 }
 
 }  // namespace vn_ide

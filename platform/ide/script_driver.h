@@ -1,6 +1,6 @@
-// The scripted and the interactive terminal drivers: a person's actions as
-// commands, one a line, naming controls by their component names. The
-// commands are described in docs/vnide-driver.md.
+// The scripted driver: a person's actions as commands, one a line, naming
+// controls by their component names (docs/vnide-driver.md). The terminal
+// driver (terminal_driver.h) reads the same commands from a person.
 #pragma once
 
 #include <istream>
@@ -45,13 +45,18 @@ class TScriptedDriver : public TUserInterfaceDriver {
   void SetShellWorks(bool Value) noexcept { FShellWorks = Value; }
 
  protected:
-  // Called before a line is read from the input.
-  virtual void BeforeRead(const std::string& Context);
+  enum TLineKind { lkCommand, lkText };
+  // Reads the next line of input into Line; false at its end. Prompt is what
+  // a person would be shown; lkText lines are a memo's text, not commands.
+  virtual bool ReadLine(std::string& Line, const std::string& Prompt, TLineKind Kind);
   std::ostream& Out() noexcept { return FOut; }
+  // Whether memo checks its memo before reading the lines (a person at a
+  // terminal) or after (a script, which must stay in step).
+  void SetMemoCheckedFirst(bool Value) noexcept { FMemoCheckedFirst = Value; }
 
  private:
   void Execute(TCustomForm& Form, const std::string& Line);
-  bool ReadRawLine(std::string& Line);
+  bool ReadRawLine(std::string& Line, const std::string& Prompt, TLineKind Kind);
 
   std::istream& FIn;
   std::ostream& FOut;
@@ -60,18 +65,7 @@ class TScriptedDriver : public TUserInterfaceDriver {
   bool FEnded = false;
   bool FEcho = false;
   bool FShellWorks = true;
-};
-
-// The same commands typed at a terminal: a prompt before each, the form shown
-// when it opens.
-class TTerminalDriver : public TScriptedDriver {
- public:
-  TTerminalDriver(std::istream& In, std::ostream& Out);
-
-  void FormShown(TCustomForm& Form) override;
-
- protected:
-  void BeforeRead(const std::string& Context) override;
+  bool FMemoCheckedFirst = false;
 };
 
 }  // namespace vn_ide

@@ -243,19 +243,4 @@ TEST(ScriptedDriverTest, TheLabelSeesMouseButtonsAndKeysAndTheShellGoThroughTheD
   EXPECT_EQ(Out.str(), "[Open] https://example.org/caf\u00e9\n[Open] mailto:x@example.org: cannot be opened\n");
 }
 
-TEST(TerminalDriverTest, PromptsWithWhatWaitsAndShowsTheFormWhenItOpens) {
-  auto Form = NewTestDialog();
-  std::istringstream In("click btAsk\nanswer yes\nclick btCancel\n");
-  std::ostringstream Out;
-  vn_ide::TTerminalDriver Driver(In, Out);
-  vn_ide::TDriverInstallation Installed(Driver);
-  EXPECT_EQ(Form->ShowModal(), mrCancel);
-  const std::string Text = Out.str();
-  EXPECT_TRUE(Has(Text, "form TestDialog \"Test Dialog\"\n  pcMain pages on tsFirst\n")) << Text;
-  EXPECT_TRUE(Has(Text,
-                  "(help lists the commands)\nTestDialog> [Confirmation] Proceed? (buttons: Yes, No, Cancel)\n"
-                  "message> TestDialog> [Form] TestDialog closed: mrCancel\n"))
-      << Text;
-}
-
 }  // namespace

@@ -14,6 +14,7 @@
 #include "package_host.h"
 #include "rtl/TypInfo.h"
 #include "script_driver.h"
+#include "terminal_driver.h"
 
 namespace vnide {
 
@@ -78,7 +79,7 @@ int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
   }
   std::unique_ptr<vn_ide::TScriptedDriver> Driver;
   if (ScriptFile.empty() && isatty(STDIN_FILENO)) {
-    Driver = std::make_unique<vn_ide::TTerminalDriver>(*In, Out);
+    Driver = vn_ide::TTerminalDriver::AtTerminal(Out, STDOUT_FILENO);
   } else {
     Driver = std::make_unique<vn_ide::TScriptedDriver>(*In, Out);
     Driver->SetEcho(true);  // a transcript: each command before what it did

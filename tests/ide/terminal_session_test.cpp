@@ -1,0 +1,141 @@
+// A person at a terminal: the real design host runs the UpdateSQL editor on the
+// sample form under a pseudo-terminal that this test opens and types into.
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "sqlite_fixture.h"
+#include "support/registry_store.h"
+#include "support/temp_dir.h"
+
+using namespace vn_test;
+
+namespace {
+
+// A program on the slave side of a pseudo-terminal, its standard output in a
+// file; the test reads the screen and types on the master side.
+class TPtySession {
+ public:
+  TPtySession(const std::vector<std::string>& Args, const std::string& Folder, const std::string& OutputFile) {
+    std::vector<char*> Argv;
+    for (const std::string& Arg : Args) Argv.push_back(const_cast<char*>(Arg.c_str()));
+    Argv.push_back(nullptr);
+    winsize Size{};
+    Size.ws_row = 40;
+    Size.ws_col = 200;  // wide enough that readline never wraps a line
+    FChild = forkpty(&FMaster, nullptr, nullptr, &Size);
+    if (FChild == 0) {
+      const int Out = open(OutputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (Out < 0 || dup2(Out, STDOUT_FILENO) < 0 || chdir(Folder.c_str()) != 0) _exit(126);
+      execv(Argv[0], Argv.data());
+      _exit(127);
+    }
+  }
+  ~TPtySession() {
+    if (FChild > 0 && !FExited) {
+      kill(FChild, SIGKILL);
+      waitpid(FChild, nullptr, 0);
+    }
+    if (FMaster >= 0) close(FMaster);
+  }
+  TPtySession(const TPtySession&) = delete;
+  TPtySession& operator=(const TPtySession&) = delete;
+
+  bool Started() const { return FChild > 0; }
+  void Type(const std::string& Keys) { ASSERT_EQ(write(FMaster, Keys.data(), Keys.size()), ssize_t(Keys.size())); }
+  // Waits until the screen shows Text after what earlier waits found.
+  bool Expect(const std::string& Text) {
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (true) {
+      if (const std::size_t At = FScreen.find(Text, FMark); At != std::string::npos) {
+        FMark = At + Text.size();
+        return true;
+      }
+      if (std::chrono::steady_clock::now() > Deadline) return false;
+      pollfd Poll{FMaster, POLLIN, 0};
+      if (poll(&Poll, 1, 100) <= 0) continue;
+      char Buffer[4096];
+      const ssize_t N = read(FMaster, Buffer, sizeof Buffer);
+      if (N <= 0) return false;  // the program ended and closed the terminal
+      FScreen.append(Buffer, static_cast<std::size_t>(N));
+    }
+  }
+  int Wait() {
+    int Status = 0;
+    waitpid(FChild, &Status, 0);
+    FExited = true;
+    return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+  }
+  const std::string& Screen() const { return FScreen; }
+
+ private:
+  int FMaster = -1;
+  pid_t FChild = -1;
+  bool FExited = false;
+  std::string FScreen;
+  std::size_t FMark = 0;
+};
+
+std::string Left(int Times) {
+  std::string Keys;
+  for (int I = 0; I < Times; ++I) Keys += "\x1b[D";
+  return Keys;
+}
+
+TEST(TerminalSessionTest, APersonEditsWithArrowKeysCompletesNamesAndPressesAltKeys) {
+  TTempDir Dir;
+  RunSQLiteScript(Dir.File("shop.db"), ReadFileText(VN_SOURCE_DIR "/examples/shop.sql"));
+  std::filesystem::copy_file(VN_SOURCE_DIR "/examples/forms/shop.vfm", Dir.File("shop.vfm"));
+  WriteVarnelStore(Dir.File("registry.reg"), RegQuoted(Dir.Path().string()));
+  // The session's own settings: no init file of the person running the tests.
+  TScopedEnv Registry("VNIDE_REGISTRY", Dir.File("registry.reg"));
+  TScopedEnv InputRc("INPUTRC", "/dev/null");
+  TScopedEnv Term("TERM", "xterm");
+  TScopedEnv Home("HOME", Dir.Path().string());
+
+  const char* BinDir = std::getenv("VN_BIN_DIR");
+  TPtySession Session({std::string(BinDir ? BinDir : ".") + "/vnide", "edit", "shop.vfm", "OrdersUpdate"},
+                      Dir.Path().string(), Dir.File("out.txt"));
+  ASSERT_TRUE(Session.Started());
+  const std::string Prompt = "VNUpdateSQLEditForm> ";
+  ASSERT_TRUE(Session.Expect("(help lists the commands, Tab completes them)")) << Session.Screen();
+  ASSERT_TRUE(Session.Expect(Prompt)) << Session.Screen();
+  // Alt+T: "Get &Table Fields" fills the field lists; what was typed so far
+  // waits at the next prompt.
+  Session.Type("click btSel");
+  Session.Type("\x1bt");
+  ASSERT_TRUE(Session.Expect("alt t")) << Session.Screen();
+  ASSERT_TRUE(Session.Expect("lbKeyFields 7 items, 7 selected")) << Session.Screen();
+  ASSERT_TRUE(Session.Expect(Prompt + "click btSel")) << Session.Screen();
+  // Tab completes the button's name.
+  Session.Type("ectP\t\r");
+  ASSERT_TRUE(Session.Expect("rimKeys")) << Session.Screen();
+  ASSERT_TRUE(Session.Expect("lbKeyFields 7 items, 2 selected")) << Session.Screen();
+  ASSERT_TRUE(Session.Expect(Prompt)) << Session.Screen();
+  // A slip mended with the arrow keys: "lick btCancel" becomes "click btCancel".
+  Session.Type("lick btCancel" + Left(13) + "c\r");
+  ASSERT_TRUE(Session.Expect("[Form] VNUpdateSQLEditForm closed: mrCancel")) << Session.Screen();
+  const int ExitCode = Session.Wait();
+  EXPECT_TRUE(ExitCode == 0 || ExitCode == 3) << ExitCode << Session.Screen();  // ended by itself, cancelled
+
+  // Standard output holds what the session did; prompts and summaries stayed
+  // on the terminal, which showed the dialog's text as well.
+  const std::string Output = ReadFileText(Dir.File("out.txt"));
+  EXPECT_NE(Output.find("[Form] VNUpdateSQLEditForm \"OrdersUpdate (OrdersQuery)\" opened"), std::string::npos) << Output;
+  EXPECT_NE(Output.find("[Form] VNUpdateSQLEditForm closed: mrCancel\nEditUpdateSQL(OrdersUpdate) returned false"),
+            std::string::npos)
+      << Output;
+  EXPECT_EQ(Output.find(Prompt), std::string::npos) << Output;
+  EXPECT_EQ(Output.find("changed:"), std::string::npos) << Output;
+  EXPECT_NE(Session.Screen().find("form VNUpdateSQLEditForm"), std::string::npos) << Session.Screen();
+}
+
+}  // namespace
