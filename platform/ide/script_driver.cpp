@@ -3,6 +3,7 @@
 #include "accelerators.h"
 #include "dialog_texts.h"
 #include "form_view.h"
+#include "name_suggestion.h"
 #include "ide/ComCtrls.h"
 #include "ide/ExtCtrls.h"
 #include "ide/StdCtrls.h"
@@ -65,7 +66,12 @@ int FindItem(const TStrings& Items, const std::string& Wanted, const std::string
 TControl& FindControl(TCustomForm& Form, const std::string& Name, TControlLookup Lookup = clByName) {
   auto* Control = dynamic_cast<TControl*>(Form.FindComponent(Name));
   if (Control == nullptr && Lookup == clByNameOrCaption) Control = FindControlByCaption(Form, Name);
-  if (Control == nullptr) throw EScriptError(Form.Name() + " has no control " + Name);
+  if (Control == nullptr) {
+    std::vector<std::string> Names;
+    for (int I = 0; I < Form.ComponentCount(); ++I)
+      if (dynamic_cast<TControl*>(Form.Components(I)) != nullptr) Names.push_back(Form.Components(I)->Name());
+    throw EScriptError(Form.Name() + " has no control " + Name + DidYouMean(Name, Names));
+  }
   return *Control;
 }
 
@@ -141,6 +147,11 @@ const char* const HelpText =
 
 TScriptedDriver::TScriptedDriver(std::istream& In, std::ostream& Out) : FIn(In), FOut(Out) {}
 
+void TScriptedDriver::ReportError(const std::string& Message) {
+  ++FErrorCount;
+  FOut << "error: " << Message << '\n';
+}
+
 bool TScriptedDriver::ReadLine(std::string& Line, const std::string&, TLineKind) {
   return static_cast<bool>(std::getline(FIn, Line));
 }
@@ -191,6 +202,7 @@ bool TScriptedDriver::ShellExecute(const std::string& Verb, const std::string& F
 }
 
 void TScriptedDriver::ShowException(const std::string& ClassName, const std::string& Message) {
+  ++FErrorCount;
   FOut << "[Exception] " << ClassName << ": " << Message << '\n';
 }
 
@@ -229,7 +241,7 @@ bool TScriptedDriver::ExecuteGlobal(const std::string& Line) {
     }
     return false;
   } catch (const EScriptError& E) {
-    FOut << "error: " << E.Message() << '\n';
+    ReportError(E.Message());
     return true;
   }
 }
@@ -243,7 +255,7 @@ bool TScriptedDriver::HandleMessage(TCustomForm& Form) {
   try {
     if (!ExecuteGlobal(Line)) Execute(Form, Line);
   } catch (const EScriptError& E) {
-    FOut << "error: " << E.Message() << '\n';
+    ReportError(E.Message());
   }
   return true;
 }
@@ -403,7 +415,7 @@ void TScriptedDriver::Execute(TCustomForm& Form, const std::string& Line) {
       }
       Lines.push_back(Text.starts_with("..") ? Text.substr(1) : Text);
     }
-    if (!Closed) FOut << "error: memo: the lines end without a line \".\"\n";
+    if (!Closed) ReportError("memo: the lines end without a line \".\"");
     TMemo& Memo = Target();
     FocusByClick(Form, Memo);
     Memo.UserSetLines(Lines);
@@ -476,7 +488,7 @@ int TScriptedDriver::MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMs
       }
       throw EScriptError("a message is waiting for an answer: answer <button>");
     } catch (const EScriptError& E) {
-      FOut << "error: " << E.Message() << '\n';
+      ReportError(E.Message());
     }
   }
   const TModalResult Result = EscapeResult(Buttons);
@@ -511,7 +523,7 @@ TMenuItem* TScriptedDriver::TrackPopupMenu(TPopupMenu& Menu) {
         }
       }
     } catch (const EScriptError& E) {
-      FOut << "error: " << E.Message() << '\n';
+      ReportError(E.Message());
       continue;
     }
     // Anything else closes the menu and is done as it would be without one.

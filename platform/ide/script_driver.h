@@ -43,6 +43,9 @@ class TScriptedDriver : public TUserInterfaceDriver {
   void SetKeyDown(int VirtualKey, bool Down);
   // Whether addresses open (the shell command sets it).
   void SetShellWorks(bool Value) noexcept { FShellWorks = Value; }
+  // Commands that could not run as written and exceptions shown so far: a
+  // script that hit any did not do what its author meant.
+  std::size_t ErrorCount() const noexcept { return FErrorCount; }
 
  protected:
   enum TLineKind { lkCommand, lkText };
@@ -57,6 +60,7 @@ class TScriptedDriver : public TUserInterfaceDriver {
  private:
   void Execute(TCustomForm& Form, const std::string& Line);
   bool ReadRawLine(std::string& Line, const std::string& Prompt, TLineKind Kind);
+  void ReportError(const std::string& Message);
 
   std::istream& FIn;
   std::ostream& FOut;
@@ -66,6 +70,7 @@ class TScriptedDriver : public TUserInterfaceDriver {
   bool FEcho = false;
   bool FShellWorks = true;
   bool FMemoCheckedFirst = false;
+  std::size_t FErrorCount = 0;
 };
 
 }  // namespace vn_ide

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "support/registry_store.h"
@@ -23,6 +24,10 @@ TEST(VnideSettings, PrintsWhatTheStoreResolvesWithoutChangingTheFile) {
 
   const TRun Run = RunVnide("settings");
   EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
+  EXPECT_EQ(Run.Output.find("Registry store:      " + Store + " (from VNIDE_REGISTRY)\n"
+                            "RootDir:             used: " + Dir.Path().string() + "\n"),
+            0u)
+      << Run.Output;
   EXPECT_NE(Run.Output.find("Settings directory:  " + Dir.Path().string() + "\n"), std::string::npos) << Run.Output;
   EXPECT_NE(Run.Output.find("Settings file:       " + Dir.Path().string() + "/varlib.ini\n"), std::string::npos);
   EXPECT_NE(Run.Output.find("SQL editor:          off\n"), std::string::npos);
@@ -30,6 +35,27 @@ TEST(VnideSettings, PrintsWhatTheStoreResolvesWithoutChangingTheFile) {
   EXPECT_NE(Run.Output.find("Default parameters (1):\n  USER NAME=sa\n"), std::string::npos);
   EXPECT_NE(Run.Output.find("Recent databases, limit 3 (2):\n  orders.db\n  shop.db\n"), std::string::npos);
   EXPECT_EQ(ReadFileText(Dir.File("varlib.ini")), Ini);
+}
+
+TEST(VnideSettings, SaysWhyRootDirWasNotUsed) {
+  TTempDir Dir;
+  const std::string Store = Dir.File("registry.reg");
+  TScopedEnv Registry("VNIDE_REGISTRY", Store);
+  const std::pair<std::string, std::string> Cases[] = {
+      {"", "not used: the registry store does not exist; the working folder is used\n"},
+      {RegQuoted(Dir.File("gone")), "not used: the folder " + Dir.File("gone") + " does not exist"},
+  };
+  for (const auto& [RootDir, Says] : Cases) {
+    if (!RootDir.empty()) WriteVarnelStore(Store, RootDir);
+    const TRun Run = RunVnide("settings");
+    EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
+    EXPECT_NE(Run.Output.find("RootDir:             " + Says), std::string::npos) << Run.Output;
+    EXPECT_NE(Run.Output.find("Settings directory:  .\n"), std::string::npos) << Run.Output;
+  }
+  const auto Json = nlohmann::json::parse(RunVnide("settings --json").Output);
+  EXPECT_EQ(Json["rootDir"]["used"], false);
+  EXPECT_EQ(Json["registryStore"]["from"], "VNIDE_REGISTRY");
+  EXPECT_EQ(Json["settings"]["Recent databases limit"], 8);
 }
 
 TEST(VnideSettings, ReportsErrorsWithTheirClassAndFails) {
@@ -48,7 +74,7 @@ TEST(VnideSettings, ReportsErrorsWithTheirClassAndFails) {
   EXPECT_NE(Run.Output.find("vnide: Package " + Dir.File("missing.bpl") + " not found"), std::string::npos) << Run.Output;
 
   Run = RunVnide("frobnicate");
-  EXPECT_EQ(Run.ExitCode, 1);
+  EXPECT_EQ(Run.ExitCode, 2);
   EXPECT_NE(Run.Output.find("unknown command frobnicate"), std::string::npos);
 }
 

@@ -3,31 +3,61 @@
 
 #include <ostream>
 #include <string>
-#include <vector>
+
+#include "rtl/SysUtils.h"
 
 namespace vnide {
 
 class TPackageHost;
 
+// An error the host itself found (a file it cannot read or save, a name the
+// form does not have, a session that went wrong): reported as its message alone.
+VN_DECLARE_EXCEPTION(EHostError, Exception)
+
+// What vnide exits with.
+enum TExitCode : int {
+  ecSuccess = 0,
+  ecError = 1,      // an error of the package, the platform, a file or a session
+  ecUsage = 2,      // the command line is wrong
+  ecCancelled = 3,  // the person cancelled the dialog
+};
+
+enum TOutputFormat { ofText, ofJson };
+// How a scripted session treats a command that could not run as written.
+enum TSessionMode { smStrict, smKeepGoing };
+
+// The command line, parsed; each command reads the fields it takes.
 struct TOptions {
-  std::string PackageFile;           // the design package to load
-  std::vector<std::string> Arguments;  // the command's own arguments
+  std::string PackageFile;  // the design package to load
+  TOutputFormat Output = ofText;
+  std::string FormFile;
+  std::string SaveFile;    // open, edit: where the form goes ("" : edit saves over FormFile)
+  std::string ObjectName;  // edit: the update object
+  std::string ScriptFile;  // edit: "" reads standard input or the terminal
+  TSessionMode Session = smStrict;
+  std::string PngFolder;   // palette
+  std::string ClassName;   // classes: "" for every palette class
 };
 
 // Each loads the design package into Host first and writes its report to Out.
 // Errors are raised; the caller reports them while the packages are loaded.
+// The result is a TExitCode.
 int RunSettingsCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 int RunPackagesCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
-// palette [--png FOLDER]: pages and components; with --png, each component's
-// palette bitmap as FOLDER/<CLASS>.png.
+// Pages and components; with PngFolder, each component's palette bitmap as
+// PngFolder/<CLASS>.png.
 int RunPaletteCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 int RunRegistrationsCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
-// open FORMFILE [--save OUTFILE]: the form's components; with --save, the form
-// written back.
+// The palette's component classes (or ClassName alone) with their published
+// properties, types and the values a new component has.
+int RunClassesCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+// The form's components; with SaveFile, the form written back.
 int RunOpenCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
-// edit FORMFILE UPDATEOBJECT [--script FILE] [--save FILE]: the UpdateSQL editor
-// on an update object of the form, driven by a script (or standard input, or a
-// person at the terminal); the form is saved when the editor reports a change.
+// The UpdateSQL editor on an update object of the form, driven by a script (or
+// standard input, or a person at the terminal), with the form's folder as the
+// working folder; the form is saved when the editor reports a change.
+// ecCancelled when it reports none. A scripted session that hit an error
+// raises EHostError and saves nothing, unless Session is smKeepGoing.
 int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 
 }  // namespace vnide

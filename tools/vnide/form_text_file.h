@@ -1,13 +1,23 @@
-// Reading and writing form files as whole texts.
+// Reading the files named on the command line and saving form files.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace vnide {
 
-// EFOpenError naming the file when it cannot be read.
-std::string ReadTextFile(const std::string& FileName);
-// Replaces the file whole or not at all; EFCreateError naming it on failure.
+// Form files and scripts are text a person writes; anything larger is a mistake.
+inline constexpr std::size_t MaxInputFileSize = 16u << 20;
+
+// The whole content of a regular file of at most MaxInputFileSize bytes. What
+// names the file's role ("form file", "script"). Raises EHostError naming the
+// file and why it cannot be read: missing, unreadable, a folder, a named pipe or
+// a device (refused without waiting for a writer), or too large.
+std::string ReadInputFile(const std::string& FileName, std::string_view What);
+
+// Replaces the file whole or not at all, under a lock, so that concurrent
+// saves never mix; EHostError naming the file and the reason on failure.
 void WriteTextFile(const std::string& FileName, const std::string& Text);
 
 }  // namespace vnide

@@ -1,90 +1,152 @@
 // vnide: the design host. Loads the design package and lets a person, a script or
 // a test use what it registers.
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <string>
 
 #include "commands.h"
+#include "name_suggestion.h"
 #include "package_host.h"
+#include "package_info.h"
 #include "rtl/SysUtils.h"
 
 namespace {
 
-constexpr const char* Usage =
-    "usage: vnide [--package FILE] COMMAND [ARGUMENTS]\n"
-    "\n"
-    "commands:\n"
-    "  packages                       the loaded packages: description, version, units, requirements\n"
-    "  palette [--png FOLDER]         palette pages and components; --png writes their bitmaps\n"
-    "  registrations                  everything the packages registered, in order\n"
-    "  settings                       what the package's settings store resolves\n"
-    "  open FORMFILE [--save FILE]    the components of a form file; --save writes it back\n"
-    "  edit FORMFILE UPDATEOBJECT [--script FILE] [--save FILE]\n"
-    "                                 the UpdateSQL editor on an update object of the form,\n"
-    "                                 driven by a script, standard input or the terminal\n"
-    "\n"
-    "options:\n"
-    "  --package FILE   the design package (default: DclVarq220.bpl beside vnide)\n";
-
-int Fail(const std::string& Message) {
-  std::cerr << "vnide: " << Message << '\n';
-  return 1;
-}
+constexpr const char* VnideVersion = "1.1.0";
+constexpr const char* Synopsis = "vnide [--package FILE] COMMAND [OPTIONS] [ARGUMENTS]";
 
 using TCommand = int (*)(vnide::TPackageHost&, const vnide::TOptions&, std::ostream&);
 
 const std::map<std::string, TCommand> Commands = {
-    {"packages", &vnide::RunPackagesCommand},
-    {"palette", &vnide::RunPaletteCommand},
-    {"registrations", &vnide::RunRegistrationsCommand},
-    {"settings", &vnide::RunSettingsCommand},
-    {"open", &vnide::RunOpenCommand},
+    {"packages", &vnide::RunPackagesCommand},   {"palette", &vnide::RunPaletteCommand},
+    {"registrations", &vnide::RunRegistrationsCommand}, {"settings", &vnide::RunSettingsCommand},
+    {"classes", &vnide::RunClassesCommand},     {"open", &vnide::RunOpenCommand},
     {"edit", &vnide::RunEditCommand},
 };
+
+int Fail(const std::string& Message) {
+  std::cerr << "vnide: " << Message << '\n';
+  return vnide::ecError;
+}
+
+int UsageError(const std::string& Message, const std::string& Command) {
+  std::cerr << "vnide: usage: " << Message << '\n'
+            << "vnide: usage: " << (Command.empty() ? Synopsis : "see vnide " + Command + " --help") << '\n';
+  return vnide::ecUsage;
+}
+
+// The first word that is neither an option nor an option's value: the command.
+std::string CommandWord(int argc, char** argv) {
+  for (int I = 1; I < argc; ++I) {
+    const std::string Arg = argv[I];
+    if (Arg == "--package") ++I;
+    else if (!Arg.starts_with('-')) return Arg;
+  }
+  return "";
+}
+
+// "vnide 1.1.0" and the package it would load, read from the file's resources
+// without loading it.
+std::string VersionText(const std::string& PackageFile) {
+  std::string Text = std::string("vnide ") + VnideVersion;
+  std::error_code Error;
+  if (!std::filesystem::is_regular_file(NativeFileName(PackageFile), Error))
+    return Text + "\npackage " + PackageFile + ": not found";
+  try {
+    const vnide::TPackageDescription D = vnide::ReadPackageDescription(PackageFile);
+    Text += "\npackage " + std::filesystem::path(D.FileName).filename().string() + " " +
+            (D.Version.empty() ? "(no version)" : D.Version);
+  } catch (const Exception& E) {
+    Text += "\npackage " + PackageFile + ": " + E.Message();
+  }
+  return Text;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   vnide::TOptions Options;
   Options.PackageFile = vnide::HostDirectory() + "/DclVarq220.bpl";
-  std::string Command;
-  for (int I = 1; I < argc; ++I) {
-    const std::string Arg = argv[I];
-    if (!Command.empty()) {
-      Options.Arguments.push_back(Arg);
-    } else if (Arg == "--package") {
-      if (++I == argc) return Fail("--package needs a file name");
-      Options.PackageFile = argv[I];
-    } else if (Arg == "-h" || Arg == "--help") {
-      std::cout << Usage;
-      return 0;
-    } else if (!Arg.empty() && Arg[0] == '-') {
-      return Fail("unknown option " + Arg + "\n" + Usage);
-    } else {
-      Command = Arg;
-    }
-  }
-  if (Command.empty()) {
-    std::cerr << Usage;
-    return 2;
-  }
-  const auto Found = Commands.find(Command);
-  if (Found == Commands.end()) return Fail("unknown command " + Command + "\n" + Usage);
+  bool Json = false, KeepGoing = false, ShowVersion = false;
 
-  // The host's boundary: every error of a package or the platform is reported
-  // here with its class, as an IDE reports it, while the packages are still
-  // loaded; then the packages are stopped and unloaded.
-  vnide::TPackageHost Host;
-  int ExitCode = 0;
+  CLI::App App("vnide: the design host. Loads the design package (with the packages it requires),\n"
+               "runs one command and unloads the packages.\n"
+               "Exit codes: 0 success, 1 error, 2 usage, 3 cancelled by the person.",
+               "vnide");
+  App.require_subcommand(0, 1);
+  App.fallthrough();  // --package and --version also after the command
+  App.add_option("--package", Options.PackageFile, "the design package (default: DclVarq220.bpl beside vnide)")
+      ->option_text("FILE");
+  App.add_flag("--version", ShowVersion, "vnide's version and the package's, then exit");
+
+  const auto AddJson = [&](CLI::App* Command) { Command->add_flag("--json", Json, "the output as JSON"); };
+  AddJson(App.add_subcommand("packages", "the loaded packages: description, version, units, requirements"));
+  CLI::App* Palette = App.add_subcommand("palette", "palette pages and components");
+  Palette->add_option("--png", Options.PngFolder, "write each component's bitmap as FOLDER/<CLASS>.png")
+      ->option_text("FOLDER");
+  AddJson(Palette);
+  AddJson(App.add_subcommand("registrations", "everything the packages registered, in order"));
+  AddJson(App.add_subcommand("settings", "what the package's settings store resolves, and from where"));
+  CLI::App* Classes = App.add_subcommand("classes", "component classes with their published properties");
+  Classes->add_option("CLASS", Options.ClassName, "one class (default: every class on the palette)");
+  AddJson(Classes);
+  CLI::App* Open = App.add_subcommand("open", "the components of a form file");
+  Open->add_option("FORMFILE", Options.FormFile, "the form file")->required();
+  Open->add_option("--save", Options.SaveFile, "write the form back to FILE")->option_text("FILE");
+  AddJson(Open);
+  CLI::App* Edit = App.add_subcommand(
+      "edit", "the UpdateSQL editor on an update object of a form file, driven by a script,\n"
+              "standard input or the terminal; saves the form when the editor is accepted");
+  Edit->add_option("FORMFILE", Options.FormFile, "the form file")->required();
+  Edit->add_option("UPDATEOBJECT", Options.ObjectName, "the update object's name")->required();
+  Edit->add_option("--script", Options.ScriptFile, "the session's commands (default: standard input)")
+      ->option_text("FILE");
+  Edit->add_option("--save", Options.SaveFile, "save to FILE instead of FORMFILE")->option_text("FILE");
+  Edit->add_flag("--keep-going", KeepGoing,
+                 "a script's errors do not stop the save or the exit code (a transcript whatever happens)");
+  Edit->add_flag("--json", Json, "the update object's statements as JSON (the transcript goes to standard error)");
+
+  const std::string Word = CommandWord(argc, argv);
+  if (!Word.empty() && !Commands.contains(Word)) {
+    std::vector<std::string> Names;
+    for (const auto& [Name, Run] : Commands) Names.push_back(Name);
+    return UsageError("unknown command " + Word + vn_ide::DidYouMean(Word, Names), "");
+  }
   try {
-    ExitCode = Found->second(Host, Options, std::cout);
+    App.parse(argc, argv);
+  } catch (const CLI::CallForHelp& E) {
+    return App.exit(E);
+  } catch (const CLI::ParseError& E) {
+    return UsageError((Word.empty() ? "" : Word + ": ") + E.what(), Word);
+  }
+  if (ShowVersion) {
+    std::cout << VersionText(Options.PackageFile) << '\n';
+    return vnide::ecSuccess;
+  }
+  if (Word.empty()) return UsageError("a command is required; vnide --help lists them", "");
+  Options.Output = Json ? vnide::ofJson : vnide::ofText;
+  Options.Session = KeepGoing ? vnide::smKeepGoing : vnide::smStrict;
+
+  // The host's boundary: errors are reported here while the packages are still
+  // loaded, the platform's with their class as an IDE reports them; then the
+  // packages are stopped and unloaded.
+  vnide::TPackageHost Host;
+  int ExitCode = vnide::ecSuccess;
+  try {
+    ExitCode = Commands.at(Word)(Host, Options, std::cout);
   } catch (const vnide::EPackageError& E) {
+    ExitCode = Fail(E.Message());
+  } catch (const vnide::EHostError& E) {
     ExitCode = Fail(E.Message());
   } catch (const Exception& E) {
     ExitCode = Fail(std::string(E.ClassName()) + ": " + E.Message());
   } catch (const std::exception& E) {
     ExitCode = Fail(E.what());
   }
+  std::cout.flush();
   for (const std::string& Error : Host.UnloadAll()) ExitCode = Fail(Error);
   return ExitCode;
 }

@@ -1,4 +1,6 @@
 // vnide open: a form file read into a designer root, shown, and written back.
+#include <nlohmann/json.hpp>
+
 #include "commands.h"
 #include "design_root.h"
 #include "form_text_file.h"
@@ -17,31 +19,41 @@ void ShowComponent(const TComponent& Component, const TComponent& Root, int Dept
       Root);
 }
 
+nlohmann::ordered_json ComponentsAsJson(const TComponent& Component, const TComponent& Root) {
+  auto List = nlohmann::ordered_json::array();
+  Component.GetChildren(
+      [&](TComponent& Child) {
+        nlohmann::ordered_json Item;
+        Item["name"] = Child.Name();
+        Item["class"] = Child.ClassName();
+        Item["components"] = ComponentsAsJson(Child, Root);
+        List.push_back(std::move(Item));
+      },
+      Root);
+  return List;
+}
+
 }  // namespace
 
 int RunOpenCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
-  std::string FormFile, SaveFile;
-  for (std::size_t I = 0; I < Options.Arguments.size(); ++I) {
-    const std::string& Arg = Options.Arguments[I];
-    if (Arg == "--save" && I + 1 < Options.Arguments.size())
-      SaveFile = Options.Arguments[++I];
-    else if (FormFile.empty())
-      FormFile = Arg;
-    else
-      throw EConvertError(Format("open: unexpected argument %s (usage: open FORMFILE [--save OUTFILE])", {Arg}));
-  }
-  if (FormFile.empty()) throw EConvertError("open: a form file is required (usage: open FORMFILE [--save OUTFILE])");
-
+  const std::string FormText = ReadInputFile(Options.FormFile, "form file");
   Host.Load(Options.PackageFile);
   TDesignRoot Root;
-  Root.LoadFromText(ReadTextFile(FormFile), FormFile);
+  Root.LoadFromText(FormText, Options.FormFile);
+  if (!Options.SaveFile.empty()) WriteTextFile(Options.SaveFile, Root.SaveToText());
+  if (Options.Output == ofJson) {
+    nlohmann::ordered_json Json;
+    Json["name"] = Root.Name();
+    Json["class"] = Root.DeclaredClassName();
+    Json["components"] = ComponentsAsJson(Root, Root);
+    Json["saved"] = Options.SaveFile.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(Options.SaveFile);
+    Out << Json.dump(2) << '\n';
+    return ecSuccess;
+  }
   Out << Root.Name() << ": " << Root.DeclaredClassName() << '\n';
   ShowComponent(Root, Root, 1, Out);
-  if (!SaveFile.empty()) {
-    WriteTextFile(SaveFile, Root.SaveToText());
-    Out << "saved " << SaveFile << '\n';
-  }
-  return 0;
+  if (!Options.SaveFile.empty()) Out << "saved " << Options.SaveFile << '\n';
+  return ecSuccess;
 }
 
 }  // namespace vnide

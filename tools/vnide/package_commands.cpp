@@ -1,6 +1,7 @@
 // vnide packages, palette and registrations.
 #include <algorithm>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "bitmap_png.h"
 #include "commands.h"
@@ -12,10 +13,18 @@ namespace vnide {
 
 namespace {
 
+using TJson = nlohmann::ordered_json;
+
 std::string Joined(const std::vector<std::string>& Items) {
   std::string Result;
   for (const std::string& S : Items) Result += (Result.empty() ? "" : ", ") + S;
   return Result.empty() ? "(none)" : Result;
+}
+
+std::vector<std::string> UnitNames(const TPackageDescription& D) {
+  std::vector<std::string> Units;
+  for (const TContainedUnit& U : D.Contains) Units.push_back(U.Name);
+  return Units;
 }
 
 void DescribePackage(const TPackageDescription& D, std::ostream& Out) {
@@ -25,70 +34,104 @@ void DescribePackage(const TPackageDescription& D, std::ostream& Out) {
       << (D.ProductName.empty() && D.Version.empty() ? "(none)" : Trim(D.ProductName + " " + D.Version)) << '\n';
   Out << "  Flags:       " << FlagsText(D.Flags) << '\n';
   Out << "  Requires:    " << Joined(D.Requires) << '\n';
-  std::vector<std::string> Units;
-  for (const TContainedUnit& U : D.Contains) Units.push_back(U.Name);
-  Out << "  Contains:    " << Joined(Units) << '\n';
+  Out << "  Contains:    " << Joined(UnitNames(D)) << '\n';
+}
+
+TJson PackageAsJson(const TPackageDescription& D) {
+  TJson Json;
+  Json["file"] = D.FileName;
+  Json["name"] = D.Name;
+  Json["description"] = D.Description;
+  Json["product"] = D.ProductName;
+  Json["version"] = D.Version;
+  Json["flags"] = D.Flags;
+  Json["flagsText"] = FlagsText(D.Flags);
+  Json["requires"] = D.Requires;
+  Json["contains"] = UnitNames(D);
+  return Json;
 }
 
 // The file of the package that registered a class on the palette.
-std::string RegisteringFile(TPackageHost& Host, const std::string& PackageName) {
-  const TLoadedPackage* Package = Host.Find(PackageName);
-  return Package ? Package->Description().FileName : "";
+std::string RegisteringFile(TPackageHost& Host, const TMetaClass* Class) {
+  for (const vn_ide::TRegistration& R : vn_ide::Registrations())
+    if (R.Kind == vn_ide::rkComponents && std::find(R.Classes.begin(), R.Classes.end(), Class) != R.Classes.end())
+      if (const TLoadedPackage* Package = Host.Find(R.Package)) return Package->Description().FileName;
+  return "";
+}
+
+// The class's palette bitmap as FOLDER/<CLASS>.png; "" when the package has none.
+std::string WritePaletteBitmap(TPackageHost& Host, const TMetaClass* Class, const std::string& Folder) {
+  const std::string Resource = UpperCase(Class->ClassName());
+  const auto Resources = ReadModuleResources(RegisteringFile(Host, Class));
+  const TResource* Bitmap = FindResource(Resources, RT_BITMAP, Resource);
+  if (Bitmap == nullptr) return "";
+  const std::string Png = (std::filesystem::path(Folder) / (Resource + ".png")).string();
+  WriteBitmapAsPng(Bitmap->Data, Png);
+  return Png;
+}
+
+const char* KindName(vn_ide::TRegistrationKind Kind) {
+  switch (Kind) {
+    case vn_ide::rkComponents: return "components";
+    case vn_ide::rkPropertyEditor: return "propertyEditor";
+    case vn_ide::rkComponentEditor: return "componentEditor";
+    case vn_ide::rkPropertiesInCategory: return "propertiesInCategory";
+    case vn_ide::rkSprigType: return "sprigType";
+  }
+  return "";
 }
 
 }  // namespace
 
 int RunPackagesCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
   Host.Load(Options.PackageFile);
-  for (const auto& Package : Host.Packages())
-    if (Package->Description().IsPackage) DescribePackage(Package->Description(), Out);
-  return 0;
+  TJson Json = TJson::array();
+  for (const auto& Package : Host.Packages()) {
+    if (!Package->Description().IsPackage) continue;
+    if (Options.Output == ofJson)
+      Json.push_back(PackageAsJson(Package->Description()));
+    else
+      DescribePackage(Package->Description(), Out);
+  }
+  if (Options.Output == ofJson) Out << Json.dump(2) << '\n';
+  return ecSuccess;
 }
 
 int RunPaletteCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
-  std::string PngFolder;
-  for (std::size_t I = 0; I < Options.Arguments.size(); ++I) {
-    if (Options.Arguments[I] == "--png" && I + 1 < Options.Arguments.size())
-      PngFolder = Options.Arguments[++I];
-    else
-      throw EConvertError(Format("palette: unexpected argument %s (usage: palette [--png FOLDER])",
-                                 {Options.Arguments[I]}));
-  }
   Host.Load(Options.PackageFile);
-  if (!PngFolder.empty()) std::filesystem::create_directories(PngFolder);
-
+  if (!Options.PngFolder.empty()) std::filesystem::create_directories(Options.PngFolder);
+  TJson Json = TJson::array();
   for (const auto& [Page, Classes] : vn_ide::PalettePages()) {
-    Out << Page << '\n';
+    TJson Components = TJson::array();
+    if (Options.Output == ofText) Out << Page << '\n';
     for (const TMetaClass* Class : Classes) {
-      Out << "  " << Class->ClassName();
-      if (!PngFolder.empty()) {
-        // The bitmap comes from the file of the package that registered the class.
-        std::string File;
-        for (const vn_ide::TRegistration& R : vn_ide::Registrations())
-          if (R.Kind == vn_ide::rkComponents && std::find(R.Classes.begin(), R.Classes.end(), Class) != R.Classes.end())
-            File = RegisteringFile(Host, R.Package);
-        const std::string Resource = UpperCase(Class->ClassName());
-        const auto Resources = ReadModuleResources(File);
-        const TResource* Bitmap = FindResource(Resources, RT_BITMAP, Resource);
-        if (Bitmap == nullptr) {
-          Out << "  (no bitmap " << Resource << ")";
-        } else {
-          const std::string Png = (std::filesystem::path(PngFolder) / (Resource + ".png")).string();
-          WriteBitmapAsPng(Bitmap->Data, Png);
-          Out << "  -> " << Png;
-        }
+      const std::string Png = Options.PngFolder.empty() ? "" : WritePaletteBitmap(Host, Class, Options.PngFolder);
+      if (Options.Output == ofJson) {
+        Components.push_back({{"class", Class->ClassName()}, {"png", Png.empty() ? TJson(nullptr) : TJson(Png)}});
+        continue;
       }
+      Out << "  " << Class->ClassName();
+      if (!Options.PngFolder.empty())
+        Out << (Png.empty() ? "  (no bitmap " + UpperCase(Class->ClassName()) + ")" : "  -> " + Png);
       Out << '\n';
     }
+    if (Options.Output == ofJson) Json.push_back({{"page", Page}, {"components", std::move(Components)}});
   }
-  return 0;
+  if (Options.Output == ofJson) Out << Json.dump(2) << '\n';
+  return ecSuccess;
 }
 
 int RunRegistrationsCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
   Host.Load(Options.PackageFile);
-  for (const vn_ide::TRegistration& R : vn_ide::Registrations())
-    Out << (R.Package.empty() ? "(host)" : R.Package) << ": " << R.Describe() << '\n';
-  return 0;
+  TJson Json = TJson::array();
+  for (const vn_ide::TRegistration& R : vn_ide::Registrations()) {
+    if (Options.Output == ofJson)
+      Json.push_back({{"package", R.Package}, {"kind", KindName(R.Kind)}, {"text", R.Describe()}});
+    else
+      Out << (R.Package.empty() ? "(host)" : R.Package) << ": " << R.Describe() << '\n';
+  }
+  if (Options.Output == ofJson) Out << Json.dump(2) << '\n';
+  return ecSuccess;
 }
 
 }  // namespace vnide

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "name_suggestion.h"
+#include "support/registry_store.h"
+#include "support/temp_dir.h"
+#include "vnide_process.h"
+
+using namespace vn_test;
+
+namespace {
+
+class VnideCommandLine : public ::testing::Test {
+ protected:
+  void SetUp() override { WriteVarnelStore(Dir.File("registry.reg"), RegQuoted(Dir.Path().string())); }
+  TTempDir Dir;
+  TScopedEnv Registry{"VNIDE_REGISTRY", Dir.File("registry.reg")};
+};
+
+std::size_t LineCount(const std::string& Text) { return static_cast<std::size_t>(std::count(Text.begin(), Text.end(), '\n')); }
+
+TEST_F(VnideCommandLine, UsageErrorsExitWithTwoAndPlainUsageLines) {
+  const std::pair<const char*, const char*> Cases[] = {
+      {"", "a command is required"},
+      {"frobnicate", "unknown command frobnicate"},
+      {"palete", "unknown command palete; did you mean palette?"},
+      {"packages extra", "packages: "},
+      {"registrations --bogus", "registrations: "},
+      {"settings surplus", "settings: "},
+      {"open", "FORMFILE is required"},
+      {"edit form.vfm", "UPDATEOBJECT is required"},
+      {"palette --png", "palette: "},
+  };
+  for (const auto& [Args, Says] : Cases) {
+    const TRun Run = RunVnideGuarded(Args);
+    EXPECT_EQ(Run.ExitCode, 2) << Args << '\n' << Run.Output;
+    EXPECT_NE(Run.Output.find(Says), std::string::npos) << Args << '\n' << Run.Output;
+    std::size_t Start = 0;
+    while (Start < Run.Output.size()) {
+      EXPECT_EQ(Run.Output.compare(Start, 14, "vnide: usage: "), 0) << Args << '\n' << Run.Output;
+      Start = Run.Output.find('\n', Start) + 1;
+      if (Start == 0) break;
+    }
+  }
+}
+
+TEST_F(VnideCommandLine, HelpVersionAndOptionsInAnyPosition) {
+  TRun Run = RunVnideGuarded("edit --help");
+  EXPECT_EQ(Run.ExitCode, 0);
+  EXPECT_NE(Run.Output.find("UPDATEOBJECT"), std::string::npos) << Run.Output;
+  EXPECT_NE(Run.Output.find("--keep-going"), std::string::npos) << Run.Output;
+
+  Run = RunVnideGuarded("--version");
+  EXPECT_EQ(Run.ExitCode, 0);
+  EXPECT_EQ(Run.Output.rfind("vnide ", 0), 0u) << Run.Output;
+  EXPECT_NE(Run.Output.find("DclVarq220.bpl 6.5.3.0"), std::string::npos) << Run.Output;
+
+  Run = RunVnideGuarded("registrations --package=" + std::string(std::getenv("VN_BIN_DIR")) + "/DclVarq220.bpl --json",
+                        seDropped);
+  EXPECT_EQ(Run.ExitCode, 0);
+  EXPECT_EQ(nlohmann::json::parse(Run.Output).at(0)["package"], "DclVarq220");
+}
+
+// A named pipe would block the reader, a device never ends, a folder reads as
+// nothing: each is refused at once with one line that names the file.
+TEST_F(VnideCommandLine, InputsThatAreNoRegularFilesAreRefusedAtOnce) {
+  const std::string Pipe = Dir.File("pipe"), Folder = Dir.File("folder"), Huge = Dir.File("huge.vfm");
+  const std::string Form = Dir.File("form.vfm");
+  ASSERT_EQ(mkfifo(Pipe.c_str(), 0600), 0);
+  std::filesystem::create_directory(Folder);
+  WriteFileText(Huge, "");
+  std::filesystem::resize_file(Huge, 17u << 20);  // sparse: costs no disk
+  WriteFileText(Form, "object F: TForm\nend\n");
+  const std::pair<std::string, std::string> Cases[] = {
+      {"open " + Pipe, "Cannot read form file \"" + Pipe + "\": it is a named pipe"},
+      {"open " + Folder, "Cannot read form file \"" + Folder + "\": it is a folder"},
+      {"open " + Huge, "Cannot read form file \"" + Huge + "\": it is larger than 16 MiB"},
+      {"edit " + Form + " X --script " + Folder, "Cannot read script \"" + Folder + "\": it is a folder"},
+      {"edit " + Form + " X --script " + Pipe, "it is a named pipe"},
+      {"edit " + Form + " X --script /dev/zero", "Cannot read script \"/dev/zero\": it is a device"},
+      {"edit " + Dir.File("missing.vfm") + " X", "No such file or directory"},
+  };
+  for (const auto& [Args, Says] : Cases) {
+    const TRun Run = RunVnideGuarded(Args);
+    EXPECT_EQ(Run.ExitCode, 1) << Args << '\n' << Run.Output;
+    EXPECT_EQ(Run.Output.rfind("vnide: Cannot read ", 0), 0u) << Run.Output;
+    EXPECT_NE(Run.Output.find(Says), std::string::npos) << Run.Output;
+    EXPECT_EQ(LineCount(Run.Output), 1u) << Run.Output;
+  }
+}
+
+// Two hosts saving one form at once: the form is always one of the two whole,
+// and neither reports a failure it did not have.
+TEST_F(VnideCommandLine, ConcurrentSavesOfOneFormNeverTearOrFail) {
+  // What vnide writes for each form, saved alone.
+  std::string Texts[2];
+  for (int I = 0; I < 2; ++I) {
+    std::string Form = "object Shop: TShopModule\r\n";
+    for (int J = 0; J < 400 * (I + 1); ++J)
+      Form += "  object Db" + std::to_string(J) + ": TVNDatabase\r\n    DatabaseName = 'db" + std::to_string(I) +
+              "'\r\n  end\r\n";
+    const std::string Name = Dir.File("form" + std::to_string(I) + ".vfm");
+    WriteFileText(Name, Form + "end\r\n");
+    ASSERT_EQ(RunVnideGuarded("open " + Name + " --save " + Dir.File("alone.vfm")).ExitCode, 0);
+    Texts[I] = ReadFileText(Dir.File("alone.vfm"));
+  }
+  const std::string Target = Dir.File("target.vfm");
+  const char* BinDir = std::getenv("VN_BIN_DIR");
+  for (int Round = 0; Round < 100; ++Round) {
+    FILE* Saves[2];
+    for (int I = 0; I < 2; ++I)
+      Saves[I] = popen((std::string(BinDir) + "/vnide open " + Dir.File("form" + std::to_string(I) + ".vfm") +
+                        " --save " + Target + " --json 2>&1 >/dev/null")
+                           .c_str(),
+                       "r");
+    for (FILE* Save : Saves) {
+      std::string Output;
+      char Buffer[512];
+      while (std::size_t N = fread(Buffer, 1, sizeof Buffer, Save)) Output.append(Buffer, N);
+      ASSERT_EQ(pclose(Save), 0) << "round " << Round << ": " << Output;
+    }
+    const std::string Saved = ReadFileText(Target);
+    ASSERT_TRUE(Saved == Texts[0] || Saved == Texts[1]) << "round " << Round << ": torn, " << Saved.size() << " bytes";
+  }
+  for (const auto& Entry : std::filesystem::directory_iterator(Dir.Path()))
+    EXPECT_EQ(Entry.path().filename().string().find(".vntmp"), std::string::npos) << Entry.path();
+}
+
+TEST_F(VnideCommandLine, ClassesShowsPublishedPropertiesTheirTypesAndNewValues) {
+  TRun Run = RunVnideGuarded("classes TVNQuery --json", seDropped);
+  ASSERT_EQ(Run.ExitCode, 0) << Run.Output;
+  const auto Json = nlohmann::json::parse(Run.Output);
+  ASSERT_EQ(Json.size(), 1u);
+  EXPECT_EQ(Json[0]["class"], "TVNQuery");
+  EXPECT_EQ(Json[0]["page"], "Varnel");
+  std::map<std::string, nlohmann::json> Properties;
+  for (const auto& P : Json[0]["properties"]) Properties[P["name"]] = P;
+  EXPECT_EQ(Properties["DatabaseName"]["type"], "string");
+  EXPECT_EQ(Properties["DatabaseName"]["default"], "");
+  EXPECT_EQ(Properties["SQL"]["default"], nullptr) << "owned lists have no value of their own";
+  EXPECT_EQ(Properties["Active"]["default"], "False");
+
+  Run = RunVnideGuarded("classes");
+  EXPECT_EQ(Run.ExitCode, 0);
+  EXPECT_NE(Run.Output.find("TVNUpdateSQL (TVNDataSetUpdateObject) on page Varnel\n"), std::string::npos) << Run.Output;
+  EXPECT_NE(Run.Output.find("  DatabaseName: string = ''\n"), std::string::npos);
+
+  Run = RunVnideGuarded("classes tvnquerry");
+  EXPECT_EQ(Run.ExitCode, 1);
+  EXPECT_NE(Run.Output.find("vnide: Class tvnquerry is not registered; did you mean TVNQuery?"), std::string::npos)
+      << Run.Output;
+}
+
+TEST(NameSuggestion, SuggestsOnlyWhatIsAPlausibleSlip) {
+  const std::vector<std::string> Names = {"btOk", "btCancel", "btGenerateSQL", "OrdersUpdate"};
+  const std::pair<const char*, const char*> Cases[] = {
+      {"btOkk", "btOk"}, {"BTCANCLE", "btCancel"}, {"btGenerateSql", "btGenerateSQL"},
+      {"OrdersUpdat", "OrdersUpdate"}, {"btHelp", ""}, {"x", ""}, {"", ""},
+  };
+  for (const auto& [Wanted, Expected] : Cases) EXPECT_EQ(vn_ide::SuggestName(Wanted, Names), Expected) << Wanted;
+}
+
+}  // namespace
