@@ -5,6 +5,7 @@
 #include <any>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -113,14 +114,26 @@ class TComponent : public TPersistent {
   int ComponentIndex() const;
   // An owned component by name, without regard to case; null when absent.
   TComponent* FindComponent(std::string_view AName) const;
+  // True when AComponent is one of this component's own components. AComponent
+  // is not dereferenced: it may point to one destroyed already.
+  bool Owns(const TComponent* AComponent) const noexcept;
   void InsertComponent(TComponent& AComponent);
   void RemoveComponent(TComponent& AComponent);
 
   TComponentState ComponentState() const noexcept { return FComponentState; }
   void SetDesigning(bool Value, bool SetChildren = true);
   void SetLoading(bool Value);
+  // csAncestor: an ancestor form creates this component, and form files give it
+  // as `inherited`. csInline: a frame placed on a form, given as `inline` with
+  // the components it owns.
+  void SetAncestor(bool Value);
+  void SetInline(bool Value);
   std::int64_t Tag() const noexcept { return FTag; }
   void SetTag(std::int64_t Value) noexcept { FTag = Value; }
+  // Where the designer shows a component that is no control: Left in the low
+  // 16 bits, Top in the high 16 bits. Form files carry it as Left and Top.
+  std::int32_t DesignInfo() const noexcept { return FDesignInfo; }
+  void SetDesignInfo(std::int32_t Value) noexcept { FDesignInfo = Value; }
 
   // Asks to be told (Notification with opRemove) when AComponent is destroyed.
   void FreeNotification(TComponent& AComponent);
@@ -158,12 +171,66 @@ class TComponent : public TPersistent {
   void Remove(TComponent& AComponent);
   void RemoveNotification(TComponent& AComponent);
 
+  // Owned components by name and by address, so that name checks and lookups
+  // stay constant-time on roots with many thousands of components.
+  struct TIndex;
+  TIndex& Index() const;
+  void Unindex(TComponent& AComponent) noexcept;
+
   TComponent* FOwner = nullptr;
   std::string FName;
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;
+  mutable std::unique_ptr<TIndex> FIndex;
   TComponentState FComponentState;
   std::int64_t FTag = 0;
+  std::int32_t FDesignInfo = 0;
+};
+
+// A root that holds non-visual components. Besides its events it keeps what the
+// builder's designer writes of it: where and how large the module was shown.
+class TDataModule : public TComponent {
+  VN_DECLARE_PUBLISHED(TDataModule)
+ public:
+  explicit TDataModule(TComponent* AOwner = nullptr) : TComponent(AOwner) {}
+
+  // Read and written back; the order of OnCreate and the components' own
+  // creation is this host's one either way. Once set (a file gave it), it is
+  // written even when False, as the builders that write it do.
+  bool OldCreateOrder() const noexcept { return FOldCreateOrder; }
+  void SetOldCreateOrder(bool Value) noexcept {
+    FOldCreateOrder = Value;
+    FOldCreateOrderGiven = true;
+  }
+  bool OldCreateOrderGiven() const noexcept { return FOldCreateOrderGiven; }
+  int DesignLeft() const noexcept { return FDesignLeft; }
+  void SetDesignLeft(int Value) noexcept { FDesignLeft = Value; }
+  int DesignTop() const noexcept { return FDesignTop; }
+  void SetDesignTop(int Value) noexcept { FDesignTop = Value; }
+  int DesignHeight() const noexcept { return FDesignHeight; }
+  void SetDesignHeight(int Value) noexcept { FDesignHeight = Value; }
+  int DesignWidth() const noexcept { return FDesignWidth; }
+  void SetDesignWidth(int Value) noexcept { FDesignWidth = Value; }
+  int HorizontalOffset() const noexcept { return FHorizontalOffset; }
+  void SetHorizontalOffset(int Value) noexcept { FHorizontalOffset = Value; }
+  int VerticalOffset() const noexcept { return FVerticalOffset; }
+  void SetVerticalOffset(int Value) noexcept { FVerticalOffset = Value; }
+  int PixelsPerInch() const noexcept { return FPixelsPerInch; }
+  void SetPixelsPerInch(int Value) noexcept { FPixelsPerInch = Value; }
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnDestroy;
+
+ private:
+  bool FOldCreateOrder = false;
+  bool FOldCreateOrderGiven = false;
+  int FDesignLeft = 0;
+  int FDesignTop = 0;
+  int FDesignHeight = 0;
+  int FDesignWidth = 0;
+  int FHorizontalOffset = 0;
+  int FVerticalOffset = 0;
+  int FPixelsPerInch = 0;
 };
 
 // ---------------------------------------------------------------------------

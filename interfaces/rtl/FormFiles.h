@@ -16,6 +16,7 @@
 
 #include "rtl/Classes.h"
 #include "rtl/SysUtils.h"
+#include "rtl/System.h"
 
 // A malformed form file: the message names the source, the line and what was
 // expected or what is wrong there: "main.vfm(12): ']' expected", or
@@ -38,6 +39,11 @@ struct TFormFileHeader {
   std::string ClassName;  // the class the file declares, often one of the user's own
 };
 
+// The type of a property whose value is binary data (a picture, an icon): a
+// string property of bytes that a class publishes and then gives this type.
+// Form files hold such a value as hexadecimal digits in braces: { 0A1B ... }.
+PTypeInfo BinaryDataTypeInfo();
+
 // Reads Text into Root: sets Root's name and published properties and creates
 // the components described inside it, owned by Root, by class name through the
 // class registry; references to components are resolved by name once all are
@@ -47,6 +53,14 @@ struct TFormFileHeader {
 // EPropertyConvertError, or what a component raised) names the line, prefixed
 // as EParserError's message is.
 //
+// An object given as `inherited` is one an ancestor creates: when its owner
+// has a component of that name already, its properties are read into that one,
+// otherwise it is created; either way it is marked csAncestor. An `inline`
+// object (a frame) is created, marked csInline, and owns the objects inside it;
+// references and events inside it are resolved against it first. Left and Top
+// of a component that publishes no such properties are its DesignInfo (from
+// -32768 up to 65535 each, as the builder writes them).
+//
 // Each object nested in another one gets SetParentComponent(that object) before
 // its properties are read (top-level objects: Root). An event property is bound
 // to Root.MethodAddress(name); a designing Root may lack the method and keeps
@@ -55,8 +69,12 @@ struct TFormFileHeader {
 TFormFileHeader ReadComponentText(std::string_view Text, TComponent& Root, std::string_view SourceName = "");
 
 // Writes Root and what it owns in the same format: only stored properties that
-// differ from their defaults, in GetPropList order; the components inside an
-// object are those its GetChildren gives. Lines end with sLineBreak.
+// differ from their defaults, in GetPropList order, then a DesignInfo that is
+// not zero as Left and Top (each a 16-bit word, as the builder writes them);
+// the components inside an object are those its GetChildren gives, an inline
+// object's with itself as the root. The keyword is `inherited` for a component
+// marked csAncestor, `inline` for one marked csInline. Lines end with
+// sLineBreak.
 // RootClassName overrides the class name written for the root (a designer root
 // standing in for a user's class). A floating-point value that is no finite
 // number raises EWriteError: no form file could hold it.

@@ -1,6 +1,11 @@
 #include "rtl/Classes.h"
 
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
+
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
@@ -19,10 +24,89 @@ const std::vector<TPropInfo>& TComponent::PublishedProperties() {
   return List;
 }
 
+VN_IMPLEMENT_PUBLISHED(TDataModule, TComponent)
+
+const std::vector<TPropInfo>& TDataModule::PublishedProperties() {
+  using D = TDataModule;
+  static const auto List = [] {
+    auto Result =
+        TPublisher<D>()
+            .Boolean("OldCreateOrder", &D::OldCreateOrder, &D::SetOldCreateOrder, false)
+            .StoredIf([](const D& M) { return M.OldCreateOrderGiven() || M.OldCreateOrder(); })
+            .Event<void(TObject*)>(
+                "OnCreate", [](const D& M) -> const TNotifyEvent& { return M.OnCreate; },
+                [](D& M, TNotifyEvent V) { M.OnCreate = std::move(V); })
+            .Event<void(TObject*)>(
+                "OnDestroy", [](const D& M) -> const TNotifyEvent& { return M.OnDestroy; },
+                [](D& M, TNotifyEvent V) { M.OnDestroy = std::move(V); })
+            // The designer's view of the module, in the order it writes them.
+            .Integer("Left", &D::DesignLeft, &D::SetDesignLeft)
+            .Integer("Top", &D::DesignTop, &D::SetDesignTop)
+            .Integer("Height", &D::DesignHeight, &D::SetDesignHeight)
+            .Integer("HorizontalOffset", &D::HorizontalOffset, &D::SetHorizontalOffset)
+            .Integer("VerticalOffset", &D::VerticalOffset, &D::SetVerticalOffset)
+            .Integer("Width", &D::DesignWidth, &D::SetDesignWidth)
+            .Integer("PixelsPerInch", &D::PixelsPerInch, &D::SetPixelsPerInch)
+            .List();
+    // Given, OldCreateOrder is written whatever its value.
+    Result.front().Default.reset();
+    return Result;
+  }();
+  return List;
+}
+
 namespace {
 
 void Erase(std::vector<TComponent*>& List, const TComponent* Item) {
   List.erase(std::remove(List.begin(), List.end(), Item), List.end());
+}
+
+// Owners destroy their components last inserted first: the search starts at
+// the end, so that taking out the last one costs nothing.
+void EraseLast(std::vector<TComponent*>& List, const TComponent* Item) {
+  const auto It = std::find(List.rbegin(), List.rend(), Item);
+  if (It != List.rend()) List.erase(std::next(It).base());
+}
+
+// Names compare as AnsiSameText does (the secondary-strength collator of the
+// root locale, normalizing): equal names are exactly those with equal sort keys.
+const UCollator* NameCollator() {
+  static const UCollator* Collator = [] {
+    UErrorCode Status = U_ZERO_ERROR;
+    UCollator* Result = ucol_open("", &Status);
+    if (U_FAILURE(Status)) return static_cast<UCollator*>(nullptr);
+    ucol_setStrength(Result, UCOL_SECONDARY);
+    ucol_setAttribute(Result, UCOL_NORMALIZATION_MODE, UCOL_ON, &Status);
+    return Result;
+  }();
+  return Collator;
+}
+
+std::string NameKey(std::string_view Name) {
+  const UCollator* Collator = NameCollator();
+  if (Collator != nullptr && Name.size() <= INT32_MAX / 2) {
+    std::u16string Wide(Name.size(), u'\0');
+    int32_t WideLength = 0;
+    UErrorCode Status = U_ZERO_ERROR;
+    u_strFromUTF8(Wide.data(), static_cast<int32_t>(Wide.size()), &WideLength, Name.data(),
+                  static_cast<int32_t>(Name.size()), &Status);
+    if (U_SUCCESS(Status)) {
+      std::string Key(Name.size() * 4 + 16, '\0');
+      auto* Bytes = reinterpret_cast<uint8_t*>(Key.data());
+      int32_t Length = ucol_getSortKey(Collator, Wide.data(), WideLength, Bytes, static_cast<int32_t>(Key.size()));
+      if (Length > static_cast<int32_t>(Key.size())) {
+        Key.resize(static_cast<std::size_t>(Length));
+        Bytes = reinterpret_cast<uint8_t*>(Key.data());
+        Length = ucol_getSortKey(Collator, Wide.data(), WideLength, Bytes, Length);
+      }
+      if (Length > 0) {
+        Key.resize(static_cast<std::size_t>(Length));
+        return Key;
+      }
+    }
+  }
+  // Without a collator, names compare as they are but for ASCII case.
+  return "\x01" + UpperCase(Name);
 }
 
 bool Contains(const std::vector<TComponent*>& List, const TComponent* Item) {
@@ -30,6 +114,29 @@ bool Contains(const std::vector<TComponent*>& List, const TComponent* Item) {
 }
 
 }  // namespace
+
+struct TComponent::TIndex {
+  std::unordered_map<std::string, TComponent*> Names;
+  std::unordered_set<const TComponent*> Members;
+};
+
+TComponent::TIndex& TComponent::Index() const {
+  if (!FIndex) FIndex = std::make_unique<TIndex>();
+  return *FIndex;
+}
+
+void TComponent::Unindex(TComponent& AComponent) noexcept {
+  if (!FIndex) return;
+  FIndex->Members.erase(&AComponent);
+  if (AComponent.FName.empty()) return;
+  try {
+    const auto It = FIndex->Names.find(NameKey(AComponent.FName));
+    if (It != FIndex->Names.end() && It->second == &AComponent) FIndex->Names.erase(It);
+  } catch (...) {
+    // Only an allocation can fail here; a stale entry is found again by
+    // address below and never returned.
+  }
+}
 
 // ---------------------------------------------------------------------------
 // TPersistent
@@ -100,7 +207,31 @@ void TComponent::SetName(const std::string& NewName) {
     FOwner->ValidateRename(this, FName, NewName);
   else
     ValidateRename(nullptr, FName, NewName);
-  FName = NewName;
+  if (FOwner == nullptr) {
+    FName = NewName;
+    return;
+  }
+  // Whatever may fail comes before the first change.
+  std::string NewKey = NewName.empty() ? std::string() : NameKey(NewName);
+  const std::string OldKey = FName.empty() ? std::string() : NameKey(FName);
+  std::string Copy = NewName;
+  TIndex& OwnerIndex = FOwner->Index();
+  std::unordered_map<std::string, TComponent*>::node_type Node;
+  if (!NewKey.empty()) {
+    std::unordered_map<std::string, TComponent*> Single;
+    Single.emplace(std::move(NewKey), this);
+    Node = Single.extract(Single.begin());
+    OwnerIndex.Names.reserve(OwnerIndex.Names.size() + 1);
+  }
+  if (!OldKey.empty()) {
+    const auto It = OwnerIndex.Names.find(OldKey);
+    if (It != OwnerIndex.Names.end() && It->second == this) OwnerIndex.Names.erase(It);
+  }
+  FName.swap(Copy);
+  if (Node) {
+    OwnerIndex.Names.erase(Node.key());  // a stale entry of a component gone
+    OwnerIndex.Names.insert(std::move(Node));
+  }
 }
 
 TComponent* TComponent::Components(int Index) const {
@@ -117,10 +248,15 @@ int TComponent::ComponentIndex() const {
 }
 
 TComponent* TComponent::FindComponent(std::string_view AName) const {
-  if (AName.empty()) return nullptr;
-  for (TComponent* C : FComponents)
-    if (AnsiSameText(C->FName, AName)) return C;
-  return nullptr;
+  if (AName.empty() || FComponents.empty()) return nullptr;
+  const TIndex& I = Index();
+  const auto It = I.Names.find(NameKey(AName));
+  if (It == I.Names.end() || !Owns(It->second)) return nullptr;
+  return AnsiSameText(It->second->FName, AName) ? It->second : nullptr;
+}
+
+bool TComponent::Owns(const TComponent* AComponent) const noexcept {
+  return FIndex && AComponent != nullptr && FIndex->Members.contains(AComponent);
 }
 
 void TComponent::ValidateRename(TComponent* AComponent, std::string_view CurName, std::string_view NewName) const {
@@ -153,12 +289,23 @@ void TComponent::RemoveComponent(TComponent& AComponent) {
 }
 
 void TComponent::Insert(TComponent& AComponent) {
+  std::string Key = AComponent.FName.empty() ? std::string() : NameKey(AComponent.FName);
+  TIndex& I = Index();
+  FComponents.reserve(FComponents.size() + 1 > FComponents.capacity() ? 2 * FComponents.size() + 4 : 0);
+  I.Members.insert(&AComponent);
+  try {
+    if (!Key.empty()) I.Names.insert_or_assign(std::move(Key), &AComponent);
+  } catch (...) {
+    I.Members.erase(&AComponent);
+    throw;
+  }
   FComponents.push_back(&AComponent);
   AComponent.FOwner = this;
 }
 
 void TComponent::Remove(TComponent& AComponent) {
-  Erase(FComponents, &AComponent);
+  Unindex(AComponent);
+  EraseLast(FComponents, &AComponent);
   AComponent.FOwner = nullptr;
 }
 
@@ -176,6 +323,20 @@ void TComponent::SetLoading(bool Value) {
     FComponentState.Include(csLoading);
   else
     FComponentState.Exclude(csLoading);
+}
+
+void TComponent::SetAncestor(bool Value) {
+  if (Value)
+    FComponentState.Include(csAncestor);
+  else
+    FComponentState.Exclude(csAncestor);
+}
+
+void TComponent::SetInline(bool Value) {
+  if (Value)
+    FComponentState.Include(csInline);
+  else
+    FComponentState.Exclude(csInline);
 }
 
 void TComponent::Loaded() { FComponentState.Exclude(csLoading); }
@@ -214,6 +375,9 @@ void TComponent::RemoveNotification(TComponent& AComponent) { Erase(FFreeNotifie
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent != nullptr) RemoveFreeNotification(*AComponent);
+  // While a form file is read, a component that arrives is news to no one yet:
+  // telling every sibling would make reading quadratic in the components.
+  if (Operation == opInsert && FComponentState.Contains(csLoading)) return;
   // Owned components hear of it too, so that siblings drop their references.
   // A handler may remove components: the index is kept within the list.
   int I = ComponentCount() - 1;

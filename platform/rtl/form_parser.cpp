@@ -256,7 +256,7 @@ class TParser {
   TParser(std::string_view Text, std::string_view SourceName) : FScanner(Text, SourceName) { Advance(); }
 
   TFormObject ParseFile() {
-    if (!IsKeyword("object")) Error("'object' expected");
+    if (!IsObjectKeyword()) Error("'object' expected");
     TFormObject Root = ParseObject(0);
     if (FToken.Kind != tkEof) Error("End of file expected");
     return Root;
@@ -269,6 +269,7 @@ class TParser {
 
   bool IsSymbol(char C) const { return FToken.Kind == tkSymbol && FToken.Symbol == C; }
   bool IsKeyword(std::string_view Word) const { return FToken.Kind == tkIdent && SameText(FToken.Text, Word); }
+  bool IsObjectKeyword() const { return IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline"); }
 
   void Expect(char C) {
     if (!IsSymbol(C)) Error(Format("'%s' expected", {C}));
@@ -286,11 +287,12 @@ class TParser {
     if (Depth > MaxDepth) Error("Nesting too deep");
   }
 
-  // At the keyword `object`.
+  // At the keyword `object`, `inherited` or `inline`.
   TFormObject ParseObject(int Depth) {
     Nest(Depth);
     TFormObject Object;
     Object.Line = FToken.Line;
+    Object.Kind = IsKeyword("inherited") ? okInherited : IsKeyword("inline") ? okInline : okObject;
     Advance();
     const int HeaderLine = FToken.Line;
     std::string First = ExpectIdent();
@@ -304,8 +306,7 @@ class TParser {
     if (Object.Name.find('.') != std::string::npos || Object.ClassName.find('.') != std::string::npos)
       FScanner.Error("Identifier expected", HeaderLine);
     Object.Properties = ParseProperties(Depth);
-    while (IsKeyword("object")) Object.Children.push_back(ParseObject(Depth + 1));
-    if (IsKeyword("inherited") || IsKeyword("inline")) Error("Inherited and inline objects are not supported");
+    while (IsObjectKeyword()) Object.Children.push_back(ParseObject(Depth + 1));
     if (!IsKeyword("end")) Error("'end' expected");
     Advance();
     return Object;
@@ -313,8 +314,7 @@ class TParser {
 
   std::vector<TFormProperty> ParseProperties(int Depth) {
     std::vector<TFormProperty> Result;
-    while (FToken.Kind == tkIdent && !IsKeyword("object") && !IsKeyword("end") && !IsKeyword("inherited") &&
-           !IsKeyword("inline")) {
+    while (FToken.Kind == tkIdent && !IsObjectKeyword() && !IsKeyword("end")) {
       TFormProperty Prop;
       Prop.Line = FToken.Line;
       Prop.Name = ExpectIdent();

@@ -35,7 +35,13 @@ struct TFormProperty {
   TFormValue Value;
 };
 
+// The keyword an object starts with: `inherited` for one that an ancestor form
+// creates (the file gives only what differs), `inline` for a frame placed on
+// the form with the components it owns.
+enum TFormObjectKind { okObject, okInherited, okInline };
+
 struct TFormObject {
+  TFormObjectKind Kind = okObject;
   std::string Name;  // "" when the file gives none
   std::string ClassName;
   int Line = 0;

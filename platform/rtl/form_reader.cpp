@@ -24,12 +24,16 @@ struct TPathStep {
 // is found again by its path, because reading a collection property a second
 // time replaces the items read before.
 struct TFixup {
+  // The root that names and methods are looked up in first: Root, or the
+  // inline frame the property was read in.
+  TComponent* Context;
   TComponent* Anchor;
   std::vector<TPathStep> Path;
   PPropInfo Prop;
   std::string Name;
   int Line;
   std::string Where;
+  std::size_t ContextIndex;  // the reader's entry of Context; none for Root
 };
 
 // BeginUpdate .. EndUpdate of a collection being read, ended also when reading
@@ -99,8 +103,10 @@ class TFormReader {
   TFormReader(TComponent& ARoot, std::string_view ASourceName) : FRoot(ARoot), FSourceName(ASourceName) {}
   ~TFormReader() {
     if (FCommitted) return;
-    for (auto It = FCreated.rbegin(); It != FCreated.rend(); ++It)
-      if (IsAlive(*It)) delete *It;
+    for (std::size_t I = FCreated.size(); I-- > 0;)
+      if (FCreated[I].Created && IsAlive(I)) delete FCreated[I].Component;
+    for (std::size_t I = 0; I < FCreated.size(); ++I)
+      if (IsAlive(I)) FCreated[I].Component->SetLoading(false);
     FRoot.SetLoading(false);
   }
   TFormReader(const TFormReader&) = delete;
@@ -125,7 +131,12 @@ class TFormReader {
     FLine = Tree.Line;
     FRoot.SetLoading(true);
     FRoot.SetName(Tree.Name);
+    FRoot.SetAncestor(Tree.Kind == okInherited);
+    FRoot.SetInline(Tree.Kind == okInline);
     FAnchor = &FRoot;
+    FAnchorFixups = 0;
+    FContext = &FRoot;
+    FContextIndex = NoContext;
     ReadProperties(FRoot, Tree.Properties, DisplayName(FRoot));
     for (const TFormObject& Child : Tree.Children) ReadObject(Child, FRoot);
 
@@ -135,42 +146,77 @@ class TFormReader {
     FLine = Tree.Line;
     FRoot.Loaded();
     for (std::size_t I = 0; I < FCreated.size(); ++I)
-      if (IsAlive(FCreated[I])) {
-        FLine = FCreatedLines[I];
-        FCreated[I]->Loaded();
+      if (IsAlive(I)) {
+        FLine = FCreated[I].Line;
+        FCreated[I].Component->Loaded();
       }
   }
 
   static std::string DisplayName(const TComponent& C) { return C.Name().empty() ? C.ClassName() : C.Name(); }
 
-  bool IsAlive(const TComponent* C) const {
-    if (C == &FRoot) return true;
-    for (int I = 0; I < FRoot.ComponentCount(); ++I)
-      if (FRoot.Components(I) == C) return true;
-    return false;
+  // Whether the component read as FCreated[I] still exists: its owner (Root,
+  // or an inline frame that itself still exists) still holds it. Nothing that
+  // may be gone is dereferenced.
+  bool IsAlive(std::size_t I) const {
+    while (true) {
+      const TRead& Entry = FCreated[I];
+      if (Entry.OwnerIndex == NoContext) return FRoot.Owns(Entry.Component);
+      const TRead& Owner = FCreated[Entry.OwnerIndex];
+      if (!Owner.Component->Owns(Entry.Component)) return false;
+      I = Entry.OwnerIndex;
+    }
+  }
+  bool IsAlive(const TComponent* C, std::size_t ContextIndex) const {
+    if (ContextIndex == NoContext) return C == &FRoot || FRoot.Owns(C);
+    return IsAlive(ContextIndex) && (C == FCreated[ContextIndex].Component || FCreated[ContextIndex].Component->Owns(C));
   }
 
   void ReadObject(const TFormObject& Node, TComponent& Parent) {
     FWhere.clear();
     FLine = Node.Line;
+    TComponent& Owner = *FContext;
     const TMetaClass& Class = FindClass(Node.ClassName);
     if (!Class.InheritsFrom(TComponent::StaticClass()))
       throw EFilerError(Format("%s is not a component class", {Class.ClassName()}));
-    std::unique_ptr<TObject> Instance = Class.CreateInstance(&FRoot);
-    auto& Component = dynamic_cast<TComponent&>(*Instance);
-    if (Component.Owner() != &FRoot) FRoot.InsertComponent(Component);
-    FCreated.reserve(FCreated.size() + 1);
-    FCreatedLines.reserve(FCreatedLines.size() + 1);
-    Instance.release();
-    FCreated.push_back(&Component);
-    FCreatedLines.push_back(Node.Line);
+    // Room for the entry first, so that nothing can fail between making the
+    // component and recording it. Doubling keeps the appends linear.
+    if (FCreated.size() == FCreated.capacity()) FCreated.reserve(2 * FCreated.size() + 16);
+
+    TComponent* Existing = Node.Kind == okInherited ? Owner.FindComponent(Node.Name) : nullptr;
+    if (Existing != nullptr) {
+      if (!Existing->InheritsFrom(Class))
+        throw EFilerError(Format("%s is not a %s", {Node.Name, Class.ClassName()}));
+      FCreated.push_back({Existing, FContextIndex, Node.Line, false});
+    } else {
+      std::unique_ptr<TObject> Instance = Class.CreateInstance(&Owner);
+      auto& Made = dynamic_cast<TComponent&>(*Instance);
+      if (Made.Owner() != &Owner) Owner.InsertComponent(Made);
+      Instance.release();
+      FCreated.push_back({&Made, FContextIndex, Node.Line, true});
+    }
+    const std::size_t Index = FCreated.size() - 1;
+    TComponent& Component = *FCreated.back().Component;
 
     Component.SetLoading(true);
-    Component.SetName(Node.Name);
+    Component.SetAncestor(Node.Kind == okInherited);
+    Component.SetInline(Node.Kind == okInline);
+    if (Existing == nullptr) Component.SetName(Node.Name);
     Component.SetParentComponent(&Parent);
     FAnchor = &Component;
+    FAnchorFixups = FFixups.size();
     ReadProperties(Component, Node.Properties, DisplayName(Component));
+    if (Node.Kind != okInline) {
+      for (const TFormObject& Child : Node.Children) ReadObject(Child, Component);
+      return;
+    }
+    // A frame owns what is inside it, and names inside it are its own.
+    TComponent* const SavedContext = FContext;
+    const std::size_t SavedIndex = FContextIndex;
+    FContext = &Component;
+    FContextIndex = Index;
     for (const TFormObject& Child : Node.Children) ReadObject(Child, Component);
+    FContext = SavedContext;
+    FContextIndex = SavedIndex;
   }
 
   void ReadProperties(TObject& Object, const std::vector<TFormProperty>& Properties, const std::string& Where) {
@@ -183,6 +229,10 @@ class TFormReader {
     const std::size_t PathSize = FPath.size();
     const std::vector<std::string> Parts = SplitPath(Property.Name);
     TObject* Target = &Object;
+    if (Parts.size() == 1 && ReadDesignInfo(Object, Parts.front(), Property.Value)) {
+      FPath.resize(PathSize);
+      return;
+    }
     for (std::size_t I = 0; I + 1 < Parts.size(); ++I) {
       const TPropInfo& Prop = FindPropInfo(*Target, Parts[I]);
       TObject* Owned = Prop.PropType->Kind == tkClass && !Prop.IsReference() ? GetObjectProp(*Target, Prop) : nullptr;
@@ -202,6 +252,27 @@ class TFormReader {
     FWhere = ObjectWhere + "." + Property.Name;
   }
 
+  // Left and Top of a component that publishes neither: where the designer
+  // shows it. The builder writes each as a 16-bit word, so both -8 and 65528
+  // are read, as the same position.
+  bool ReadDesignInfo(TObject& Object, const std::string& Name, const TFormValue& Value) {
+    const bool Left = SameText(Name, "Left");
+    if (!Left && !SameText(Name, "Top")) return false;
+    auto* Component = dynamic_cast<TComponent*>(&Object);
+    if (Component == nullptr || GetPropInfo(Object, Name) != nullptr) return false;
+    if (Value.Kind != TFormValue::vkInteger)
+      throw EPropertyConvertError(
+          Format("Invalid property value (%s where an integer is expected)", {KindName(Value.Kind)}));
+    if (Value.Integer < -32768 || Value.Integer > 65535)
+      throw EPropertyConvertError(
+          Format("%d is out of range for the design position %s (-32768..65535)", {Value.Integer, Name}));
+    const auto Word = static_cast<std::uint32_t>(Value.Integer) & 0xFFFFu;
+    auto Info = static_cast<std::uint32_t>(Component->DesignInfo());
+    Info = Left ? (Info & 0xFFFF0000u) | Word : (Info & 0x0000FFFFu) | (Word << 16);
+    Component->SetDesignInfo(static_cast<std::int32_t>(Info));
+    return true;
+  }
+
   void ReadStrings(TStrings& Strings, const TFormValue& Value) {
     if (Value.Kind != TFormValue::vkList)
       throw EPropertyConvertError(Format("Invalid property value (%s where a list of strings is expected)",
@@ -216,6 +287,13 @@ class TFormReader {
   }
 
   void ReadValue(TObject& Object, const TPropInfo& Prop, const TFormValue& Value, const std::string& Where) {
+    if (Prop.PropType == BinaryDataTypeInfo()) {
+      if (Value.Kind != TFormValue::vkBinary)
+        throw EPropertyConvertError(
+            Format("Invalid property value (%s where binary data is expected)", {KindName(Value.Kind)}));
+      SetStrProp(Object, Prop, Value.Text);
+      return;
+    }
     if (Value.Kind == TFormValue::vkBinary)
       throw EPropertyError(Format("Property %s cannot take binary data", {Prop.Name}));
     switch (Prop.PropType->Kind) {
@@ -272,7 +350,7 @@ class TFormReader {
         if (SameText(Value.Text, "nil"))
           SetMethodProp(Object, Prop, "", std::any());
         else
-          FFixups.push_back({FAnchor, FPath, &Prop, Value.Text, FLine, Where});
+          FFixups.push_back({FContext, FAnchor, FPath, &Prop, Value.Text, FLine, Where, FContextIndex});
         return;
       case tkClass:
         if (Prop.IsReference()) {
@@ -280,7 +358,7 @@ class TFormReader {
           if (SameText(Value.Text, "nil"))
             SetObjectProp(Object, Prop, nullptr);
           else
-            FFixups.push_back({FAnchor, FPath, &Prop, Value.Text, FLine, Where});
+            FFixups.push_back({FContext, FAnchor, FPath, &Prop, Value.Text, FLine, Where, FContextIndex});
           return;
         }
         if (auto* Collection = dynamic_cast<TCollection*>(GetObjectProp(Object, Prop))) {
@@ -317,11 +395,13 @@ class TFormReader {
     TCollectionUpdate Update(Collection);
     // The items read before (the property given twice) go now, and so do the
     // references and events still waiting for them.
-    std::erase_if(FFixups, [&](const TFixup& Fixup) {
+    // Only this component's own fixups can be among them: they are the last ones.
+    const auto Own = FFixups.begin() + static_cast<std::ptrdiff_t>(FAnchorFixups);
+    FFixups.erase(std::remove_if(Own, FFixups.end(), [&](const TFixup& Fixup) {
       return Fixup.Anchor == FAnchor && Fixup.Path.size() > FPath.size() &&
              std::equal(FPath.begin(), FPath.end(), Fixup.Path.begin(), SameStep) &&
              Fixup.Path[FPath.size()].Prop == &Prop;
-    });
+    }), FFixups.end());
     Collection.Clear();
     for (std::size_t I = 0; I < Value.CollectionItems.size(); ++I) {
       const TFormItem& Item = Value.CollectionItems[I];
@@ -335,7 +415,7 @@ class TFormReader {
 
   // The object a fixup's property belongs to; null when it no longer exists.
   TObject* Target(const TFixup& Fixup) const {
-    if (!IsAlive(Fixup.Anchor)) return nullptr;
+    if (!IsAlive(Fixup.Anchor, Fixup.ContextIndex)) return nullptr;
     TObject* Object = Fixup.Anchor;
     for (const TPathStep& Step : Fixup.Path) {
       Object = GetObjectProp(*Object, *Step.Prop);
@@ -353,23 +433,38 @@ class TFormReader {
     TObject* Object = Target(Fixup);
     if (Object == nullptr) return;
     if (Fixup.Prop->PropType->Kind == tkMethod) {
-      property_text::BindMethod(*Object, *Fixup.Prop, Fixup.Name, &FRoot);
+      property_text::BindMethod(*Object, *Fixup.Prop, Fixup.Name, Fixup.Context);
       return;
     }
-    TComponent* Value = property_text::FindReference(FRoot, Fixup.Name);
+    TComponent* Value = property_text::FindReference(*Fixup.Context, Fixup.Name);
+    if (Value == nullptr && Fixup.Context != &FRoot) Value = property_text::FindReference(FRoot, Fixup.Name);
     if (Value == nullptr)
       throw EPropertyConvertError(Format(rtl_consts::SComponentNotFound, {Fixup.Name, Fixup.Prop->Name}));
     SetObjectProp(*Object, *Fixup.Prop, Value);
   }
 
+  // A component of the file: made by the reader, or given as inherited and
+  // found made already. OwnerIndex is the entry of the inline frame that owns
+  // it, NoContext for Root.
+  struct TRead {
+    TComponent* Component;
+    std::size_t OwnerIndex;
+    int Line;
+    bool Created;
+  };
+  static constexpr std::size_t NoContext = static_cast<std::size_t>(-1);
+
   TComponent& FRoot;
   std::string_view FSourceName;
-  std::vector<TComponent*> FCreated;
-  std::vector<int> FCreatedLines;
+  std::vector<TRead> FCreated;
   std::vector<TFixup> FFixups;
-  // Where reading is: the component whose objects are read, the path from it,
-  // and for messages the line and the property.
+  // Where reading is: the root that owns what is read (Root or an inline
+  // frame), the component whose objects are read and its first fixup, the
+  // path from it, and for messages the line and the property.
+  TComponent* FContext = nullptr;
+  std::size_t FContextIndex = NoContext;
   TComponent* FAnchor = nullptr;
+  std::size_t FAnchorFixups = 0;
   std::vector<TPathStep> FPath;
   int FLine = 0;
   std::string FWhere;

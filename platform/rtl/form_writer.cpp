@@ -7,13 +7,20 @@
 #include "property_text.h"
 #include "rtl/TypInfo.h"
 
+PTypeInfo BinaryDataTypeInfo() {
+  static const TTypeInfo Info{tkDynArray, "TBytes"};
+  return &Info;
+}
+
 namespace {
 
 // Source characters per line of a long string, as the platform breaks them.
 constexpr int LineLength = 64;
+// Bytes per line of binary data, as the platform breaks them.
+constexpr std::size_t BytesPerLine = 32;
 
 // S as form-file string fragments of up to LineLength characters each: quoted
-// runs of printable ASCII ('' for a quote) and #nnn for every other character
+// runs of printable ASCII but the quote, and #nnn for every other character
 // (its code point). Bytes that are not UTF-8 stay as they are, inside a run, so
 // that reading the file gives back the same bytes.
 std::vector<std::string> QuotedChunks(std::string_view S) {
@@ -38,10 +45,9 @@ std::vector<std::string> QuotedChunks(std::string_view S) {
     if (C < 0) {
       OpenRun();
       Current.append(S.substr(static_cast<std::size_t>(Start), static_cast<std::size_t>(Offset - Start)));
-    } else if (C >= 32 && C < 127) {
+    } else if (C >= 32 && C < 127 && C != '\'') {
       OpenRun();
       Current.push_back(static_cast<char>(C));
-      if (C == '\'') Current.push_back('\'');
     } else {
       CloseRun();
       Current += "#" + IntToStr(C);
@@ -61,7 +67,7 @@ std::vector<std::string> QuotedChunks(std::string_view S) {
 
 class TFormWriter {
  public:
-  explicit TFormWriter(const TComponent& ARoot) : FRoot(ARoot) {}
+  explicit TFormWriter(const TComponent& ARoot) : FRoot(ARoot), FContext(&ARoot) {}
 
   std::string Write(std::string_view RootClassName) {
     WriteObject(FRoot, RootClassName.empty() ? FRoot.ClassName() : std::string(RootClassName), 0);
@@ -76,10 +82,26 @@ class TFormWriter {
   }
 
   void WriteObject(const TComponent& Component, const std::string& ClassName, int Indent) {
-    Line(Indent, "object " + (Component.Name().empty() ? ClassName : Component.Name() + ": " + ClassName));
+    const TComponentState State = Component.ComponentState();
+    const char* Keyword = State.Contains(csInline) ? "inline " : State.Contains(csAncestor) ? "inherited " : "object ";
+    Line(Indent, Keyword + (Component.Name().empty() ? ClassName : Component.Name() + ": " + ClassName));
     WriteProperties(Component, "", Indent + 2);
-    Component.GetChildren([&](TComponent& Child) { WriteObject(Child, Child.ClassName(), Indent + 2); }, FRoot);
+    WriteDesignInfo(Component, Indent + 2);
+    // A frame is the root of what it owns.
+    const TComponent* const Saved = FContext;
+    if (State.Contains(csInline)) FContext = &Component;
+    Component.GetChildren([&](TComponent& Child) { WriteObject(Child, Child.ClassName(), Indent + 2); }, *FContext);
+    FContext = Saved;
     Line(Indent, "end");
+  }
+
+  // Where the designer shows a component that is no control.
+  void WriteDesignInfo(const TComponent& Component, int Indent) {
+    const auto Info = static_cast<std::uint32_t>(Component.DesignInfo());
+    if ((Info & 0xFFFFu) != 0 && GetPropInfo(Component, "Left") == nullptr)
+      Line(Indent, "Left = " + IntToStr(static_cast<std::int64_t>(Info & 0xFFFFu)));
+    if ((Info >> 16) != 0 && GetPropInfo(Component, "Top") == nullptr)
+      Line(Indent, "Top = " + IntToStr(static_cast<std::int64_t>(Info >> 16)));
   }
 
   void WriteProperties(const TObject& Object, const std::string& Prefix, int Indent) {
@@ -88,6 +110,10 @@ class TFormWriter {
   }
 
   void WriteProperty(const TObject& Object, const TPropInfo& Prop, const std::string& Name, int Indent) {
+    if (Prop.PropType == BinaryDataTypeInfo()) {
+      WriteBinary(Name, GetStrProp(Object, Prop), Indent);
+      return;
+    }
     switch (Prop.PropType->Kind) {
       case tkInteger:
       case tkInt64:
@@ -164,6 +190,23 @@ class TFormWriter {
       Line(Indent + 2, Chunks[I] + (I + 1 < Chunks.size() ? " +" : ""));
   }
 
+  void WriteBinary(const std::string& Name, std::string_view Bytes, int Indent) {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    FText.append(static_cast<std::size_t>(Indent), ' ');
+    FText.append(Name + " = {");
+    for (std::size_t I = 0; I < Bytes.size(); ++I) {
+      if (I % BytesPerLine == 0) {
+        FText.append(sLineBreak);
+        FText.append(static_cast<std::size_t>(Indent) + 2, ' ');
+      }
+      const auto Byte = static_cast<unsigned char>(Bytes[I]);
+      FText.push_back(Digits[Byte >> 4]);
+      FText.push_back(Digits[Byte & 0xF]);
+    }
+    FText.append("}");
+    FText.append(sLineBreak);
+  }
+
   void WriteVariant(const Variant& Value, const std::string& Name, int Indent) {
     switch (Value.VarType()) {
       case varEmpty:
@@ -211,13 +254,16 @@ class TFormWriter {
   std::string ReferenceName(const TComponent* Component) const {
     if (Component == nullptr) return "";
     if (Component == &FRoot) return FRoot.Name();
+    if (Component == FContext) return FContext->Name();
     const TComponent* Owner = Component->Owner();
-    if (Component->Name().empty() || Owner == &FRoot || Owner == nullptr || Owner->Name().empty())
+    if (Component->Name().empty() || Owner == FContext || Owner == nullptr || Owner->Name().empty())
       return Component->Name();
     return Owner->Name() + "." + Component->Name();
   }
 
   const TComponent& FRoot;
+  // The root of the components being written: Root, or the inline frame.
+  const TComponent* FContext;
   std::string FText;
 };
 

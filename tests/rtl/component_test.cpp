@@ -61,6 +61,12 @@ TEST(ComponentTest, OwnerAndSiblingsHearOfInsertsAndRemovals) {
   Owner.RemoveComponent(C);
   EXPECT_EQ(Log, (TLog{"owner +c", "b +c", "owner -c", "b -c"}));
   EXPECT_EQ(C.Owner(), nullptr);
+  // While a form file is read into the owner only the owner hears of arrivals.
+  Owner.SetLoading(true);
+  Log.clear();
+  Owner.InsertComponent(C);
+  Owner.RemoveComponent(C);
+  EXPECT_EQ(Log, (TLog{"owner +c", "owner -c", "b -c"}));
 }
 
 TEST(ComponentTest, FreeNotificationWorksBothWaysAndIsForgottenOnDestruction) {
@@ -136,6 +142,32 @@ TEST(ComponentTest, PersistentAssignWithoutSupportRaises) {
   TComponent A(nullptr);
   TPersistent P;
   EXPECT_EQ(MessageOf<EConvertError>([&] { P.Assign(A); }), "Cannot assign a TComponent to a TPersistent");
+}
+
+TEST(ComponentTest, FindComponentFollowsRenamesRemovalsAndCaseAsAnsiSameText) {
+  TComponent Owner(nullptr);
+  auto* A = new TComponent(&Owner);
+  A->SetName("Key");
+  auto* B = new TComponent(&Owner);
+  B->SetName("Stra\u00DFe");
+  EXPECT_EQ(Owner.FindComponent("KEY"), A);
+  EXPECT_EQ(Owner.FindComponent("\u212Aey"), A) << "the Kelvin sign is K to the collator";
+  EXPECT_EQ(Owner.FindComponent("STRA\u00DFE"), B);
+  EXPECT_EQ(Owner.FindComponent("Strasse"), nullptr);
+  EXPECT_EQ(MessageOf<EComponentError>([&] { B->SetName("kEY"); }), "A component named kEY already exists");
+  A->SetName("Lock");
+  EXPECT_EQ(Owner.FindComponent("key"), nullptr);
+  EXPECT_EQ(Owner.FindComponent("LOCK"), A);
+  B->SetName("Key");
+  EXPECT_EQ(Owner.FindComponent("key"), B);
+  delete B;
+  EXPECT_EQ(Owner.FindComponent("key"), nullptr);
+  EXPECT_FALSE(Owner.Owns(B));
+  EXPECT_TRUE(Owner.Owns(A));
+  TComponent Other(nullptr);
+  Other.InsertComponent(*A);
+  EXPECT_EQ(Owner.FindComponent("Lock"), nullptr);
+  EXPECT_EQ(Other.FindComponent("lock"), A);
 }
 
 }  // namespace

@@ -5,10 +5,51 @@
 #include <algorithm>
 #include <cmath>
 
+#include "rtl/DB.h"
+#include "rtl/TypInfo.h"
 #include "support/message_of.h"
 #include "published_classes.h"
 
 namespace {
+
+// A component holding an image, kept as the bytes the builder stored.
+class TPictureBox : public TComponent {
+  VN_DECLARE_PUBLISHED(TPictureBox)
+ public:
+  using TComponent::TComponent;
+  std::string Picture;
+};
+
+VN_IMPLEMENT_PUBLISHED(TPictureBox, TComponent)
+
+const std::vector<TPropInfo>& TPictureBox::PublishedProperties() {
+  static const auto List = [] {
+    auto Result = TPublisher<TPictureBox>()
+                      .String("Picture", [](const TPictureBox& B) { return B.Picture; },
+                              [](TPictureBox& B, const std::string& V) { B.Picture = V; })
+                      .List();
+    Result.front().PropType = BinaryDataTypeInfo();
+    return Result;
+  }();
+  return List;
+}
+
+// A frame whose class makes one component of its own, as an ancestor would.
+class TTestFrame : public TComponent {
+  VN_DECLARE_CLASS(TTestFrame)
+ public:
+  explicit TTestFrame(TComponent* AOwner) : TComponent(AOwner) { (new TGizmo(this))->SetName("Inner"); }
+};
+
+VN_IMPLEMENT_CLASS(TTestFrame, TComponent)
+
+struct TRegisteredHere {
+  TRegisteredHere() { RegisterClasses({&TPictureBox::StaticClass(), &TTestFrame::StaticClass()}); }
+  ~TRegisteredHere() {
+    UnRegisterClass(TPictureBox::StaticClass());
+    UnRegisterClass(TTestFrame::StaticClass());
+  }
+};
 
 // Test texts are written with \n; the writer ends lines as the platform does.
 std::string Crlf(std::string_view Text) { return StringReplaceAll(Text, "\n", "\r\n"); }
@@ -23,6 +64,7 @@ class FormFilesTest : public ::testing::Test {
   }
 
   TRegisteredClasses Registered;
+  TRegisteredHere RegisteredHere;
   TTestRoot Root;
 };
 
@@ -31,7 +73,7 @@ constexpr std::string_view EveryKind = R"(object Form1: TTestRoot
   Tag = 7
   object Widget1: TWidget
     Tag = -3
-    Caption = 'It''s'#13#10'two lines'#9'and caf'#233
+    Caption = 'It'#39's'#13#10'two lines'#9'and caf'#233
     Count = -42
     Big = 9000000000
     Ratio = 2.5
@@ -142,7 +184,7 @@ TEST_F(FormFilesTest, ReaderTakesTheSpellingsPeopleWrite) {
       "object Form1: TTestRoot\n"
       "  object W: TWidget\n"
       "    caption = 'ab' +\n"
-      "      'c'#$44 + #10\n"
+      "      'c'#$44 + #10 + 'd''e'\n"
       "    Count = $FF\n"
       "    Big = -$10\n"
       "    Ratio = 3\n"
@@ -156,7 +198,7 @@ TEST_F(FormFilesTest, ReaderTakesTheSpellingsPeopleWrite) {
       "end",
       Root);
   TWidget& W = Find("W");
-  EXPECT_EQ(W.Caption, "abcD\n");
+  EXPECT_EQ(W.Caption, "abcD\nd'e");
   EXPECT_EQ(W.Count, 255);
   EXPECT_EQ(W.Big, -16);
   EXPECT_EQ(W.Ratio, 3.0);
@@ -202,7 +244,12 @@ TEST_F(FormFilesTest, MalformedFilesNameTheLineAndLeaveNothingBehind) {
       {"  end\n  object W: TWidget\n", "Line 4: A component named W already exists"},
       {"  end\n  object X: TNoSuchClass\n", "Line 4: Class TNoSuchClass not found"},
       {"  end\n  object X: TWidgetItem\n", "Line 4: TWidgetItem is not a component class"},
-      {"  end\n  inherited X: TWidget\n", "Line 4: Inherited and inline objects are not supported"},
+      {"    Left = 70000\n", "Line 3: Error reading W.Left: 70000 is out of range for the design position Left (-32768..65535)"},
+      {"    Top = 'x'\n", "Line 3: Error reading W.Top: Invalid property value (a string where an integer is expected)"},
+      {"  end\n  object P: TPictureBox\n    Picture = 'x'\n",
+       "Line 5: Error reading P.Picture: Invalid property value (a string where binary data is expected)"},
+      {"  end\n  inline X: TTestFrame\n    inherited Inner: TWidget\n    end\n",
+       "Line 5: Inner is not a TWidget"},
   };
   for (const TCase& Case : Cases) {
     const std::string Text = "object Form1: TTestRoot\n  object W: TWidget\n" + Case.Body +
@@ -234,7 +281,7 @@ TEST_F(FormFilesTest, MalformedFilesNameTheLineAndLeaveNothingBehind) {
     EXPECT_EQ(E.SourceName(), "shop.vfm");
   }
   // The components made before the error were destroyed again.
-  EXPECT_EQ(std::count(EventLog().begin(), EventLog().end(), "destroy W"), 17);
+  EXPECT_EQ(std::count(EventLog().begin(), EventLog().end(), "destroy W"), 21);
   EXPECT_EQ(std::count(EventLog().begin(), EventLog().end(), "destroy W2"), 4);
 }
 
@@ -285,7 +332,7 @@ TEST_F(FormFilesTest, WriterKeepsEveryByteAndRefusesWhatCannotBeRead) {
   W->Caption = std::string("a\xFF'b\x7F\xE2\x82", 7) + std::string(70, 'x');
   W->Lines->Add("");
   const std::string Text = WriteComponentText(Root);
-  EXPECT_NE(Text.find("    Caption =\r\n      'a\xFF''b'#127'\xE2\x82xxx"), std::string::npos) << Text;
+  EXPECT_NE(Text.find("    Caption =\r\n      'a\xFF'#39'b'#127'\xE2\x82xxx"), std::string::npos) << Text;
 
   TTestRoot Copy;
   ReadComponentText(Text, Copy);
@@ -297,6 +344,141 @@ TEST_F(FormFilesTest, WriterKeepsEveryByteAndRefusesWhatCannotBeRead) {
   W->Ratio = 0;
   W->Data = HUGE_VAL;
   EXPECT_EQ(MessageOf<EWriteError>([&] { WriteComponentText(Root); }), "Cannot write Data: inf is no finite number");
+}
+
+// A data module as the builder saves it: the module's own properties, design
+// positions, persistent fields, quotes and other characters as codes, a long
+// string continued over lines, a collection, an image.
+constexpr std::string_view BuilderModule = R"(object dmShop: TdmShop
+  OldCreateOrder = False
+  OnCreate = DataModuleCreate
+  Height = 271
+  Width = 415
+  object Orders: TMemoryDataSet
+    Left = 40
+    Top = 16
+    object OrdersID: TIntegerField
+      FieldName = 'ID'
+      Required = True
+    end
+    object OrdersCUSTOMER: TStringField
+      FieldName = 'CUSTOMER'
+      DisplayLabel = 'Customer'#39's name'
+      Size = 40
+    end
+    object OrdersPRICE: TFloatField
+      FieldName = 'PRICE'
+      DisplayLabel = 'Price in '#8364' ('#12473#12488#12450')'
+    end
+  end
+  object OrderView: TWidget
+    Caption =
+      'Orders placed since the last stock-take, grouped by customer and' +
+      ' sorted by date'
+    Lines.Strings = (
+      'SELECT id, customer, price'
+      'FROM orders'
+      'WHERE price > :min_price')
+    Items = <
+      item
+        Caption = 'ID'
+        Width = 40
+      end
+      item
+        Caption = 'Customer'
+        Width = 160
+      end>
+    OnClick = OrderViewClick
+    Left = 144
+    Top = 16
+  end
+  object Logo: TPictureBox
+    Picture = {
+      89504E470D0A1A0A0000000D49484452000000100000001008060000001FF3FF
+      610000000C49444154789C63600000000200015E2AF5AE0000000049454E44AE
+      426082}
+    Left = 8
+    Top = 65528
+  end
+  object Spare: TGizmo
+    Left = 248
+    Top = 96
+  end
+end
+)";
+
+TEST_F(FormFilesTest, ABuilderWrittenModuleOpensAndSavesUnchanged) {
+  const std::string Text = Crlf(BuilderModule);
+  TDataModule Module;
+  Module.SetDesigning(true);
+  EXPECT_EQ(ReadComponentText(Text, Module, "shop.vfm").ClassName, "TdmShop");
+  EXPECT_FALSE(Module.OldCreateOrder());
+  EXPECT_EQ(Module.OnCreate.Name, "DataModuleCreate");
+  EXPECT_EQ(Module.DesignHeight(), 271);
+  EXPECT_EQ(Module.DesignWidth(), 415);
+
+  auto& Orders = As<TMemoryDataSet>(*Module.FindComponent("Orders"));
+  EXPECT_EQ(Orders.DesignInfo(), (16 << 16) | 40);
+  EXPECT_EQ(Orders.FieldCount(), 3);
+  EXPECT_EQ(Orders.FieldByName("CUSTOMER").DisplayLabel(), "Customer's name");
+  EXPECT_EQ(Orders.FieldByName("PRICE").DisplayLabel(), "Price in \u20AC (\u30B9\u30C8\u30A2)");
+  EXPECT_TRUE(Orders.FieldByName("ID").Required());
+  auto& View = As<TWidget>(*Module.FindComponent("OrderView"));
+  EXPECT_EQ(View.Caption, "Orders placed since the last stock-take, grouped by customer and sorted by date");
+  EXPECT_EQ(View.Lines->Count(), 3);
+  EXPECT_EQ(View.Items->Count(), 2);
+  EXPECT_EQ(View.OnClick.Name, "OrderViewClick");
+  const std::string& Png = As<TPictureBox>(*Module.FindComponent("Logo")).Picture;
+  EXPECT_EQ(Png.size(), 67u);
+  EXPECT_EQ(Png.substr(0, 4), "\x89PNG");
+  EXPECT_EQ(Module.FindComponent("Logo")->DesignInfo(), static_cast<std::int32_t>(0xFFF80008u)) << "Top is -8";
+
+  const std::string Saved = WriteComponentText(Module, "TdmShop");
+  EXPECT_EQ(Saved, Text);
+  TDataModule Again;
+  Again.SetDesigning(true);
+  ReadComponentText(Saved, Again);
+  EXPECT_EQ(WriteComponentText(Again, "TdmShop"), Saved);
+
+  // What a data module does not publish is still refused, naming the line.
+  TDataModule Other;
+  EXPECT_EQ(MessageOf<EPropertyError>([&] { ReadComponentText("object M: TdmShop\n  Caption = 'x'\nend", Other); }),
+            "Line 2: Error reading M.Caption: Property Caption does not exist");
+}
+
+TEST_F(FormFilesTest, InheritedAndInlineObjectsKeepTheirKeyword) {
+  const std::string Text = Crlf(
+      "inherited Form2: TTestRoot\n"
+      "  inherited W: TWidget\n"
+      "    Caption = 'changed'\n"
+      "  end\n"
+      "  inline Frame1: TTestFrame\n"
+      "    inherited Inner: TGizmo\n"
+      "      Left = 4\n"
+      "    end\n"
+      "    object Label1: TWidget\n"
+      "      Buddy = Label2\n"
+      "      OnClick = WidgetClick\n"
+      "    end\n"
+      "    object Label2: TWidget\n"
+      "      Buddy = Label1\n"
+      "    end\n"
+      "  end\n"
+      "end\n");
+  Root.SetDesigning(true);
+  ReadComponentText(Text, Root);
+  EXPECT_TRUE(Root.ComponentState().Contains(csAncestor));
+  ASSERT_EQ(Root.ComponentCount(), 2);
+  auto& Frame = As<TTestFrame>(*Root.FindComponent("Frame1"));
+  EXPECT_TRUE(Frame.ComponentState().Contains(csInline));
+  ASSERT_EQ(Frame.ComponentCount(), 3) << "the frame's own Inner is read into, not made twice";
+  EXPECT_EQ(Frame.FindComponent("Inner")->DesignInfo(), 4);
+  auto& Label1 = As<TWidget>(*Frame.FindComponent("Label1"));
+  auto& Label2 = As<TWidget>(*Frame.FindComponent("Label2"));
+  EXPECT_EQ(Label1.Buddy(), &Label2);
+  EXPECT_EQ(Label2.Buddy(), &Label1);
+  EXPECT_EQ(Root.FindComponent("Label1"), nullptr);
+  EXPECT_EQ(WriteComponentText(Root), Text);
 }
 
 }  // namespace

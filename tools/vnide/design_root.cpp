@@ -4,7 +4,7 @@
 
 namespace vnide {
 
-VN_IMPLEMENT_CLASS(TDesignRoot, TComponent)
+VN_IMPLEMENT_CLASS(TDesignRoot, TDataModule)
 
 void TDesignRoot::LoadFromText(std::string_view Text, std::string_view SourceName) {
   FDeclaredClassName = ReadComponentText(Text, *this, SourceName).ClassName;
