@@ -120,6 +120,10 @@ TEST(TerminalSessionTest, APersonEditsWithArrowKeysCompletesNamesAndPressesAltKe
   ASSERT_TRUE(Session.Expect("rimKeys")) << Session.Screen();
   ASSERT_TRUE(Session.Expect("lbKeyFields 7 items, 2 selected")) << Session.Screen();
   ASSERT_TRUE(Session.Expect(Prompt)) << Session.Screen();
+  // Up recalls the last command; Ctrl+U clears the line again.
+  Session.Type("\x1b[A");
+  ASSERT_TRUE(Session.Expect("click btSelectPrimKeys")) << Session.Screen();
+  Session.Type("\x15");
   // A slip mended with the arrow keys: "lick btCancel" becomes "click btCancel".
   Session.Type("lick btCancel" + Left(13) + "c\r");
   ASSERT_TRUE(Session.Expect("[Form] VNUpdateSQLEditForm closed: mrCancel")) << Session.Screen();
