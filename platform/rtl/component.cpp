@@ -375,9 +375,13 @@ void TComponent::RemoveNotification(TComponent& AComponent) { Erase(FFreeNotifie
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent != nullptr) RemoveFreeNotification(*AComponent);
-  // While a form file is read, a component that arrives is news to no one yet:
-  // telling every sibling would make reading quadratic in the components.
-  if (Operation == opInsert && FComponentState.Contains(csLoading)) return;
+  // While a form file is read, a component that arrives is news to no one yet,
+  // and one that leaves (a failed read undone) concerns only those linked to it
+  // by FreeNotification, as in the destructor: telling every sibling would make
+  // reading quadratic in the components.
+  if (FComponentState.Contains(csLoading) && AComponent != nullptr &&
+      (Operation == opInsert || !AComponent->FComponentState.Contains(csFreeNotification)))
+    return;
   // Owned components hear of it too, so that siblings drop their references.
   // A handler may remove components: the index is kept within the list.
   int I = ComponentCount() - 1;

@@ -49,7 +49,7 @@ TEST(ComponentTest, OwnerAndSiblingsHearOfInsertsAndRemovals) {
   TLog Log;
   TProbe Owner(nullptr, "owner", Log);
   auto* A = new TProbe(&Owner, "a", Log);
-  new TProbe(&Owner, "b", Log);
+  auto* B = new TProbe(&Owner, "b", Log);
   Log.clear();
   delete A;
   EXPECT_EQ(Owner.ComponentCount(), 1);
@@ -61,12 +61,16 @@ TEST(ComponentTest, OwnerAndSiblingsHearOfInsertsAndRemovals) {
   Owner.RemoveComponent(C);
   EXPECT_EQ(Log, (TLog{"owner +c", "b +c", "owner -c", "b -c"}));
   EXPECT_EQ(C.Owner(), nullptr);
-  // While a form file is read into the owner only the owner hears of arrivals.
+  // While a form file is read into the owner, siblings hear only of a removal
+  // of a component they are linked to.
   Owner.SetLoading(true);
   Log.clear();
   Owner.InsertComponent(C);
   Owner.RemoveComponent(C);
-  EXPECT_EQ(Log, (TLog{"owner +c", "owner -c", "b -c"}));
+  Owner.InsertComponent(C);
+  B->FreeNotification(C);
+  Owner.RemoveComponent(C);
+  EXPECT_EQ(Log, (TLog{"owner +c", "owner -c", "owner +c", "owner -c", "b -c"}));
 }
 
 TEST(ComponentTest, FreeNotificationWorksBothWaysAndIsForgottenOnDestruction) {
