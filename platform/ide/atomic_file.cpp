@@ -229,6 +229,13 @@ bool LockFile(int Fd, int Operation) {
 // The fallback when no temporary file can stand next to the target: the locked
 // file itself is overwritten, then cut to length and flushed.
 bool RewriteInPlace(int Fd, std::string_view Data) {
+  // Room for a longer content is taken first, so that a full disk fails the
+  // write before any byte of the file has changed.
+  const int Reserved = ::posix_fallocate(Fd, 0, static_cast<off_t>(Data.size()));
+  if (Reserved != 0 && Reserved != EOPNOTSUPP && Reserved != EINVAL) {
+    errno = Reserved;
+    return false;
+  }
   off_t Offset = 0;
   while (!Data.empty()) {
     const ssize_t N = ::pwrite(Fd, Data.data(), Data.size(), Offset);
@@ -326,7 +333,8 @@ std::optional<TFileContent> ReadFileContent(const std::string& Path) {
   if (!Fd.Valid()) return std::nullopt;
   struct stat St {};
   if (::fstat(Fd.Get(), &St) != 0 || !S_ISREG(St.st_mode)) return std::nullopt;
-  if (!LockFile(Fd.Get(), LOCK_SH)) return std::nullopt;
+  // Best effort: a file system without locks is still read.
+  [[maybe_unused]] const bool Locked = LockFile(Fd.Get(), LOCK_SH);
   TFileContent Result;
   if (::fstat(Fd.Get(), &St) != 0 || !ReadAll(Fd.Get(), Result.Text)) return std::nullopt;
   Result.Stamp = StampFrom(St);

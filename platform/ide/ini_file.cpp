@@ -90,6 +90,22 @@ std::string FoldAscii(std::string_view S) {
   return Result;
 }
 
+// ASCII names without regard to case, as SameName compares two ASCII names.
+struct TAsciiNoCaseHash {
+  std::size_t operator()(std::string_view S) const noexcept {
+    std::size_t H = 14695981039346656037ULL;
+    for (char C : S) H = (H ^ static_cast<unsigned char>(C >= 'A' && C <= 'Z' ? C - 'A' + 'a' : C)) * 1099511628211ULL;
+    return H;
+  }
+};
+struct TAsciiNoCaseEqual {
+  bool operator()(std::string_view A, std::string_view B) const noexcept { return A.size() == B.size() && SameText(A, B); }
+};
+
+// Lookups in a section before its keys are indexed: a change of a few keys
+// costs no index, many lookups cost one.
+constexpr std::size_t LinearLookups = 8;
+
 // An ini file's text as sections of lines that keep their own bytes and line
 // ends, so that a change rewrites only the lines it concerns. Sections and keys
 // are indexed by name, so that a lookup or a change costs no search through the
@@ -165,14 +181,15 @@ class TIniDocument {
       const TLine& L = S.Lines[I];
       return !L.Gone && (L.Kind == lkKey || (!Valued && L.Kind == lkNoValue));
     };
-    if (S.AsciiKeys && IsAsciiName(Ident)) {
-      const auto It = S.KeysByName.find(FoldAscii(Ident));
-      if (It != S.KeysByName.end())
-        for (std::size_t I : It->second)
-          if (Matches(I)) return I;
-      return std::nullopt;
+    if (!S.Indexed && ++S.Lookups > LinearLookups) IndexKeys(S);
+    std::size_t Start = 0;
+    if (S.Indexed && S.AsciiKeys && IsAsciiName(Ident)) {
+      const auto It = S.FirstKey.find(Ident);
+      if (It == S.FirstKey.end()) return std::nullopt;
+      if (Matches(It->second)) return It->second;
+      Start = It->second + 1;  // a key with a value may follow the first one without
     }
-    for (std::size_t I = 0; I < S.Lines.size(); ++I)
+    for (std::size_t I = Start; I < S.Lines.size(); ++I)
       if (Matches(I) && SameName(S.Lines[I].Name, Ident)) return I;
     return std::nullopt;
   }
@@ -222,8 +239,19 @@ class TIniDocument {
     if (const auto K = FindKey(*Id, Ident)) {
       TSectionData& S = FSections[*Id];
       S.Lines[*K].Gone = true;
-      // Gone lines leave the index: a later key may be inserted before them.
-      if (S.AsciiKeys) std::erase(S.KeysByName[FoldAscii(S.Lines[*K].Name)], *K);
+      // Gone lines leave the index (a later key may be inserted before them);
+      // the next key of that name, if any, takes their place.
+      if (S.Indexed && S.AsciiKeys) {
+        const std::string_view Name = S.Lines[*K].Name;
+        S.FirstKey.erase(Name);
+        for (std::size_t I = *K + 1; I < S.Lines.size(); ++I) {
+          const TLine& L = S.Lines[I];
+          if (!L.Gone && (L.Kind == lkKey || L.Kind == lkNoValue) && TAsciiNoCaseEqual()(L.Name, Name)) {
+            S.FirstKey.emplace(L.Name, I);
+            break;
+          }
+        }
+      }
       if (*K + 1 == S.End) S.End = LastUsed(S, *K);
       FChanged = true;
     }
@@ -273,8 +301,12 @@ class TIniDocument {
     // blank lines separating sections stay where they are.
     std::size_t End = 0;
     bool Erased = false;
-    bool AsciiKeys = true;  // KeysByName is complete and usable
-    std::unordered_map<std::string, std::vector<std::size_t>> KeysByName;  // in file order
+    // The first live key line of each name, once the section has been looked
+    // up often enough (Lookups), and while all its key names are ASCII.
+    mutable std::size_t Lookups = 0;
+    mutable bool Indexed = false;
+    mutable bool AsciiKeys = true;
+    mutable std::unordered_map<std::string_view, std::size_t, TAsciiNoCaseHash, TAsciiNoCaseEqual> FirstKey;
   };
 
   std::string_view Own(std::string S) { return FAdded.emplace_back(std::move(S)); }
@@ -317,18 +349,25 @@ class TIniDocument {
     TLine& L = S.Lines.emplace_back();
     SetText(L, Text);
     L.Eol = Eol;
-    Index(S, S.Lines.size() - 1);
     if (L.Kind != lkBlank) S.End = S.Lines.size();
   }
 
-  void Index(TSectionData& S, std::size_t I) {
+  // Names are views of the document's text, which never moves.
+  static void IndexKeys(const TSectionData& S) {
+    S.Indexed = true;
+    S.FirstKey.reserve(S.Lines.size());
+    for (std::size_t I = 0; I < S.Lines.size(); ++I) Index(S, I);
+  }
+
+  static void Index(const TSectionData& S, std::size_t I) {
     const TLine& L = S.Lines[I];
-    if (L.Kind != lkKey && L.Kind != lkNoValue) return;
-    if (S.AsciiKeys && !IsAsciiName(L.Name)) {
+    if (!S.Indexed || !S.AsciiKeys || L.Gone || (L.Kind != lkKey && L.Kind != lkNoValue)) return;
+    if (!IsAsciiName(L.Name)) {
       S.AsciiKeys = false;
-      S.KeysByName.clear();
+      S.FirstKey.clear();
+      return;
     }
-    if (S.AsciiKeys) S.KeysByName[FoldAscii(L.Name)].push_back(I);
+    S.FirstKey.try_emplace(L.Name, I);
   }
 
   // A new key line after the section's last line in use. Only blank or gone

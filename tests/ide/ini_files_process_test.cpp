@@ -54,7 +54,8 @@ TEST(IniFileProcesses, KilledWriterNeverLeavesATornFile) {
   const std::string Name = Dir.File("big.ini");
   WriteFileText(Name, GenerationText(0));
   std::mt19937 Random(20240611);
-  std::uniform_int_distribution<int> Delay(0, 30000);
+  // Long enough for a write of this file in a sanitizer build on a busy machine.
+  std::uniform_int_distribution<int> Delay(0, 80000);
   int Generation = 0;
   int Advanced = 0;
   for (int Round = 0; Round < 40; ++Round) {
