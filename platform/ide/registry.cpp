@@ -169,8 +169,9 @@ bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
   if (!Path) return false;
   const bool Writable = (FAccess & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) != 0;
   if (Writable && StoreIsReadOnly()) return false;
-  if (!LoadStore()->Valid()) return false;
-  if (!LoadStore()->KeyExists(*Path)) {
+  const auto Store = LoadStore();
+  if (!Store->Valid()) return false;
+  if (!Store->KeyExists(*Path)) {
     if (!CanCreate) return false;
     const bool Created = UpdateStore([&](TRegStore& S) {
       if (S.KeyExists(*Path)) return scUnchanged;
