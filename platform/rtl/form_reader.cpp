@@ -157,14 +157,12 @@ class TFormReader {
   // Whether the component read as FCreated[I] still exists: its owner (Root,
   // or an inline frame that itself still exists) still holds it. Nothing that
   // may be gone is dereferenced.
+  // The owning frame is looked at only once it is known to exist (the depth is
+  // that of nested frames).
   bool IsAlive(std::size_t I) const {
-    while (true) {
-      const TRead& Entry = FCreated[I];
-      if (Entry.OwnerIndex == NoContext) return FRoot.Owns(Entry.Component);
-      const TRead& Owner = FCreated[Entry.OwnerIndex];
-      if (!Owner.Component->Owns(Entry.Component)) return false;
-      I = Entry.OwnerIndex;
-    }
+    const TRead& Entry = FCreated[I];
+    if (Entry.OwnerIndex == NoContext) return FRoot.Owns(Entry.Component);
+    return IsAlive(Entry.OwnerIndex) && FCreated[Entry.OwnerIndex].Component->Owns(Entry.Component);
   }
   bool IsAlive(const TComponent* C, std::size_t ContextIndex) const {
     if (ContextIndex == NoContext) return C == &FRoot || FRoot.Owns(C);

@@ -244,6 +244,8 @@ TEST_F(FormFilesTest, MalformedFilesNameTheLineAndLeaveNothingBehind) {
       {"  end\n  object W: TWidget\n", "Line 4: A component named W already exists"},
       {"  end\n  object X: TNoSuchClass\n", "Line 4: Class TNoSuchClass not found"},
       {"  end\n  object X: TWidgetItem\n", "Line 4: TWidgetItem is not a component class"},
+      {"  end\n  inline F: TTestFrame\n    inherited Inner: TGizmo\n    end\n  end\n  object X: TNone\n",
+       "Line 8: Class TNone not found"},
       {"    Left = 70000\n", "Line 3: Error reading W.Left: 70000 is out of range for the design position Left (-32768..65535)"},
       {"    Top = 'x'\n", "Line 3: Error reading W.Top: Invalid property value (a string where an integer is expected)"},
       {"  end\n  object P: TPictureBox\n    Picture = 'x'\n",
@@ -281,7 +283,7 @@ TEST_F(FormFilesTest, MalformedFilesNameTheLineAndLeaveNothingBehind) {
     EXPECT_EQ(E.SourceName(), "shop.vfm");
   }
   // The components made before the error were destroyed again.
-  EXPECT_EQ(std::count(EventLog().begin(), EventLog().end(), "destroy W"), 21);
+  EXPECT_EQ(std::count(EventLog().begin(), EventLog().end(), "destroy W"), 22);
   EXPECT_EQ(std::count(EventLog().begin(), EventLog().end(), "destroy W2"), 4);
 }
 
