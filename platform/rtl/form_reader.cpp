@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <unordered_set>
 
 #include "form_parser.h"
 #include "property_text.h"
@@ -181,6 +182,11 @@ class TFormReader {
     if (FCreated.size() == FCreated.capacity()) FCreated.reserve(2 * FCreated.size() + 16);
 
     TComponent* Existing = Node.Kind == okInherited ? Owner.FindComponent(Node.Name) : nullptr;
+    // Only what was there before the file counts as inherited: one read
+    // earlier in this file is given twice.
+    if (Existing != nullptr && FSeen.contains(Existing))
+      throw EComponentError(Format(rtl_consts::SDuplicateName, {Node.Name}));
+    FSeen.reserve(FSeen.size() + 1);
     if (Existing != nullptr) {
       if (!Existing->InheritsFrom(Class))
         throw EFilerError(Format("%s is not a %s", {Node.Name, Class.ClassName()}));
@@ -194,6 +200,7 @@ class TFormReader {
     }
     const std::size_t Index = FCreated.size() - 1;
     TComponent& Component = *FCreated.back().Component;
+    FSeen.insert(&Component);
 
     Component.SetLoading(true);
     Component.SetAncestor(Node.Kind == okInherited);
@@ -455,6 +462,7 @@ class TFormReader {
   TComponent& FRoot;
   std::string_view FSourceName;
   std::vector<TRead> FCreated;
+  std::unordered_set<const TComponent*> FSeen;  // the components of FCreated
   std::vector<TFixup> FFixups;
   // Where reading is: the root that owns what is read (Root or an inline
   // frame), the component whose objects are read and its first fixup, the

@@ -243,6 +243,7 @@ TEST_F(FormFilesTest, MalformedFilesNameTheLineAndLeaveNothingBehind) {
        "Line 3: Error reading W.OnCount: Method WidgetClick does not fit property OnCount (TCountEvent)"},
       {"  end\n  object W: TWidget\n", "Line 4: A component named W already exists"},
       {"  end\n  object X: TNoSuchClass\n", "Line 4: Class TNoSuchClass not found"},
+      {"  end\n  inherited W: TWidget\n", "Line 4: A component named W already exists"},
       {"  end\n  object X: TWidgetItem\n", "Line 4: TWidgetItem is not a component class"},
       {"  end\n  inline F: TTestFrame\n    inherited Inner: TGizmo\n    end\n  end\n  object X: TNone\n",
        "Line 8: Class TNone not found"},
@@ -283,7 +284,7 @@ TEST_F(FormFilesTest, MalformedFilesNameTheLineAndLeaveNothingBehind) {
     EXPECT_EQ(E.SourceName(), "shop.vfm");
   }
   // The components made before the error were destroyed again.
-  EXPECT_EQ(std::count(EventLog().begin(), EventLog().end(), "destroy W"), 22);
+  EXPECT_EQ(std::count(EventLog().begin(), EventLog().end(), "destroy W"), 23);
   EXPECT_EQ(std::count(EventLog().begin(), EventLog().end(), "destroy W2"), 4);
 }
 
