@@ -1,7 +1,5 @@
 // Form files: whatever the reader takes, the writer writes as a text that
 // reads again and writes back identically.
-#include <unistd.h>
-
 #include <memory>
 #include <string>
 #include <string_view>
@@ -10,14 +8,12 @@
 #include "design_form.h"
 #include "published_classes.h"
 #include "rtl/FormFiles.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 // Test classes with every kind of property, next to the visual controls and
 // the runtime library's components, which their libraries register.
 TRegisteredClasses* Registered = nullptr;
-vn_test::TTempDir* Dir = nullptr;
 
 // A dialog is read into a form as the designer holds it, whose handlers are
 // names only; other files go to the test root, which binds its handlers.
@@ -31,8 +27,7 @@ std::unique_ptr<TComponent> NewRoot(bool Dialog) {
   return NewDesignForm();
 }
 
-// Connecting a database or opening a query on load would reach files outside
-// the fuzzer's own folder.
+// Connecting a database or opening a query on load would reach files on disk.
 bool Connects(std::string_view Text) {
   const std::string Lower = LowerCase(Text);
   return Lower.find("connected") != std::string::npos || Lower.find("active") != std::string::npos;
@@ -41,9 +36,7 @@ bool Connects(std::string_view Text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  Registered = new TRegisteredClasses;  // both live as long as the process
-  Dir = new vn_test::TTempDir;
-  if (chdir(Dir->Path().c_str()) != 0) vn_fuzz::Fail("cannot enter the temporary folder");
+  Registered = new TRegisteredClasses;  // lives as long as the process
   return 0;
 }
 

@@ -15,11 +15,15 @@ bool SameEntry(const vn_ide::TRegEntry& A, const vn_ide::TRegEntry& B) {
   return A.Raw == B.Raw && SameValue(A.Value, B.Value);
 }
 
-bool SameKey(const vn_ide::TRegKey& A, const vn_ide::TRegKey& B) {
-  if (A.Path != B.Path || A.Entries.size() != B.Entries.size()) return false;
+// Empty when the keys hold the same values and kept lines; what differs otherwise.
+std::string KeyDifference(const vn_ide::TRegKey& A, const vn_ide::TRegKey& B) {
+  if (A.Path != B.Path) return "key " + vn_ide::JoinKeyPath(A.Path) + " became " + vn_ide::JoinKeyPath(B.Path);
+  if (A.Entries.size() != B.Entries.size()) return "the entries of " + vn_ide::JoinKeyPath(A.Path) + " changed in number";
   for (std::size_t I = 0; I < A.Entries.size(); ++I)
-    if (!SameEntry(A.Entries[I], B.Entries[I])) return false;
-  return true;
+    if (!SameEntry(A.Entries[I], B.Entries[I]))
+      return "entry " + std::to_string(I) + " of " + vn_ide::JoinKeyPath(A.Path) + ": [" + A.Entries[I].Raw + "] " +
+             A.Entries[I].Value.Name + " became [" + B.Entries[I].Raw + "] " + B.Entries[I].Value.Name;
+  return {};
 }
 
 }  // namespace
@@ -32,9 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   const vn_ide::TRegStore Again = vn_ide::TRegStore::Parse(Text);
   Require(Again.Valid(), "the written store reads as a store", Text);
   Require(Again.Keys().size() == Store.Keys().size(), "the written store has the same keys", Text);
-  for (std::size_t I = 0; I < Store.Keys().size(); ++I)
-    Require(SameKey(Store.Keys()[I], Again.Keys()[I]), "the written store has the same values",
-            vn_ide::JoinKeyPath(Store.Keys()[I].Path));
+  for (std::size_t I = 0; I < Store.Keys().size(); ++I) {
+    const std::string Difference = KeyDifference(Store.Keys()[I], Again.Keys()[I]);
+    Require(Difference.empty(), "the written store has the same values", Difference + "\n" + Text);
+  }
   Require(Again.Text() == Text, "the written store writes back identically", Text + "\n----\n" + Again.Text());
   return 0;
 }

@@ -32,16 +32,20 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s CORPUS_DIR|FILE...: no inputs found\n", argv[0]);
     return 1;
   }
-  if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
+  // Read first: a target's set-up may change the working folder.
+  std::vector<std::string> Contents;
   for (const fs::path& Input : Inputs) {
     std::ifstream In(Input, std::ios::binary);
     if (!In) {
       std::fprintf(stderr, "cannot read %s\n", Input.c_str());
       return 1;
     }
-    const std::string Bytes{std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>()};
-    std::fprintf(stderr, "%s\n", Input.c_str());
-    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(Bytes.data()), Bytes.size());
+    Contents.emplace_back(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+  }
+  if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
+  for (std::size_t I = 0; I < Inputs.size(); ++I) {
+    std::fprintf(stderr, "%s\n", Inputs[I].c_str());
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(Contents[I].data()), Contents[I].size());
   }
   std::fprintf(stderr, "%zu inputs replayed\n", Inputs.size());
   return 0;
