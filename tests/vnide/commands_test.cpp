@@ -94,4 +94,25 @@ TEST_F(VnideCommands, OpenShowsAFormAndSavesItBackUnchanged) {
   EXPECT_NE(Broken.Output.find("TNoSuchClass"), std::string::npos) << Broken.Output;
 }
 
+TEST_F(VnideCommands, OpenTakesAFormRootWithAFormsOwnProperties) {
+  // As the builder writes a form: a data module root would refuse Caption and
+  // the client size.
+  WriteFileText(Dir.File("form1.vfm"),
+                "object Form1: TForm1\r\n  Left = 0\r\n  Top = 0\r\n  Caption = 'Orders'\r\n"
+                "  ClientHeight = 299\r\n  ClientWidth = 635\r\n  Color = clBtnFace\r\n"
+                "  Font.Charset = DEFAULT_CHARSET\r\n  Font.Color = clWindowText\r\n  Font.Height = -11\r\n"
+                "  Font.Name = 'Tahoma'\r\n  Font.Style = []\r\n  OldCreateOrder = False\r\n"
+                "  PixelsPerInch = 96\r\n  TextHeight = 13\r\n"
+                "  object ShopDb: TVNDatabase\r\n    DatabaseName = 'shop'\r\n    Left = 24\r\n    Top = 16\r\n"
+                "  end\r\nend\r\n");
+  const TRun Run = RunVnide("open " + Dir.File("form1.vfm") + " --save " + Dir.File("saved.vfm"));
+  ASSERT_EQ(Run.ExitCode, 0) << Run.Output;
+  const std::string Saved = ReadFileText(Dir.File("saved.vfm"));
+  for (const char* Line : {"  Caption = 'Orders'\r\n", "  ClientWidth = 635\r\n", "  Font.Name = 'Tahoma'\r\n",
+                           "    Left = 24\r\n    Top = 16\r\n"})
+    EXPECT_NE(Saved.find(Line), std::string::npos) << Line << " in\n" << Saved;
+  ASSERT_EQ(RunVnide("open " + Dir.File("saved.vfm") + " --save " + Dir.File("again.vfm")).ExitCode, 0);
+  EXPECT_EQ(ReadFileText(Dir.File("again.vfm")), Saved);
+}
+
 }  // namespace

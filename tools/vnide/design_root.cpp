@@ -1,17 +1,70 @@
 #include "design_root.h"
 
+#include "ide/Forms.h"
 #include "rtl/FormFiles.h"
+#include "rtl/TypInfo.h"
 
 namespace vnide {
 
-VN_IMPLEMENT_CLASS(TDesignRoot, TDataModule)
+namespace {
+
+// Roots are designed, not run: components read into them are in design state.
+class TDesignModule : public TDataModule {
+  VN_DECLARE_CLASS(TDesignModule)
+ public:
+  TDesignModule() : TDataModule(nullptr) { SetDesigning(true); }
+};
+
+class TDesignForm : public TForm {
+  VN_DECLARE_CLASS(TDesignForm)
+ public:
+  TDesignForm() : TForm(nullptr) { SetDesigning(true); }
+};
+
+VN_IMPLEMENT_CLASS(TDesignModule, TDataModule)
+VN_IMPLEMENT_CLASS(TDesignForm, TForm)
+
+bool IsIdentifierChar(char C) {
+  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_';
+}
+
+}  // namespace
+
+TDesignRootKind DesignRootKindOf(std::string_view Text) {
+  // The root's own properties are the lines indented by two blanks before its
+  // first nested object; their values' continuation lines are indented deeper.
+  std::size_t Pos = Text.find('\n');
+  while (Pos != std::string_view::npos && Pos + 1 < Text.size()) {
+    const std::size_t Start = Pos + 1;
+    Pos = Text.find('\n', Start);
+    const std::string_view Line = Text.substr(Start, Pos == std::string_view::npos ? Text.npos : Pos - Start);
+    if (Line.size() < 3 || Line[0] != ' ' || Line[1] != ' ' || !IsIdentifierChar(Line[2])) continue;
+    std::size_t End = 2;
+    while (End < Line.size() && IsIdentifierChar(Line[End])) ++End;
+    const std::string_view Name = Line.substr(2, End - 2);
+    if (End == Line.size() || (Line[End] != ' ' && Line[End] != '.' && Line[End] != '=')) {
+      if (Name == "object" || Name == "inherited" || Name == "inline" || Name == "end") break;
+      continue;
+    }
+    if (GetPropInfo(TDataModule::StaticClass(), Name) == nullptr &&
+        GetPropInfo(TForm::StaticClass(), Name) != nullptr)
+      return rkForm;
+  }
+  return rkDataModule;
+}
 
 void TDesignRoot::LoadFromText(std::string_view Text, std::string_view SourceName) {
-  FDeclaredClassName = ReadComponentText(Text, *this, SourceName).ClassName;
+  FKind = DesignRootKindOf(Text);
+  if (FKind == rkForm)
+    FComponent = std::make_unique<TDesignForm>();
+  else
+    FComponent = std::make_unique<TDesignModule>();
+  FDeclaredClassName = ReadComponentText(Text, *FComponent, SourceName).ClassName;
 }
 
 std::string TDesignRoot::SaveToText() const {
-  return WriteComponentText(*this, FDeclaredClassName.empty() ? ClassName() : FDeclaredClassName);
+  return WriteComponentText(*FComponent,
+                            FDeclaredClassName.empty() ? FComponent->ClassName() : FDeclaredClassName);
 }
 
 }  // namespace vnide

@@ -57,7 +57,7 @@ bool IsUpdateObject(const TComponent& Component) {
 }
 
 // The update object the person named, or an error that says what the form has.
-TComponent& FindUpdateObject(const TDesignRoot& Root, const std::string& Name) {
+TComponent& FindUpdateObject(const TComponent& Root, const std::string& Name) {
   std::vector<std::string> UpdateObjects, AllNames;
   for (int I = 0; I < Root.ComponentCount(); ++I) {
     const TComponent& C = *Root.Components(I);
@@ -122,7 +122,7 @@ int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
   const TWorkingFolder Folder(std::filesystem::path(FormFile).parent_path());
   TDesignRoot Root;
   Root.LoadFromText(FormText, Options.FormFile);
-  TComponent& UpdateObject = FindUpdateObject(Root, Options.ObjectName);
+  TComponent& UpdateObject = FindUpdateObject(Root.Component(), Options.ObjectName);
 
   // With --json the transcript goes to standard error, so that standard output
   // holds the JSON alone.

@@ -40,18 +40,19 @@ int RunOpenCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
   Host.Load(Options.PackageFile);
   TDesignRoot Root;
   Root.LoadFromText(FormText, Options.FormFile);
+  const TComponent& Component = Root.Component();
   if (!Options.SaveFile.empty()) WriteTextFile(Options.SaveFile, Root.SaveToText());
   if (Options.Output == ofJson) {
     nlohmann::ordered_json Json;
-    Json["name"] = Root.Name();
+    Json["name"] = Component.Name();
     Json["class"] = Root.DeclaredClassName();
-    Json["components"] = ComponentsAsJson(Root, Root);
+    Json["components"] = ComponentsAsJson(Component, Component);
     Json["saved"] = Options.SaveFile.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(Options.SaveFile);
     Out << Json.dump(2) << '\n';
     return ecSuccess;
   }
-  Out << Root.Name() << ": " << Root.DeclaredClassName() << '\n';
-  ShowComponent(Root, Root, 1, Out);
+  Out << Component.Name() << ": " << Root.DeclaredClassName() << '\n';
+  ShowComponent(Component, Component, 1, Out);
   if (!Options.SaveFile.empty()) Out << "saved " << Options.SaveFile << '\n';
   return ecSuccess;
 }
