@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,7 +54,8 @@ TSnapshot Snapshot(const TIniFile& Ini) {
   return Result;
 }
 
-vn_test::TTempDir* Dir = nullptr;
+// Removed with its files when the process exits.
+std::unique_ptr<vn_test::TTempDir> Dir;
 
 // Writes the value; false when the file refuses it (a name the format cannot
 // hold, or a file that cannot be rewritten without loss), which must leave the
@@ -75,7 +77,7 @@ bool Writes(TIniFile& Ini, const std::string& Section, const std::string& Ident,
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // Every change replaces the file and syncs it: memory-backed files keep that fast.
   if (std::filesystem::is_directory("/dev/shm")) setenv("TMPDIR", "/dev/shm", 0);
-  Dir = new vn_test::TTempDir;  // lives as long as the process
+  Dir = std::make_unique<vn_test::TTempDir>();
   return 0;
 }
 

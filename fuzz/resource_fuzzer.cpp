@@ -1,5 +1,6 @@
 // Compiled resource files, and module files that carry one: an input that
 // starts as an ELF file is read as a module file from disk.
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -8,7 +9,8 @@
 
 namespace {
 
-vn_test::TTempDir* Dir = nullptr;
+// Removed with its files when the process exits.
+std::unique_ptr<vn_test::TTempDir> Dir;
 
 TResourceList Read(std::string_view Bytes) {
   if (!Bytes.starts_with("\x7F" "ELF")) {
@@ -23,7 +25,7 @@ TResourceList Read(std::string_view Bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  Dir = new vn_test::TTempDir;  // lives as long as the process
+  Dir = std::make_unique<vn_test::TTempDir>();
   return 0;
 }
 

@@ -18,7 +18,8 @@
 
 namespace {
 
-vn_test::TTempDir* Dir = nullptr;
+// Removed with its files when the process exits.
+std::unique_ptr<vn_test::TTempDir> Dir;
 
 constexpr const char* Schema =
     "CREATE TABLE orders(order_no INTEGER, line_no INTEGER, item TEXT, qty INTEGER, price REAL,"
@@ -43,7 +44,7 @@ std::array<std::string, 4> Statements(TVNUpdateSQL& UpdateSQL) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  Dir = new vn_test::TTempDir;  // lives as long as the process
+  Dir = std::make_unique<vn_test::TTempDir>();
   // Settings are looked up in a registry store of the fuzzer's own.
   setenv("VNIDE_REGISTRY", Dir->File("registry.reg").c_str(), 1);
   sqlite3* Db = nullptr;
