@@ -86,14 +86,15 @@ bool TLineEditor::ReadLine(const std::string& Prompt, TKind Kind, std::string& L
   FFromAccelerator = false;
   rl_startup_hook = FKept.empty() ? nullptr : &TLineEditor::InsertKept;
   // Text takes Tab as a character; commands complete on it.
+  constexpr int TabKey = '\t';
   Keymap Map = rl_get_keymap();
-  const KEYMAP_ENTRY Tab = Map['\t'];
+  const KEYMAP_ENTRY Tab = Map[TabKey];
   if (Kind == ekText) {
-    Map['\t'].type = ISFUNC;
-    Map['\t'].function = rl_insert;
+    Map[TabKey].type = ISFUNC;
+    Map[TabKey].function = rl_insert;
   }
   char* Raw = readline(Prompt.c_str());
-  Map['\t'] = Tab;
+  Map[TabKey] = Tab;
   rl_startup_hook = nullptr;
   if (Raw == nullptr) return false;
   Line = Raw;

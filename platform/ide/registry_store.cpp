@@ -24,6 +24,11 @@ std::string_view TrimSpaces(std::string_view S) {
   return S;
 }
 
+std::string_view WithoutTrailingCr(std::string_view S) {
+  while (S.ends_with('\r')) S.remove_suffix(1);
+  return S;
+}
+
 // ---------------------------------------------------------------------------
 // Text conversion. Registry strings are UTF-16LE with a terminating NUL.
 
@@ -387,7 +392,12 @@ bool TRegKey::SetValue(std::string_view Name, std::uint32_t Type, TRegBytes Data
 void TRegKey::AddRaw(std::string_view Line) {
   // A line that could not be read must not become readable when written back,
   // next to other lines or with its stray characters cut: it goes as a comment.
+  // Stray carriage returns at its end cannot be written back as they were (the
+  // next read would take them for a line end), and a blank line carries
+  // nothing: neither is kept, so that what is written reads back the same.
+  Line = WithoutTrailingCr(Line);
   const std::string_view Trimmed = TrimSpaces(Line);
+  if (Trimmed.empty()) return;
   std::string Raw;
   if (!Trimmed.empty() && !Trimmed.starts_with(';')) Raw = UnreadableMark;
   Raw += Line;
@@ -511,7 +521,8 @@ TRegStore TRegStore::Parse(std::string_view Bytes) {
     }
     if (Current == nullptr) {
       // Lines after a deleted key belong to nothing; those before the first key stay.
-      if (!SeenKey) Store.FPreamble.emplace_back(Lines[I]);
+      if (!SeenKey && !TrimSpaces(WithoutTrailingCr(Lines[I])).empty())
+        Store.FPreamble.emplace_back(WithoutTrailingCr(Lines[I]));
       continue;
     }
     TRegKey& Key = *Current;

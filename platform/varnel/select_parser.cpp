@@ -460,7 +460,11 @@ class TParser {
   TExpr ParseUnary() {
     if (AcceptOperator("-") || AcceptOperator("+") || AcceptOperator("~")) {
       TDepthGuard Guard(*this);
-      ParseUnary();
+      // SQLite reads -NOT a = b as -(NOT (a = b)).
+      if (AcceptKeyword("NOT"))
+        ParseBinary(pNot);
+      else
+        ParseUnary();
       return TExpr{};
     }
     TExpr E = ParsePrimary();

@@ -69,7 +69,7 @@ TEST(SelectParser, ExpressionsAndSubqueriesHaveNoOrigin) {
   auto Info = ParseSelect(
       "SELECT DISTINCT price * qty, count(*) AS n, upper(t.name) u, (SELECT max(id) FROM other) m, "
       "CASE WHEN a BETWEEN 1 AND 2 THEN 'x' ELSE 'y' END AS c, CAST(a AS VARCHAR(10)) ca, -a, "
-      "a COLLATE NOCASE, (a), x'0AFF', :p, a IS NOT NULL, t.* , * "
+      "a COLLATE NOCASE, (a), x'0AFF', :p, a IS NOT NULL, -NOT a = 1, t.* , * "
       "FROM t");
   EXPECT_EQ(Info.Fields, (Fields{{"price * qty", "", ""},
                                  {"n", "", ""},
@@ -82,7 +82,8 @@ TEST(SelectParser, ExpressionsAndSubqueriesHaveNoOrigin) {
                                  {"a", "t", "a"},  // parentheses hide neither the column nor its name
                                  {"x'0AFF'", "", ""},
                                  {":p", "", ""},
-                                 {"a IS NOT NULL", "", ""}}));
+                                 {"a IS NOT NULL", "", ""},
+                                 {"-NOT a = 1", "", ""}}));
   EXPECT_EQ(Info.Tables, (Tables{{"t", "t"}}));
 }
 
