@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "ide/IniFiles.h"
+#include "rtl/IniFiles.h"
 
 namespace {
 

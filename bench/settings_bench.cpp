@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "ide/IniFiles.h"
-#include "ide/Registry.h"
+#include "rtl/IniFiles.h"
+#include "rtl/Registry.h"
 #include "registration/design_settings.h"
 
 namespace {

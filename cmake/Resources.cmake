@@ -11,7 +11,7 @@ find_program(VN_RC_PREPROCESSOR cpp REQUIRED)
 # vn_package_resources(<target> <rc file>)
 # Compiles <rc file> (relative to the calling folder) and links its resources
 # into <target>. Files the script names in a resource statement
-# (NAME TYPE "file") are looked up beside the script; a missing "x.bmp" is made
+# (NAME TYPE "file") are looked up beside the script unless absolute; a missing "x.bmp" is made
 # from the palette picture "x.txt" by vn_resgen. Editing the script or any
 # file it names rebuilds the package.
 function(vn_package_resources target rc)
@@ -28,7 +28,9 @@ function(vn_package_resources target rc)
     string(REGEX MATCH "\"([^\"]+)\"" quoted "${statement}")
     set(name "${CMAKE_MATCH_1}")
     string(REGEX REPLACE "\\.bmp$" ".txt" picture "${name}")
-    if(EXISTS "${rc_dir}/${name}")
+    if(IS_ABSOLUTE "${name}" AND EXISTS "${name}")
+      list(APPEND inputs "${name}")
+    elseif(EXISTS "${rc_dir}/${name}")
       list(APPEND inputs "${rc_dir}/${name}")
     elseif(name MATCHES "\\.bmp$" AND EXISTS "${rc_dir}/${picture}")
       get_filename_component(bmp_dir "${out_dir}/${name}" DIRECTORY)

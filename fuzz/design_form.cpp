@@ -2,7 +2,7 @@
 // visual library's font styles and the test classes' share their names.
 #include "design_form.h"
 
-#include "ide/Forms.h"
+#include "vcl/Forms.h"
 
 std::unique_ptr<TComponent> NewDesignForm() {
   auto Form = std::make_unique<TForm>(nullptr);

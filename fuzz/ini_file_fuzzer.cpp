@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "ide/IniFiles.h"
+#include "rtl/IniFiles.h"
 #include "same_name.h"
 #include "support/temp_dir.h"
 
@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   // A value that needs its protecting quotes, into a section of its own.
   const std::string NewSection = "0-1", NewIdent = "2-3", NewValue = " 'q\" ";
   bool Taken = false;
-  for (const std::string& S : Before.Sections) Taken = Taken || vn_ide::SameName(S, NewSection);
+  for (const std::string& S : Before.Sections) Taken = Taken || vn_rtl::SameName(S, NewSection);
   if (!Taken && Writes(Ini, NewSection, NewIdent, NewValue)) {
     const TSnapshot After = Snapshot(Ini);
     std::vector<std::string> Sections = Before.Sections;
@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   Require(After.Sections == Before.Sections, "changing a key keeps the sections");
   for (std::size_t I = 0; I < Before.Entries.size(); ++I) {
     const TEntry& Old = Before.Entries[I];
-    if (vn_ide::SameName(Old.Section, First.Section) && vn_ide::SameName(Old.Ident, First.Ident)) continue;
+    if (vn_rtl::SameName(Old.Section, First.Section) && vn_rtl::SameName(Old.Ident, First.Ident)) continue;
     bool Kept = false;
     for (const TEntry& New : After.Entries) Kept = Kept || New == Old;
     Require(Kept, "changing a key changes no other value", Old.Section + "/" + Old.Ident + "=" + Old.Value);

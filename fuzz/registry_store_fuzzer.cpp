@@ -7,21 +7,21 @@
 
 namespace {
 
-bool SameValue(const vn_ide::TRegValue& A, const vn_ide::TRegValue& B) {
+bool SameValue(const vn_rtl::TRegValue& A, const vn_rtl::TRegValue& B) {
   return A.Name == B.Name && A.Type == B.Type && A.Data == B.Data;
 }
 
-bool SameEntry(const vn_ide::TRegEntry& A, const vn_ide::TRegEntry& B) {
+bool SameEntry(const vn_rtl::TRegEntry& A, const vn_rtl::TRegEntry& B) {
   return A.Raw == B.Raw && SameValue(A.Value, B.Value);
 }
 
 // Empty when the keys hold the same values and kept lines; what differs otherwise.
-std::string KeyDifference(const vn_ide::TRegKey& A, const vn_ide::TRegKey& B) {
-  if (A.Path != B.Path) return "key " + vn_ide::JoinKeyPath(A.Path) + " became " + vn_ide::JoinKeyPath(B.Path);
-  if (A.Entries.size() != B.Entries.size()) return "the entries of " + vn_ide::JoinKeyPath(A.Path) + " changed in number";
+std::string KeyDifference(const vn_rtl::TRegKey& A, const vn_rtl::TRegKey& B) {
+  if (A.Path != B.Path) return "key " + vn_rtl::JoinKeyPath(A.Path) + " became " + vn_rtl::JoinKeyPath(B.Path);
+  if (A.Entries.size() != B.Entries.size()) return "the entries of " + vn_rtl::JoinKeyPath(A.Path) + " changed in number";
   for (std::size_t I = 0; I < A.Entries.size(); ++I)
     if (!SameEntry(A.Entries[I], B.Entries[I]))
-      return "entry " + std::to_string(I) + " of " + vn_ide::JoinKeyPath(A.Path) + ": [" + A.Entries[I].Raw + "] " +
+      return "entry " + std::to_string(I) + " of " + vn_rtl::JoinKeyPath(A.Path) + ": [" + A.Entries[I].Raw + "] " +
              A.Entries[I].Value.Name + " became [" + B.Entries[I].Raw + "] " + B.Entries[I].Value.Name;
   return {};
 }
@@ -30,10 +30,10 @@ std::string KeyDifference(const vn_ide::TRegKey& A, const vn_ide::TRegKey& B) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   using vn_fuzz::Require;
-  const vn_ide::TRegStore Store = vn_ide::TRegStore::Parse(vn_fuzz::AsText(Data, Size));
+  const vn_rtl::TRegStore Store = vn_rtl::TRegStore::Parse(vn_fuzz::AsText(Data, Size));
   if (!Store.Valid()) return 0;
   const std::string Text = Store.Text();
-  const vn_ide::TRegStore Again = vn_ide::TRegStore::Parse(Text);
+  const vn_rtl::TRegStore Again = vn_rtl::TRegStore::Parse(Text);
   Require(Again.Valid(), "the written store reads as a store", Text);
   Require(Again.Keys().size() == Store.Keys().size(), "the written store has the same keys", Text);
   for (std::size_t I = 0; I < Store.Keys().size(); ++I) {

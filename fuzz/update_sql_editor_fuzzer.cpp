@@ -10,7 +10,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "ide/Forms.h"
+#include "vcl/Forms.h"
 #include "script_driver.h"
 #include "support/temp_dir.h"
 #include "updatesql/update_sql_edit_form.h"
@@ -30,7 +30,7 @@ constexpr const char* Schema =
     "CREATE TABLE \"Order Notes\"(\"Body \" TEXT, stamp TEXT);";
 
 // The driver's output is not looked at; handler errors are reported there.
-class TQuietDriver : public vn_ide::TScriptedDriver {
+class TQuietDriver : public vn_vcl::TScriptedDriver {
  public:
   using TScriptedDriver::TScriptedDriver;
   void ShowException(const std::string&, const std::string&) override {}
@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   TQuietDriver Driver(In, Out);
   bool Accepted = false;
   {
-    vn_ide::TDriverInstallation Installed(Driver);
+    vn_vcl::TDriverInstallation Installed(Driver);
     try {
       Accepted = VNUpdSEd::EditUpdateSQL(*UpdateSQL);
     } catch (const Exception&) {

@@ -1,7 +1,7 @@
 #include "registration/design_settings.h"
 
-#include "ide/Forms.h"
-#include "ide/Registry.h"
+#include "vcl/Forms.h"
+#include "rtl/Registry.h"
 #include "rtl/SysUtils.h"
 
 namespace VNReg {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "ide/IniFiles.h"
+#include "rtl/IniFiles.h"
 #include "rtl/Classes.h"
 #include "varnel/Vncommon.h"
 

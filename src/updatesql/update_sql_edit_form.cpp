@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "ide/Controls.h"
-#include "ide/Dialogs.h"
-#include "ide/Windows.h"
+#include "vcl/Controls.h"
+#include "vcl/Dialogs.h"
+#include "rtl/Windows.h"
 #include "rtl/DB.h"
 #include "rtl/SysUtils.h"
 #include "rtl/System.h"

@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "ide/ComCtrls.h"
-#include "ide/ExtCtrls.h"
-#include "ide/Forms.h"
-#include "ide/Menus.h"
-#include "ide/StdCtrls.h"
+#include "vcl/ComCtrls.h"
+#include "vcl/ExtCtrls.h"
+#include "vcl/Forms.h"
+#include "vcl/Menus.h"
+#include "vcl/StdCtrls.h"
 #include "rtl/Classes.h"
 #include "updatesql/update_sql_generator.h"
 #include "varnel/Vnengine.h"

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "ide/IniFiles.h"
-#include "ide/Registry.h"
+#include "rtl/IniFiles.h"
+#include "rtl/Registry.h"
 #include "rtl/SysUtils.h"
 #include "support/registry_store.h"
 #include "support/temp_dir.h"

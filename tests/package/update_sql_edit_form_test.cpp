@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "ide/Dialogs.h"
-#include "ide/Forms.h"
+#include "vcl/Dialogs.h"
+#include "vcl/Forms.h"
 #include "script_driver.h"
 #include "support/temp_dir.h"
 #include "varnel/Vnconsts.h"
@@ -28,7 +28,7 @@ using TProbe = std::function<void(TVNUpdateSQLEditForm&)>;
 
 // The scripted driver, with "probe N" lines that run Probes[N] on the open
 // dialog, and a record of the messages shown and the exceptions reported.
-class TProbeDriver : public vn_ide::TScriptedDriver {
+class TProbeDriver : public vn_vcl::TScriptedDriver {
  public:
   TProbeDriver(std::istream& In, std::ostream& Out, std::vector<TProbe> AProbes)
       : TScriptedDriver(In, Out), Probes(std::move(AProbes)) {}
@@ -117,7 +117,7 @@ class UpdateSQLEditor : public testing::Test {
     std::istringstream In(Script);
     std::ostringstream Out;
     Driver = std::make_unique<TProbeDriver>(In, Out, std::move(Probes));
-    vn_ide::TDriverInstallation Installed(*Driver);
+    vn_vcl::TDriverInstallation Installed(*Driver);
     const bool Result = EditUpdateSQL(Target);
     // A script out of step with the dialog would skip probes unnoticed.
     EXPECT_EQ(Driver->Ran.size(), Driver->Probes.size()) << Out.str();
@@ -329,7 +329,7 @@ TEST_F(UpdateSQLEditor, AFailureWhileOpeningDestroysTheDialogAndLeavesTheStateme
   TProbeDriver Failing(In, Out, {});
   Failing.FailOnShow = true;
   {
-    vn_ide::TDriverInstallation Installed(Failing);
+    vn_vcl::TDriverInstallation Installed(Failing);
     EXPECT_THROW(EditUpdateSQL(*UpdateSQL), EDatabaseError);
   }
   EXPECT_EQ(Screen->Cursor(), crArrow) << "set-up left its cursor";

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "ide/IniFiles.h"
+#include "rtl/IniFiles.h"
 #include "package_module.h"
 #include "registrations.h"
 #include "rtl/Resources.h"

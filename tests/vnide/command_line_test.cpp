@@ -163,7 +163,7 @@ TEST(NameSuggestion, SuggestsOnlyWhatIsAPlausibleSlip) {
       {"btOkk", "btOk"}, {"BTCANCLE", "btCancel"}, {"btGenerateSql", "btGenerateSQL"},
       {"OrdersUpdat", "OrdersUpdate"}, {"btHelp", ""}, {"x", ""}, {"", ""},
   };
-  for (const auto& [Wanted, Expected] : Cases) EXPECT_EQ(vn_ide::SuggestName(Wanted, Names), Expected) << Wanted;
+  for (const auto& [Wanted, Expected] : Cases) EXPECT_EQ(vn_vcl::SuggestName(Wanted, Names), Expected) << Wanted;
 }
 
 }  // namespace

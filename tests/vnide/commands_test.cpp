@@ -29,10 +29,22 @@ TEST_F(VnideCommands, PackagesDescribesTheDesignPackage) {
             "  Version:     Varnel Library 6.5.3.0\n"
             "  Flags:       design-time only, never rebuilt implicitly, package\n"
             "  Requires:    VarLib220, dcldb220, rtl220\n"
-            "  Contains:    DclVarq220, VNAbout, SysInit, VNUpdSEd, VNReg\n");
+            "  Contains:    DclVarq220, VNAbout, SysInit, VNUpdSEd, VNReg\n"
+            "  Requirement tree:\n"
+            "    VarLib220\n"
+            "      vcl220\n"
+            "        rtl220\n"
+            "      rtl220\n"
+            "    dcldb220\n"
+            "      vcl220\n"
+            "        rtl220\n"
+            "      rtl220\n"
+            "    rtl220\n");
   const auto Json = nlohmann::json::parse(RunVnide("packages --json").Output);
   EXPECT_EQ(Json[0]["version"], "6.5.3.0");
   EXPECT_EQ(Json[0]["requires"], nlohmann::json::array({"VarLib220", "dcldb220", "rtl220"}));
+  EXPECT_EQ(Json[0]["requirementTree"][1]["name"], "dcldb220");
+  EXPECT_EQ(Json[0]["requirementTree"][1]["requires"][0]["name"], "vcl220");
 }
 
 TEST_F(VnideCommands, PaletteListsThePageAndWritesEachBitmap) {

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <sstream>
 
 #include "registrations.h"
+#include "script_driver.h"
 #include "support/temp_dir.h"
 
 using namespace vnide;
@@ -52,10 +54,14 @@ TEST_F(PackageHostTest, LoadsTheRealPackageWithWhatItRequiresAndUnloadsIt) {
   ASSERT_EQ(D.Contains.size(), 5u);
   EXPECT_EQ(D.Contains[0].Name, "DclVarq220");
   EXPECT_EQ(D.Contains[4].Name, "VNReg");
-  // Required packages were loaded first; they are no design packages.
-  ASSERT_EQ(Host.Packages().size(), 4u);
-  EXPECT_EQ(Host.Packages()[0]->Name(), "VarLib220");
-  EXPECT_FALSE(Host.Packages()[0]->Started());
+  // Required packages were loaded first, with what they require; they are the
+  // platform's own and were not started.
+  std::vector<std::string> Loaded;
+  for (const auto& P : Host.Packages()) {
+    Loaded.push_back(P->Name());
+    EXPECT_EQ(P->Started(), P.get() == &Package) << P->Name();
+  }
+  EXPECT_EQ(Loaded, (std::vector<std::string>{"rtl220", "vcl220", "VarLib220", "dcldb220", "DclVarq220"}));
 
   const auto Pages = vn_ide::PalettePages();
   ASSERT_EQ(Pages.size(), 1u);
@@ -107,6 +113,35 @@ TEST_F(PackageHostTest, BrokenPackagesAreReportedAndLeaveNothingBehind) {
   for (const auto& P : Host.Packages()) EXPECT_FALSE(P->Started()) << P->Name();
   Host.Load(BinFile("FixtureGood.bpl"));
   EXPECT_EQ(RegistrationsOf("FixtureGood").size(), 1u);
+}
+
+TEST_F(PackageHostTest, TheRuntimeLibraryShowsItsOwnFormWithoutTheIde) {
+  TPackageHost Host;
+  TLoadedPackage& Runtime = Host.Load(BinFile("VarLib220.bpl"));
+  std::vector<std::string> Loaded;
+  for (const auto& P : Host.Packages()) Loaded.push_back(P->Name());
+  EXPECT_EQ(Loaded, (std::vector<std::string>{"rtl220", "vcl220", "VarLib220"}));
+  using TInputValue = bool (*)(const std::string&, const std::string&, std::string&);
+  const auto InputValue = reinterpret_cast<TInputValue>(Runtime.FindExport("Vninputdlg_InputValue"));
+  ASSERT_NE(InputValue, nullptr);
+
+  const auto Run = [&](const std::string& Script, std::string& Value) {
+    std::istringstream In(Script);
+    std::ostringstream Out;
+    vn_vcl::TScriptedDriver Driver(In, Out);
+    vn_vcl::TDriverInstallation Installed(Driver);
+    const bool Accepted = InputValue("Database", "&File name:", Value);
+    EXPECT_EQ(Driver.ErrorCount(), 0u) << Out.str();
+    return std::make_pair(Accepted, Out.str());
+  };
+  std::string Value = "old.db";
+  const auto [Accepted, Output] = Run("show\ntype edValue shop.db\nclick OK\n", Value);
+  EXPECT_TRUE(Accepted);
+  EXPECT_EQ(Value, "shop.db");
+  EXPECT_NE(Output.find("VNInputValueDlg"), std::string::npos) << Output;
+  EXPECT_NE(Output.find("old.db"), std::string::npos) << Output;
+  EXPECT_FALSE(Run("type edValue other.db\nkey esc\n", Value).first);
+  EXPECT_EQ(Value, "shop.db");
 }
 
 }  // namespace

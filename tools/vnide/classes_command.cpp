@@ -63,7 +63,7 @@ TClassEntry FindClassEntry(const std::string& Name) {
     Names.push_back(Entry.Class->ClassName());
   }
   if (TClass Class = GetClass(Name)) return {Class, ""};
-  throw EHostError(Format("Class %s is not registered%s", {Name, vn_ide::DidYouMean(Name, Names)}));
+  throw EHostError(Format("Class %s is not registered%s", {Name, vn_vcl::DidYouMean(Name, Names)}));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "design_root.h"
 
-#include "ide/Forms.h"
+#include "vcl/Forms.h"
 #include "rtl/FormFiles.h"
 #include "rtl/TypInfo.h"
 

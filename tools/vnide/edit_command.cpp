@@ -71,7 +71,7 @@ TComponent& FindUpdateObject(const TComponent& Root, const std::string& Name) {
   TComponent* Found = Root.FindComponent(Name);
   if (Found == nullptr)
     throw EHostError(Format("%s has no component %s%s (%s)",
-                            {Root.Name(), Name, vn_ide::DidYouMean(Name, AllNames), Available}));
+                            {Root.Name(), Name, vn_vcl::DidYouMean(Name, AllNames), Available}));
   if (!IsUpdateObject(*Found))
     throw EHostError(Format("%s is a %s, not an update object; %s", {Name, Found->ClassName(), Available}));
   return *Found;
@@ -128,16 +128,16 @@ int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
   // holds the JSON alone.
   std::ostream& Transcript = Options.Output == ofJson ? std::cerr : Out;
   std::istream& In = Options.ScriptFile.empty() ? std::cin : Script;
-  std::unique_ptr<vn_ide::TScriptedDriver> Driver;
+  std::unique_ptr<vn_vcl::TScriptedDriver> Driver;
   if (!Scripted) {
-    Driver = vn_ide::TTerminalDriver::AtTerminal(Transcript, &Transcript == &std::cerr ? STDERR_FILENO : STDOUT_FILENO);
+    Driver = vn_vcl::TTerminalDriver::AtTerminal(Transcript, &Transcript == &std::cerr ? STDERR_FILENO : STDOUT_FILENO);
   } else {
-    Driver = std::make_unique<vn_ide::TScriptedDriver>(In, Transcript);
+    Driver = std::make_unique<vn_vcl::TScriptedDriver>(In, Transcript);
     Driver->SetEcho(true);  // a transcript: each command before what it did
   }
   bool Modified = false;
   {
-    vn_ide::TDriverInstallation Installed(*Driver);
+    vn_vcl::TDriverInstallation Installed(*Driver);
     Modified = EditUpdateSQL(&UpdateObject);
   }
   Transcript << "EditUpdateSQL(" << Options.ObjectName << ") returned "

@@ -71,7 +71,7 @@ std::string ReadInputFile(const std::string& FileName, std::string_view What) {
 }
 
 void WriteTextFile(const std::string& FileName, const std::string& Text) {
-  const bool Saved = vn_ide::ReplaceFile(NativeFileName(FileName),
+  const bool Saved = vn_rtl::ReplaceFile(NativeFileName(FileName),
                                          [&](const std::string&) { return std::optional<std::string>(Text); });
   if (!Saved) {
     const std::string Why = errno == EINVAL ? "it is not a regular file" : std::strerror(errno);

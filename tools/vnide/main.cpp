@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
   if (!Word.empty() && !Commands.contains(Word)) {
     std::vector<std::string> Names;
     for (const auto& [Name, Run] : Commands) Names.push_back(Name);
-    return UsageError("unknown command " + Word + vn_ide::DidYouMean(Word, Names), "");
+    return UsageError("unknown command " + Word + vn_vcl::DidYouMean(Word, Names), "");
   }
   try {
     App.parse(argc, argv);

@@ -27,7 +27,27 @@ std::vector<std::string> UnitNames(const TPackageDescription& D) {
   return Units;
 }
 
-void DescribePackage(const TPackageDescription& D, std::ostream& Out) {
+// The packages that D requires, and theirs, one a line, indented by depth. Each
+// required package is loaded (the loader refuses circles), so the tree ends.
+void WriteRequirementTree(const TPackageHost& Host, const TPackageDescription& D, int Depth, std::ostream& Out) {
+  for (const std::string& Name : D.Requires) {
+    Out << std::string(2 * Depth, ' ') << Name << '\n';
+    if (const TLoadedPackage* Required = Host.Find(Name))
+      WriteRequirementTree(Host, Required->Description(), Depth + 1, Out);
+  }
+}
+
+TJson RequirementTreeAsJson(const TPackageHost& Host, const TPackageDescription& D) {
+  TJson Tree = TJson::array();
+  for (const std::string& Name : D.Requires) {
+    const TLoadedPackage* Required = Host.Find(Name);
+    TJson Below = Required == nullptr ? TJson::array() : RequirementTreeAsJson(Host, Required->Description());
+    Tree.push_back({{"name", Name}, {"requires", std::move(Below)}});
+  }
+  return Tree;
+}
+
+void DescribePackage(const TPackageHost& Host, const TPackageDescription& D, std::ostream& Out) {
   Out << std::filesystem::path(D.FileName).filename().string() << '\n';
   Out << "  Description: " << (D.Description.empty() ? "(none)" : D.Description) << '\n';
   Out << "  Version:     "
@@ -35,9 +55,12 @@ void DescribePackage(const TPackageDescription& D, std::ostream& Out) {
   Out << "  Flags:       " << FlagsText(D.Flags) << '\n';
   Out << "  Requires:    " << Joined(D.Requires) << '\n';
   Out << "  Contains:    " << Joined(UnitNames(D)) << '\n';
+  if (D.Requires.empty()) return;
+  Out << "  Requirement tree:\n";
+  WriteRequirementTree(Host, D, 2, Out);
 }
 
-TJson PackageAsJson(const TPackageDescription& D) {
+TJson PackageAsJson(const TPackageHost& Host, const TPackageDescription& D) {
   TJson Json;
   Json["file"] = D.FileName;
   Json["name"] = D.Name;
@@ -48,6 +71,7 @@ TJson PackageAsJson(const TPackageDescription& D) {
   Json["flagsText"] = FlagsText(D.Flags);
   Json["requires"] = D.Requires;
   Json["contains"] = UnitNames(D);
+  Json["requirementTree"] = RequirementTreeAsJson(Host, D);
   return Json;
 }
 
@@ -86,12 +110,13 @@ const char* KindName(vn_ide::TRegistrationKind Kind) {
 int RunPackagesCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
   Host.Load(Options.PackageFile);
   TJson Json = TJson::array();
+  // The packages that were installed; the platform's own come in their trees.
   for (const auto& Package : Host.Packages()) {
-    if (!Package->Description().IsPackage) continue;
+    if (!Package->Started()) continue;
     if (Options.Output == ofJson)
-      Json.push_back(PackageAsJson(Package->Description()));
+      Json.push_back(PackageAsJson(Host, Package->Description()));
     else
-      DescribePackage(Package->Description(), Out);
+      DescribePackage(Host, Package->Description(), Out);
   }
   if (Options.Output == ofJson) Out << Json.dump(2) << '\n';
   return ecSuccess;

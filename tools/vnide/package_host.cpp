@@ -33,6 +33,15 @@ std::string WithExtension(const std::string& Name) {
   return std::filesystem::path(Name).has_extension() ? Name : Name + ".bpl";
 }
 
+// The IDE's own package, the one that keeps the registrations: the host runs on
+// it, so it started with the host.
+bool IsTheHostsOwn(const std::string& FileName) {
+  Dl_info Info{};
+  if (dladdr(reinterpret_cast<void*>(&vn_ide::Registrations), &Info) == 0 || Info.dli_fname == nullptr) return false;
+  std::error_code Error;
+  return std::filesystem::equivalent(NativeFileName(FileName), Info.dli_fname, Error);
+}
+
 }  // namespace
 
 std::string HostDirectory() {
@@ -108,7 +117,10 @@ TLoadedPackage& TPackageHost::LoadWithRequirements(const std::string& FileName, 
     throw EPackageError(Format("Cannot load package %s: %s", {FileName, Reason ? Reason : "unknown reason"}));
   }
   auto Package = std::make_unique<TLoadedPackage>(std::move(Description), Handle);
-  if (Package->Description().IsPackage) Start(*Package);
+  // Run-time packages start their units as their files load; only the packages
+  // the IDE installs are started and asked to register.
+  const TPackageDescription& D = Package->Description();
+  if (D.IsPackage && (D.Flags & pfRunOnly) == 0 && !IsTheHostsOwn(FileName)) Start(*Package);
   FPackages.push_back(std::move(Package));
   return *FPackages.back();
 }

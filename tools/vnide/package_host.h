@@ -55,7 +55,8 @@ class TPackageHost {
 
   // Reads the package's description, loads the packages it requires, loads the
   // file, runs Initialize and then the Register of each contained unit that
-  // exports one ("<Unit>_Register"). EPackageError names the package and what
+  // exports one ("<Unit>_Register"). Run-time packages and the IDE's own are
+  // loaded only: their units start as their files load. EPackageError names the package and what
   // went wrong (a missing file or required package, a missing entry point, an
   // exception at start-up or in Register).
   TLoadedPackage& Load(const std::string& FileName);

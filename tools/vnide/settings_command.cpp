@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
-#include "ide/Registry.h"
+#include "rtl/Registry.h"
 #include "package_host.h"
 #include "rtl/Classes.h"
 

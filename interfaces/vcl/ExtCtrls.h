@@ -1,0 +1,111 @@
+// Unit ExtCtrls: panels, bevels, images and radio groups.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "vcl/Controls.h"
+#include "vcl/StdCtrls.h"
+
+enum TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
+VN_DECLARE_TYPEINFO(TPanelBevel)
+enum TBevelShape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
+VN_DECLARE_TYPEINFO(TBevelShape)
+enum TBevelStyle { bsLowered, bsRaised };
+VN_DECLARE_TYPEINFO(TBevelStyle)
+
+class TPanel : public TCustomControl {
+  VN_DECLARE_PUBLISHED(TPanel)
+ public:
+  explicit TPanel(TComponent* AOwner);
+
+  TPanelBevel BevelInner() const noexcept { return FBevelInner; }
+  void SetBevelInner(TPanelBevel Value) noexcept { FBevelInner = Value; }
+  TPanelBevel BevelOuter() const noexcept { return FBevelOuter; }
+  void SetBevelOuter(TPanelBevel Value) noexcept { FBevelOuter = Value; }
+  int BevelWidth() const noexcept { return FBevelWidth; }
+  void SetBevelWidth(int Value) noexcept { FBevelWidth = Value; }
+  int BorderWidth() const noexcept { return FBorderWidth; }
+  void SetBorderWidth(int Value) noexcept { FBorderWidth = Value; }
+  TAlignment Alignment() const noexcept { return FAlignment; }
+  void SetAlignment(TAlignment Value) noexcept { FAlignment = Value; }
+
+ private:
+  TPanelBevel FBevelInner = bvNone;
+  TPanelBevel FBevelOuter = bvRaised;
+  int FBevelWidth = 1;
+  int FBorderWidth = 0;
+  TAlignment FAlignment = taCenter;
+};
+
+class TBevel : public TGraphicControl {
+  VN_DECLARE_PUBLISHED(TBevel)
+ public:
+  explicit TBevel(TComponent* AOwner);
+
+  TBevelShape Shape() const noexcept { return FShape; }
+  void SetShape(TBevelShape Value) noexcept { FShape = Value; }
+  TBevelStyle Style() const noexcept { return FStyle; }
+  void SetStyle(TBevelStyle Value) noexcept { FStyle = Value; }
+
+ private:
+  TBevelShape FShape = bsBox;
+  TBevelStyle FStyle = bsLowered;
+};
+
+// An image. The host keeps no pixels: a picture set in code is described by
+// its size alone.
+class TImage : public TGraphicControl {
+  VN_DECLARE_PUBLISHED(TImage)
+ public:
+  explicit TImage(TComponent* AOwner);
+
+  bool AutoSize() const noexcept { return FAutoSize; }
+  void SetAutoSize(bool Value) noexcept { FAutoSize = Value; }
+  bool Stretch() const noexcept { return FStretch; }
+  void SetStretch(bool Value) noexcept { FStretch = Value; }
+  bool Center() const noexcept { return FCenter; }
+  void SetCenter(bool Value) noexcept { FCenter = Value; }
+  bool Proportional() const noexcept { return FProportional; }
+  void SetProportional(bool Value) noexcept { FProportional = Value; }
+  bool Transparent() const noexcept { return FTransparent; }
+  void SetTransparent(bool Value) noexcept { FTransparent = Value; }
+  int PictureWidth() const noexcept { return FPictureWidth; }
+  int PictureHeight() const noexcept { return FPictureHeight; }
+  void SetPictureSize(int AWidth, int AHeight);
+
+ private:
+  bool FAutoSize = false;
+  bool FStretch = false;
+  bool FCenter = false;
+  bool FProportional = false;
+  bool FTransparent = false;
+  int FPictureWidth = 0;
+  int FPictureHeight = 0;
+};
+
+// A group of radio buttons, one per item, laid out in Columns.
+class TRadioGroup : public TCustomGroupBox {
+  VN_DECLARE_PUBLISHED(TRadioGroup)
+ public:
+  explicit TRadioGroup(TComponent* AOwner);
+  ~TRadioGroup() override;
+
+  TStrings& Items() const noexcept;
+  // The selected item, -1 for none; setting it in code fires no OnClick.
+  int ItemIndex() const noexcept { return FItemIndex; }
+  void SetItemIndex(int Value);
+  int Columns() const noexcept { return FColumns; }
+  void SetColumns(int Value);
+
+  // A person clicked the radio button of item Index: when that changes the
+  // selection, it becomes the selected item and OnClick follows.
+  void UserClickItem(int Index);
+
+  void Loaded() override;
+
+ private:
+  std::unique_ptr<TItemStrings> FItems;
+  int FItemIndex = -1;
+  int FColumns = 1;
+};
