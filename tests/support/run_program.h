@@ -12,12 +12,11 @@ namespace vn_test {
 
 struct TRun {
   int ExitCode;
-  std::string Output;  // stdout and stderr together
+  std::string Output;  // what the command wrote to standard output (with 2>&1, standard error too)
 };
 
-inline TRun RunVnide(const std::string& Args) {
-  const char* BinDir = std::getenv("VN_BIN_DIR");
-  const std::string Command = std::string(BinDir ? BinDir : ".") + "/vnide " + Args + " 2>&1";
+// Runs Command through the shell and collects its standard output.
+inline TRun RunShell(const std::string& Command) {
   TRun Result{-1, ""};
   FILE* Pipe = popen(Command.c_str(), "r");
   if (Pipe == nullptr) return Result;
@@ -27,5 +26,13 @@ inline TRun RunVnide(const std::string& Args) {
   Result.ExitCode = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
   return Result;
 }
+
+// The vnide of the build under test (VN_BIN_DIR).
+inline std::string VnideProgram() {
+  const char* BinDir = std::getenv("VN_BIN_DIR");
+  return std::string(BinDir ? BinDir : ".") + "/vnide";
+}
+
+inline TRun RunVnide(const std::string& Args) { return RunShell(VnideProgram() + " " + Args + " 2>&1"); }
 
 }  // namespace vn_test
