@@ -104,6 +104,8 @@ TEST_F(VnideCommands, OpenShowsAFormAndSavesItBackUnchanged) {
   const TRun Broken = RunVnide("open " + Dir.File("broken.vfm"));
   EXPECT_EQ(Broken.ExitCode, 1);
   EXPECT_NE(Broken.Output.find("TNoSuchClass"), std::string::npos) << Broken.Output;
+  WriteFileText(Dir.File("misspelt.vfm"), "object Orders: TOrdersModule\r\n  object X: TVNQuerry\r\n  end\r\nend\r\n");
+  EXPECT_NE(RunVnide("open " + Dir.File("misspelt.vfm")).Output.find("did you mean TVNQuery?"), std::string::npos);
 }
 
 TEST_F(VnideCommands, OpenTakesAFormRootWithAFormsOwnProperties) {

@@ -1,8 +1,11 @@
 #include "design_root.h"
 
-#include "vcl/Forms.h"
+#include "name_suggestion.h"
+#include "registrations.h"
 #include "rtl/FormFiles.h"
+#include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
+#include "vcl/Forms.h"
 
 namespace vnide {
 
@@ -59,7 +62,21 @@ void TDesignRoot::LoadFromText(std::string_view Text, std::string_view SourceNam
     FComponent = std::make_unique<TDesignForm>();
   else
     FComponent = std::make_unique<TDesignModule>();
-  FDeclaredClassName = ReadComponentText(Text, *FComponent, SourceName).ClassName;
+  try {
+    FDeclaredClassName = ReadComponentText(Text, *FComponent, SourceName).ClassName;
+  } catch (const EClassNotFound& E) {
+    // A misspelt class is most often a component's: offer the palette's closest.
+    const std::string& Message = E.Message();
+    const std::size_t Start = Message.find("Class ");
+    const std::size_t End = Message.find(" not found", Start);
+    if (Start == std::string::npos || End == std::string::npos) throw;
+    std::vector<std::string> Names;
+    for (const auto& [Page, Classes] : vn_ide::PalettePages())
+      for (const TMetaClass* Class : Classes) Names.push_back(Class->ClassName());
+    const std::string Hint = vn_vcl::DidYouMean(Message.substr(Start + 6, End - Start - 6), Names);
+    if (Hint.empty()) throw;
+    throw EClassNotFound(Message + Hint);
+  }
 }
 
 std::string TDesignRoot::SaveToText() const {
