@@ -536,6 +536,20 @@ class vn_rtl::TIniCache {
     return FFile.Get(NativeFileName(FileName), ParseIniFile);
   }
 
+  struct TFoundSection {
+    std::shared_ptr<const TIniDocument> Doc;
+    std::size_t Id;
+  };
+  // The file as it stands now with the section of that name; none when the
+  // file or the section is missing.
+  std::optional<TFoundSection> FindSection(const std::string& FileName, const std::string& Section) {
+    auto Doc = Load(FileName);
+    if (!Doc) return std::nullopt;
+    const auto Id = Doc->FindSection(TrimBlanks(Section));
+    if (!Id) return std::nullopt;
+    return TFoundSection{std::move(Doc), *Id};
+  }
+
  private:
   TFileCache<TIniDocument> FFile;
 };
@@ -574,13 +588,11 @@ TIniFile::TIniFile(std::string AFileName)
 
 std::string TIniFile::ReadString(const std::string& Section, const std::string& Ident,
                                  const std::string& Default) const {
-  const auto Doc = FCache->Load(FFileName);
-  if (!Doc) return Default;
-  const auto S = Doc->FindSection(TrimBlanks(Section));
-  if (!S) return Default;
-  const auto K = Doc->FindKey(*S, TrimBlanks(Ident));
-  if (!K || !Doc->HasValue(*S, *K)) return Default;
-  return std::string(Doc->ValueAt(*S, *K));
+  const auto Found = FCache->FindSection(FFileName, Section);
+  if (!Found) return Default;
+  const auto K = Found->Doc->FindKey(Found->Id, TrimBlanks(Ident));
+  if (!K || !Found->Doc->HasValue(Found->Id, *K)) return Default;
+  return std::string(Found->Doc->ValueAt(Found->Id, *K));
 }
 
 int TIniFile::ReadInteger(const std::string& Section, const std::string& Ident, int Default) const {
@@ -596,11 +608,9 @@ bool TIniFile::ReadBool(const std::string& Section, const std::string& Ident, bo
 void TIniFile::ReadSection(const std::string& Section, TStrings& Strings) const {
   TUpdateGuard Update(Strings);
   Strings.Clear();
-  const auto Doc = FCache->Load(FFileName);
-  if (!Doc) return;
-  const auto S = Doc->FindSection(TrimBlanks(Section));
-  if (!S) return;
-  Doc->ForEachKey(*S, [&](TLineKind Kind, std::string_view Name, std::string_view) {
+  const auto Found = FCache->FindSection(FFileName, Section);
+  if (!Found) return;
+  Found->Doc->ForEachKey(Found->Id, [&](TLineKind Kind, std::string_view Name, std::string_view) {
     if (Kind == lkKey) Strings.Add(std::string(Name));
   });
 }
@@ -620,31 +630,28 @@ void TIniFile::ReadSections(TStrings& Strings) const {
 void TIniFile::ReadSectionValues(const std::string& Section, TStrings& Strings) const {
   TUpdateGuard Update(Strings);
   Strings.Clear();
-  const auto Doc = FCache->Load(FFileName);
-  if (!Doc) return;
-  const auto S = Doc->FindSection(TrimBlanks(Section));
-  if (!S) return;
+  const auto Found = FCache->FindSection(FFileName, Section);
+  if (!Found) return;
+  const TIniDocument& Doc = *Found->Doc;
   // A repeated key shows the first one's value.
-  Doc->ForEachKey(*S, [&](TLineKind Kind, std::string_view Name, std::string_view) {
-    if (Kind == lkKey) Strings.Add(std::string(Name) + "=" + std::string(Doc->ValueAt(*S, *Doc->FindKey(*S, Name))));
+  Doc.ForEachKey(Found->Id, [&](TLineKind Kind, std::string_view Name, std::string_view) {
+    if (Kind == lkKey)
+      Strings.Add(std::string(Name) + "=" + std::string(Doc.ValueAt(Found->Id, *Doc.FindKey(Found->Id, Name))));
   });
 }
 
 bool TIniFile::SectionExists(const std::string& Section) const {
-  const auto Doc = FCache->Load(FFileName);
-  if (!Doc) return false;
-  const auto S = Doc->FindSection(TrimBlanks(Section));
-  if (!S) return false;
-  bool Found = false;
-  Doc->ForEachKey(*S, [&](TLineKind Kind, std::string_view, std::string_view) { Found = Found || Kind == lkKey; });
-  return Found;
+  const auto Found = FCache->FindSection(FFileName, Section);
+  if (!Found) return false;
+  bool HasKey = false;
+  Found->Doc->ForEachKey(Found->Id,
+                         [&](TLineKind Kind, std::string_view, std::string_view) { HasKey = HasKey || Kind == lkKey; });
+  return HasKey;
 }
 
 bool TIniFile::ValueExists(const std::string& Section, const std::string& Ident) const {
-  const auto Doc = FCache->Load(FFileName);
-  if (!Doc) return false;
-  const auto S = Doc->FindSection(TrimBlanks(Section));
-  return S && Doc->FindKey(*S, TrimBlanks(Ident), true).has_value();
+  const auto Found = FCache->FindSection(FFileName, Section);
+  return Found && Found->Doc->FindKey(Found->Id, TrimBlanks(Ident), true).has_value();
 }
 
 // ---------------------------------------------------------------------------
