@@ -17,6 +17,9 @@ class IDesigner {
   virtual void Modified() = 0;
   // The root component being designed.
   virtual TComponent* GetRoot() = 0;
+  // The extension of the file kind this designer edits, without the full stop:
+  // "dfm" for the form designer, whatever the form file on disk is called.
+  virtual std::string GetDesignerExtension() = 0;
 };
 
 // The Object Inspector's category of database properties.

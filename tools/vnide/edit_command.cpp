@@ -1,25 +1,13 @@
 // vnide edit: a design session on one update object of a form file. The
 // package's UpdateSQL editor runs on it, driven by a script or by a person at
 // the terminal; when the editor reports a change, the form is saved.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <iostream>
-#include <memory>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "commands.h"
-#include "design_root.h"
-#include "form_text_file.h"
+#include "design_session.h"
 #include "name_suggestion.h"
 #include "package_host.h"
 #include "rtl/TypInfo.h"
-#include "script_driver.h"
-#include "terminal_driver.h"
 
 namespace vnide {
 
@@ -77,89 +65,22 @@ TComponent& FindUpdateObject(const TComponent& Root, const std::string& Name) {
   return *Found;
 }
 
-std::string Absolute(const std::string& FileName) {
-  return FileName.empty() ? FileName : std::filesystem::absolute(NativeFileName(FileName)).string();
-}
-
-// The working folder changed for the session and restored on every way out.
-class TWorkingFolder {
- public:
-  explicit TWorkingFolder(const std::filesystem::path& Folder)
-      : FSaved(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (::chdir(Folder.c_str()) != 0)
-      throw EHostError(Format("Cannot work in folder \"%s\": %s", {Folder.string(), std::strerror(errno)}));
-  }
-  ~TWorkingFolder() {
-    if (FSaved < 0) return;
-    [[maybe_unused]] const int Ignored = ::fchdir(FSaved);
-    ::close(FSaved);
-  }
-  TWorkingFolder(const TWorkingFolder&) = delete;
-  TWorkingFolder& operator=(const TWorkingFolder&) = delete;
-
- private:
-  int FSaved;
-};
-
 }  // namespace
 
 int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
-  // Paths as given are resolved before the session moves to the form's folder.
-  const std::string FormFile = Absolute(Options.FormFile);
-  const std::string SaveFile = Absolute(Options.SaveFile.empty() ? Options.FormFile : Options.SaveFile);
-  const std::string FormText = ReadInputFile(Options.FormFile, "form file");
-  std::istringstream Script;
-  const bool Scripted = !Options.ScriptFile.empty() || !isatty(STDIN_FILENO);
-  if (!Options.ScriptFile.empty()) Script.str(ReadInputFile(Options.ScriptFile, "script"));
-
-  TLoadedPackage& Package = Host.Load(Options.PackageFile);
+  TDesignSession Session(Host, Options, Out);
   using TEditUpdateSQL = bool (*)(TComponent*);
-  auto EditUpdateSQL = reinterpret_cast<TEditUpdateSQL>(Package.FindExport("VNUpdSEd_EditUpdateSQL"));
-  if (EditUpdateSQL == nullptr) throw EPackageError(Format("Package %s has no UpdateSQL editor", {Package.Name()}));
+  auto EditUpdateSQL =
+      reinterpret_cast<TEditUpdateSQL>(Session.RequireExport("VNUpdSEd_EditUpdateSQL", "UpdateSQL editor"));
+  TComponent& UpdateObject = FindUpdateObject(Session.Root(), Options.ObjectName);
 
-  // A relative database file name in the form means one beside the form, as in
-  // the builder, whose working folder is the project's.
-  const TWorkingFolder Folder(std::filesystem::path(FormFile).parent_path());
-  TDesignRoot Root;
-  Root.LoadFromText(FormText, Options.FormFile);
-  TComponent& UpdateObject = FindUpdateObject(Root.Component(), Options.ObjectName);
-
-  // With --json the transcript goes to standard error, so that standard output
-  // holds the JSON alone.
-  std::ostream& Transcript = Options.Output == ofJson ? std::cerr : Out;
-  std::istream& In = Options.ScriptFile.empty() ? std::cin : Script;
-  std::unique_ptr<vn_vcl::TScriptedDriver> Driver;
-  if (!Scripted) {
-    Driver = vn_vcl::TTerminalDriver::AtTerminal(Transcript, &Transcript == &std::cerr ? STDERR_FILENO : STDOUT_FILENO);
-  } else {
-    Driver = std::make_unique<vn_vcl::TScriptedDriver>(In, Transcript);
-    Driver->SetEcho(true);  // a transcript: each command before what it did
-  }
   bool Modified = false;
-  {
-    vn_vcl::TDriverInstallation Installed(*Driver);
-    Modified = EditUpdateSQL(&UpdateObject);
-  }
-  Transcript << "EditUpdateSQL(" << Options.ObjectName << ") returned "
-             << (Modified ? "true: the form was modified" : "false") << '\n';
-
-  // A script that did not run as written may have left the dialog in any state:
-  // nothing it produced is saved.
-  if (Scripted && Options.Session == smStrict) {
-    std::string Left;
-    if (Driver->ReadCommand(Left, "")) {
-      Transcript << "error: the dialog has closed; this and any further lines are left over\n";
-      throw EHostError(Format("the script goes on after the dialog closed (\"%s\"); the form was not saved",
-                              {Trim(Left)}));
-    }
-    if (Driver->ErrorCount() > 0)
-      throw EHostError(Format("the session hit %d error(s); the form was not saved (--keep-going saves regardless)",
-                              {static_cast<int>(Driver->ErrorCount())}));
-  }
-  if (Modified) {
-    WriteTextFile(SaveFile, Root.SaveToText());
-    Transcript << "saved " << (Options.SaveFile.empty() ? Options.FormFile : Options.SaveFile) << '\n';
-  }
+  Session.Run([&] { Modified = EditUpdateSQL(&UpdateObject); });
+  Session.Transcript() << "EditUpdateSQL(" << Options.ObjectName << ") returned "
+                       << (Modified ? "true: the form was modified" : "false") << '\n';
+  if (Modified) Session.Designer().Modified();
+  Session.Finish();
+  const std::string& SaveFile = Session.SaveFile();
   if (Options.Output == ofJson) {
     nlohmann::ordered_json Json;
     Json["updateObject"] = UpdateObject.Name();

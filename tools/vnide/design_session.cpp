@@ -1,0 +1,118 @@
+#include "design_session.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+
+#include "form_text_file.h"
+#include "name_suggestion.h"
+#include "package_host.h"
+#include "script_driver.h"
+#include "terminal_driver.h"
+#include "vcl/Forms.h"
+
+namespace vnide {
+
+// The working folder changed for the session and restored on every way out.
+class TWorkingFolder {
+ public:
+  explicit TWorkingFolder(const std::filesystem::path& Folder)
+      : FSaved(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (::chdir(Folder.c_str()) != 0) {
+      const int Error = errno;
+      if (FSaved >= 0) ::close(FSaved);
+      throw EHostError(Format("Cannot work in folder \"%s\": %s", {Folder.string(), std::strerror(Error)}));
+    }
+  }
+  ~TWorkingFolder() {
+    if (FSaved < 0) return;
+    [[maybe_unused]] const int Ignored = ::fchdir(FSaved);
+    ::close(FSaved);
+  }
+  TWorkingFolder(const TWorkingFolder&) = delete;
+  TWorkingFolder& operator=(const TWorkingFolder&) = delete;
+
+ private:
+  int FSaved;
+};
+
+namespace {
+
+std::string Absolute(const std::string& FileName) {
+  return FileName.empty() ? FileName : std::filesystem::absolute(NativeFileName(FileName)).string();
+}
+
+}  // namespace
+
+TDesignSession::TDesignSession(TPackageHost& Host, const TOptions& Options, std::ostream& Out)
+    : FOptions(Options),
+      // Paths as given are resolved before the session moves to the form's folder.
+      FFormFile(Absolute(Options.FormFile)),
+      FSaveFile(Absolute(Options.SaveFile.empty() ? Options.FormFile : Options.SaveFile)),
+      FTranscript(Options.Output == ofJson ? std::cerr : Out) {
+  const std::string FormText = ReadInputFile(Options.FormFile, "form file");
+  FScripted = !Options.ScriptFile.empty() || !isatty(STDIN_FILENO);
+  if (!Options.ScriptFile.empty()) FScript.str(ReadInputFile(Options.ScriptFile, "script"));
+
+  FPackage = &Host.Load(Options.PackageFile);
+  FFolder = std::make_unique<TWorkingFolder>(std::filesystem::path(FFormFile).parent_path());
+  FRoot.LoadFromText(FormText, Options.FormFile);
+  FDesigner = std::make_unique<vn_ide::TFormDesigner>(FRoot.Component());
+
+  if (!FScripted) {
+    FDriver = vn_vcl::TTerminalDriver::AtTerminal(FTranscript, &FTranscript == &std::cerr ? STDERR_FILENO
+                                                                                          : STDOUT_FILENO);
+  } else {
+    std::istream& In = Options.ScriptFile.empty() ? std::cin : FScript;
+    FDriver = std::make_unique<vn_vcl::TScriptedDriver>(In, FTranscript);
+    FDriver->SetEcho(true);  // a transcript: each command before what it did
+  }
+}
+
+// The designer goes before the root it designs; the folder comes back last.
+TDesignSession::~TDesignSession() = default;
+
+void* TDesignSession::RequireExport(const std::string& Symbol, const std::string& What) const {
+  void* Entry = FPackage->FindExport(Symbol);
+  if (Entry == nullptr) throw EPackageError(Format("Package %s has no %s", {FPackage->Name(), What}));
+  return Entry;
+}
+
+TComponent& TDesignSession::FindComponent(const std::string& Name) const {
+  if (TComponent* Found = Root().FindComponent(Name)) return *Found;
+  std::vector<std::string> Names;
+  for (int I = 0; I < Root().ComponentCount(); ++I) Names.push_back(Root().Components(I)->Name());
+  throw EHostError(Format("%s has no component %s%s", {Root().Name(), Name, vn_vcl::DidYouMean(Name, Names)}));
+}
+
+void TDesignSession::Run(const std::function<void()>& Action) {
+  vn_vcl::TDriverInstallation Installed(*FDriver);
+  Action();
+}
+
+bool TDesignSession::Finish() {
+  // A script that did not run as written may have left a dialog in any state:
+  // nothing it produced is saved.
+  if (FScripted && FOptions.Session == smStrict) {
+    std::string Left;
+    if (FDriver->ReadCommand(Left, "")) {
+      FTranscript << "error: the dialog has closed; this and any further lines are left over\n";
+      throw EHostError(Format("the script goes on after the dialog closed (\"%s\"); the form was not saved",
+                              {Trim(Left)}));
+    }
+    if (FDriver->ErrorCount() > 0)
+      throw EHostError(Format("the session hit %d error(s); the form was not saved (--keep-going saves regardless)",
+                              {static_cast<int>(FDriver->ErrorCount())}));
+  }
+  if (!FDesigner->IsModified()) return false;
+  WriteTextFile(FSaveFile, FRoot.SaveToText());
+  FDesigner->ClearModified();
+  FTranscript << "saved " << (FOptions.SaveFile.empty() ? FOptions.FormFile : FOptions.SaveFile) << '\n';
+  return true;
+}
+
+}  // namespace vnide

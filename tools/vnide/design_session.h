@@ -1,0 +1,74 @@
+// A design session on one form file: the package loaded, the form opened as the
+// designer's root in the form's folder, a user-interface driver (a script,
+// standard input or a person at the terminal) for every dialog, and the form
+// saved at the end only when the designer was marked modified.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "commands.h"
+#include "design_root.h"
+#include "form_designer.h"
+
+namespace vn_vcl {
+class TScriptedDriver;
+}
+
+namespace vnide {
+
+class TLoadedPackage;
+class TWorkingFolder;
+
+class TDesignSession {
+ public:
+  // Reads the form file and the script named in Options (before anything is
+  // loaded, so that a bad file costs nothing), loads the package, moves to the
+  // form's folder (a relative database file name in the form means one beside
+  // it, as in the builder) and opens the form.
+  TDesignSession(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+  ~TDesignSession();
+  TDesignSession(const TDesignSession&) = delete;
+  TDesignSession& operator=(const TDesignSession&) = delete;
+
+  TLoadedPackage& Package() const noexcept { return *FPackage; }
+  TComponent& Root() const noexcept { return FRoot.Component(); }
+  vn_ide::TFormDesigner& Designer() noexcept { return *FDesigner; }
+  // Where the session's transcript goes: standard error with --json, so that
+  // standard output holds the JSON alone.
+  std::ostream& Transcript() const noexcept { return FTranscript; }
+
+  // The package's exported routine Symbol, or EPackageError naming What.
+  void* RequireExport(const std::string& Symbol, const std::string& What) const;
+  // The root's component Name, or EHostError naming what the form has.
+  TComponent& FindComponent(const std::string& Name) const;
+
+  // Runs Action with the session's driver answering every dialog.
+  void Run(const std::function<void()>& Action);
+
+  // Ends the session: a strict script that went wrong (lines left over after
+  // the last dialog, errors) raises EHostError and saves nothing; otherwise
+  // the form is saved when the designer was marked modified. True when saved.
+  bool Finish();
+
+  // Where Finish saves (absolute).
+  const std::string& SaveFile() const noexcept { return FSaveFile; }
+
+ private:
+  const TOptions& FOptions;
+  std::string FFormFile;
+  std::string FSaveFile;
+  std::istringstream FScript;
+  std::ostream& FTranscript;
+  TLoadedPackage* FPackage = nullptr;
+  std::unique_ptr<TWorkingFolder> FFolder;
+  TDesignRoot FRoot;
+  std::unique_ptr<vn_ide::TFormDesigner> FDesigner;
+  std::unique_ptr<vn_vcl::TScriptedDriver> FDriver;
+  bool FScripted = false;
+};
+
+}  // namespace vnide
