@@ -273,6 +273,8 @@ class TIndexDefs : public TCollection {
   TIndexDef* GetIndexForFields(std::string_view Fields) const;
 };
 
+class TDataSource;
+
 // A set of records with named fields and a current record. The records are read
 // whole when the dataset opens; descendants say how (InternalOpen).
 class TDataSet : public TComponent {
@@ -307,6 +309,14 @@ class TDataSet : public TComponent {
 
   // The provider's question: does the dataset read its records through SQL?
   virtual bool PSIsSQLBased() const { return false; }
+  // The index definitions of a dataset that has indexes; null for one that
+  // has none. Called by design editors that list indexes.
+  virtual TIndexDefs* GetIndexDefs() { return nullptr; }
+  // Brings GetIndexDefs up to date from the database without opening the
+  // dataset; the default has nothing to read.
+  virtual void UpdateIndexDefs() {}
+  // The data source that links this dataset to its master; null for none.
+  virtual TDataSource* GetDataSource() const { return nullptr; }
 
  protected:
   // Called by Open: fill FieldDefs and hand the records over with SetRecords.
@@ -333,6 +343,23 @@ class TDataSet : public TComponent {
   std::unique_ptr<TFieldDefs> FFieldDefs;
   std::vector<std::vector<Variant>> FRecords;
   int FRecNo = 0;
+};
+
+// Connects a dataset to the components that show it or follow it as their
+// master. Forgets a dataset that is destroyed.
+class TDataSource : public TComponent {
+  VN_DECLARE_PUBLISHED(TDataSource)
+ public:
+  explicit TDataSource(TComponent* AOwner);
+  ~TDataSource() override;
+  TDataSet* DataSet() const noexcept { return FDataSet; }
+  void SetDataSet(TDataSet* Value);
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+ private:
+  TDataSet* FDataSet = nullptr;
 };
 
 // A dataset over records held in memory, given by its owner.

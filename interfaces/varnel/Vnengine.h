@@ -16,6 +16,7 @@ class TVNSession;
 class TVNDatabase;
 class TVNDataSet;
 class TVNDataSetUpdateObject;
+struct TVNResultSet;
 
 VN_DECLARE_TYPEINFO(TVNServerType)
 
@@ -319,7 +320,9 @@ class TVNStoredProc : public TVNDataSet {
   void UnPrepare();
   // Whether the server described the parameters when the procedure was prepared.
   bool DescriptionsAvailable() const noexcept { return FDescriptionsAvailable; }
-  // On a server without stored procedures, ExecProc and Open raise EDatabaseError.
+  // Runs the procedure with the input parameters' values; output parameters
+  // take the values it returns. On a server without stored procedures,
+  // ExecProc and Open raise EDatabaseError.
   void ExecProc();
 
  protected:
@@ -329,6 +332,9 @@ class TVNStoredProc : public TVNDataSet {
   void DatabaseDisconnected() noexcept override;
 
  private:
+  // Calls the procedure; the rows it returned.
+  TVNResultSet Run();
+
   std::string FStoredProcName;
   std::unique_ptr<TParams> FParams;
   bool FPrepared = false;
@@ -361,18 +367,31 @@ class TVNTable : public TVNDataSet {
   TField* GetIndexField(int Index) const;  // EListError when out of range
 
   bool PSIsSQLBased() const override { return false; }
+  TIndexDefs* GetIndexDefs() override { return FIndexDefs.get(); }
+  // Reads the table's indexes from its database without opening the table
+  // (connecting the database for the question only); nothing while open or
+  // without a TableName.
+  void UpdateIndexDefs() override;
+
+  // The data source of the master dataset that MasterFields refer to.
+  TDataSource* MasterSource() const noexcept { return FMasterSource; }
+  void SetMasterSource(TDataSource* Value);
+  TDataSource* GetDataSource() const override { return FMasterSource; }
 
  protected:
   void InternalOpen() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
   std::vector<std::string> CurrentIndexFields() const;
+  void FillIndexDefs(TVNServerConnection& Connection, const std::string& Table, const std::string& DatabaseName);
 
   std::string FTableName;
   std::string FIndexName;
   std::string FIndexFieldNames;
   std::string FMasterFields;
   std::unique_ptr<TIndexDefs> FIndexDefs;
+  TDataSource* FMasterSource = nullptr;
 };
 
 // ---------------------------------------------------------------------------

@@ -38,3 +38,57 @@ inline constexpr TMsgDlgButtons mbAbortIgnore{mbAbort, mbIgnore};
 int MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx);
 // An information without a kind, with the single button OK.
 void ShowMessage(const std::string& Msg);
+
+// ---------------------------------------------------------------------------
+// File dialogs
+
+enum TOpenOption {
+  ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeDir, ofShowHelp, ofNoValidate, ofAllowMultiSelect,
+  ofExtensionDifferent, ofPathMustExist, ofFileMustExist, ofCreatePrompt, ofShareAware, ofNoReadOnlyReturn,
+  ofNoTestFileCreate, ofNoNetworkButton, ofNoLongNames, ofOldStyleDialog, ofNoDereferenceLinks,
+  ofEnableIncludeNotify, ofEnableSizing, ofDontAddToRecent, ofForceShowHidden
+};
+using TOpenOptions = TSet<TOpenOption>;
+
+// The file-open dialog. The driver shows it and brings back the name the
+// person chose; the dialog itself refuses, with a message, a name whose
+// folder does not exist (ofPathMustExist) or a file that does not exist
+// (ofFileMustExist), and asks again.
+class TOpenDialog : public TComponent {
+  VN_DECLARE_CLASS(TOpenDialog)
+ public:
+  explicit TOpenDialog(TComponent* AOwner);
+
+  // The name shown when the dialog opens; after Execute, the chosen file with
+  // its folder.
+  const std::string& FileName() const noexcept { return FFileName; }
+  void SetFileName(const std::string& Value) { FFileName = Value; }
+  // "Description|pattern|Description|pattern...", patterns separated by ";".
+  const std::string& Filter() const noexcept { return FFilter; }
+  void SetFilter(const std::string& Value) { FFilter = Value; }
+  // The filter entry shown first, from 1.
+  int FilterIndex() const noexcept { return FFilterIndex; }
+  void SetFilterIndex(int Value) noexcept { FFilterIndex = Value; }
+  // Where relative names are taken from; "" for the current folder.
+  const std::string& InitialDir() const noexcept { return FInitialDir; }
+  void SetInitialDir(const std::string& Value) { FInitialDir = Value; }
+  const std::string& Title() const noexcept { return FTitle; }
+  void SetTitle(const std::string& Value) { FTitle = Value; }
+  // Added, after a full stop, to a chosen name without an extension.
+  const std::string& DefaultExt() const noexcept { return FDefaultExt; }
+  void SetDefaultExt(const std::string& Value) { FDefaultExt = Value; }
+  TOpenOptions Options() const noexcept { return FOptions; }
+  void SetOptions(TOpenOptions Value) noexcept { FOptions = Value; }
+
+  // Shows the dialog modally; true when a file name was accepted.
+  virtual bool Execute();
+
+ private:
+  std::string FFileName;
+  std::string FFilter;
+  int FFilterIndex = 1;
+  std::string FInitialDir;
+  std::string FTitle;
+  std::string FDefaultExt;
+  TOpenOptions FOptions{ofHideReadOnly, ofEnableSizing};
+};

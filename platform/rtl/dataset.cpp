@@ -7,6 +7,7 @@
 
 VN_IMPLEMENT_PUBLISHED(TDataSet, TComponent)
 VN_IMPLEMENT_CLASS(TMemoryDataSet, TDataSet)
+VN_IMPLEMENT_PUBLISHED(TDataSource, TComponent)
 
 namespace {
 
@@ -16,12 +17,12 @@ std::string NameForMessages(const TComponent& Component) {
 
 // The data library's classes that form files may name, registered while the
 // library is loaded.
-const std::array<const TMetaClass*, 10>& DataClasses() {
-  static const std::array<const TMetaClass*, 10> Classes = {
+const std::array<const TMetaClass*, 11>& DataClasses() {
+  static const std::array<const TMetaClass*, 11> Classes = {
       &TField::StaticClass(),         &TStringField::StaticClass(), &TIntegerField::StaticClass(),
       &TLargeintField::StaticClass(), &TFloatField::StaticClass(),  &TBooleanField::StaticClass(),
       &TDateTimeField::StaticClass(), &TMemoField::StaticClass(),   &TBlobField::StaticClass(),
-      &TMemoryDataSet::StaticClass(),
+      &TMemoryDataSet::StaticClass(), &TDataSource::StaticClass(),
   };
   return Classes;
 }
@@ -203,4 +204,29 @@ void TMemoryDataSet::InternalOpen() {
   for (const auto& [Name, Type] : FColumns) FieldDefs().AddFieldDef(Name, Type);
   // Kept, so that the dataset can be closed and opened again.
   SetRecords(FPending);
+}
+
+// ---------------------------------------------------------------------------
+// TDataSource
+
+const std::vector<TPropInfo>& TDataSource::PublishedProperties() {
+  static const auto List =
+      TPublisher<TDataSource>().Reference<TDataSet>("DataSet", &TDataSource::DataSet, &TDataSource::SetDataSet).List();
+  return List;
+}
+
+TDataSource::TDataSource(TComponent* AOwner) : TComponent(AOwner) {}
+
+TDataSource::~TDataSource() { SetDataSet(nullptr); }
+
+void TDataSource::SetDataSet(TDataSet* Value) {
+  if (Value == FDataSet) return;
+  if (FDataSet != nullptr) RemoveFreeNotification(*FDataSet);
+  FDataSet = Value;
+  if (FDataSet != nullptr) FreeNotification(*FDataSet);
+}
+
+void TDataSource::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == opRemove && AComponent == FDataSet) FDataSet = nullptr;
+  TComponent::Notification(AComponent, Operation);
 }

@@ -37,6 +37,7 @@ const std::vector<TPropInfo>& TVNTable::PublishedProperties() {
                                .String("IndexName", &T::IndexName, &T::SetIndexName)
                                .String("IndexFieldNames", &T::IndexFieldNames, &T::SetIndexFieldNames)
                                .String("MasterFields", &T::MasterFields, &T::SetMasterFields)
+                               .Reference<TDataSource>("MasterSource", &T::MasterSource, &T::SetMasterSource)
                                .Reference<TVNDataSetUpdateObject>("UpdateObject", &T::UpdateObject, &T::SetUpdateObject)
                                .List();
   return List;
@@ -98,9 +99,25 @@ void TVNTable::InternalOpen() {
   if (Table.empty()) throw EDatabaseError(Format("%s: no TableName given", {NameForMessages(*this)}));
   TVNDatabase& Database = AttachDatabase();
   TVNServerConnection& Connection = Database.Connection();
+  FillIndexDefs(Connection, Table, Database.DatabaseName());
+
+  const std::vector<std::string> Columns = Connection.FieldNames(Table);
+  std::string SQL = "SELECT * FROM " + QuotedTableName(Table);
+  const std::vector<std::string> Order = CurrentIndexFields();
+  for (std::size_t I = 0; I < Order.size(); ++I) {
+    if (std::none_of(Columns.begin(), Columns.end(), [&](const std::string& C) { return AnsiSameText(C, Order[I]); }))
+      throw EDatabaseError(
+          Format("%s: index field '%s' is no column of table '%s'", {NameForMessages(*this), Order[I], Table}));
+    SQL += (I == 0 ? " ORDER BY " : ", ") + QuoteIdentifier(Order[I], true);
+  }
+  NotifyMonitors(SQL);
+  SetRecords(DefineFields(FieldDefs(), Connection.OpenQuery(SQL, {})));
+}
+
+void TVNTable::FillIndexDefs(TVNServerConnection& Connection, const std::string& Table,
+                             const std::string& DatabaseName) {
   const auto Schema = Connection.IndexSchema(Table);
-  if (!Schema)
-    throw EDatabaseError(Format("Table '%s' does not exist in database '%s'", {Table, Database.DatabaseName()}));
+  if (!Schema) throw EDatabaseError(Format("Table '%s' does not exist in database '%s'", {Table, DatabaseName}));
 
   // One definition per index, its columns in index order.
   FIndexDefs->BeginUpdate();
@@ -123,16 +140,43 @@ void TVNTable::InternalOpen() {
     Def.SetFields(Def.Fields().empty() ? Row.ColumnName : Def.Fields() + ";" + Row.ColumnName);
   }
   FIndexDefs->EndUpdate();
+}
 
-  const std::vector<std::string> Columns = Connection.FieldNames(Table);
-  std::string SQL = "SELECT * FROM " + QuotedTableName(Table);
-  const std::vector<std::string> Order = CurrentIndexFields();
-  for (std::size_t I = 0; I < Order.size(); ++I) {
-    if (std::none_of(Columns.begin(), Columns.end(), [&](const std::string& C) { return AnsiSameText(C, Order[I]); }))
-      throw EDatabaseError(
-          Format("%s: index field '%s' is no column of table '%s'", {NameForMessages(*this), Order[I], Table}));
-    SQL += (I == 0 ? " ORDER BY " : ", ") + QuoteIdentifier(Order[I], true);
+void TVNTable::UpdateIndexDefs() {
+  const std::string Table = Trim(FTableName);
+  if (Active() || Table.empty()) return;
+  TVNSession& Session = GetDBSession();
+  TVNDatabase* Database = Session.FindDatabase(DatabaseName());
+  // A name that no database component carries names a database file, as the
+  // session's catalog questions take it.
+  std::unique_ptr<TVNDatabase> Temporary;
+  if (Database == nullptr) {
+    if (Trim(DatabaseName()).empty())
+      throw EDatabaseError(Format("%s: no DatabaseName given", {NameForMessages(*this)}));
+    Temporary = std::make_unique<TVNDatabase>(nullptr);
+    Temporary->SetSessionName(Session.SessionName());
+    Temporary->SetRemoteDatabase(DatabaseName());
+    Database = Temporary.get();
   }
-  NotifyMonitors(SQL);
-  SetRecords(DefineFields(FieldDefs(), Connection.OpenQuery(SQL, {})));
+  struct TConnectionScope {
+    TVNDatabase& Database;
+    bool WasConnected;
+    ~TConnectionScope() {
+      if (!WasConnected) Database.SetConnected(false);
+    }
+  } Scope{*Database, Database->Connected()};
+  Database->SetConnected(true);
+  FillIndexDefs(Database->Connection(), Table, DatabaseName());
+}
+
+void TVNTable::SetMasterSource(TDataSource* Value) {
+  if (Value == FMasterSource) return;
+  if (FMasterSource != nullptr) RemoveFreeNotification(*FMasterSource);
+  FMasterSource = Value;
+  if (FMasterSource != nullptr) FreeNotification(*FMasterSource);
+}
+
+void TVNTable::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == opRemove && AComponent == FMasterSource) FMasterSource = nullptr;
+  TVNDataSet::Notification(AComponent, Operation);
 }

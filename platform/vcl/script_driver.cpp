@@ -1,5 +1,7 @@
 #include "script_driver.h"
 
+#include <algorithm>
+
 #include "accelerators.h"
 #include "dialog_texts.h"
 #include "form_view.h"
@@ -138,6 +140,7 @@ const char* const HelpText =
     "  alt <letter>                  press Alt and the letter a caption's & marks\n"
     "  close                         close the window\n"
     "on a message: answer <button>, key esc|enter, show\n"
+    "in a file dialog: file <name> (in \"quotes\" when it has blanks), key esc, show\n"
     "in a menu: click <item>, alt <letter>, key esc, show\n"
     "anywhere: hold alt|shift|ctrl, release alt|shift|ctrl, shell ok|fail, help,\n"
     "  quit                          end the input here\n"
@@ -494,6 +497,57 @@ int TScriptedDriver::MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMs
   const TModalResult Result = EscapeResult(Buttons);
   FOut << "(end of input: the message closes as with Esc, " << ModalResultName(Result) << ")\n";
   return Result;
+}
+
+namespace {
+
+// "[Open file] "title" file "name" filter "Ini-files (*.ini)" *.INI | ... (entry 1)"
+std::string DescribeFileDialog(const TOpenDialog& Dialog, const std::string& FileName) {
+  std::string Text = "[Open file] " + QuoteText(Dialog.Title().empty() ? std::string("Open") : Dialog.Title()) +
+                     " file " + QuoteText(FileName);
+  const std::string& Filter = Dialog.Filter();
+  if (!Filter.empty()) {
+    Text += " filter";
+    std::size_t Start = 0;
+    for (int Part = 0; Start <= Filter.size(); ++Part) {
+      const std::size_t Bar = std::min(Filter.find('|', Start), Filter.size());
+      const std::string Piece = Filter.substr(Start, Bar - Start);
+      Text += Part % 2 == 0 ? (Part == 0 ? " " : "; ") + QuoteText(Piece) : " " + Piece;
+      Start = Bar + 1;
+    }
+    Text += " (entry " + std::to_string(Dialog.FilterIndex()) + ")";
+  }
+  return Text;
+}
+
+}  // namespace
+
+bool TScriptedDriver::FileDialog(TOpenDialog& Dialog, std::string& FileName) {
+  FOut << DescribeFileDialog(Dialog, FileName) << '\n';
+  std::string Line;
+  while (ReadCommand(Line, "file")) {
+    if (ExecuteGlobal(Line)) continue;
+    try {
+      const std::vector<TToken> Tokens = Tokenize(Line);
+      const std::string Command = LowerCase(Tokens[0].Text);
+      if (Command == "file" && Tokens.size() == 2) {
+        FileName = Tokens[1].Text;
+        return true;
+      }
+      if (Command == "key" && Tokens.size() == 2 &&
+          (SameText(Tokens[1].Text, "esc") || SameText(Tokens[1].Text, "escape")))
+        return false;
+      if (Command == "show" && Tokens.size() == 1) {
+        FOut << DescribeFileDialog(Dialog, FileName) << '\n';
+        continue;
+      }
+      throw EScriptError("a file dialog is open: file <name> or key esc");
+    } catch (const EScriptError& E) {
+      ReportError(E.Message());
+    }
+  }
+  FOut << "(end of input: the file dialog is cancelled)\n";
+  return false;
 }
 
 TMenuItem* TScriptedDriver::TrackPopupMenu(TPopupMenu& Menu) {

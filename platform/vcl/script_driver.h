@@ -26,6 +26,9 @@ class TScriptedDriver : public TUserInterfaceDriver {
   bool IsKeyDown(int VirtualKey) override;
   bool ShellExecute(const std::string& Verb, const std::string& File) override;
   void ShowException(const std::string& ClassName, const std::string& Message) override;
+  // Shows the dialog's title, file name and filter, then takes `file <name>`,
+  // `key esc` (cancel) or `show`.
+  bool FileDialog(TOpenDialog& Dialog, std::string& FileName) override;
 
   // The next command: blank lines and lines starting with "#" are skipped.
   // False once the input has ended. Context names what waits for the command

@@ -30,6 +30,8 @@ TUserInterfaceDriver* Current = nullptr;
 
 }  // namespace
 
+bool TUserInterfaceDriver::FileDialog(TOpenDialog&, std::string&) { return false; }
+
 TUserInterfaceDriver& UserInterfaceDriver() {
   static TNobodyDriver Nobody;
   return Current != nullptr ? *Current : Nobody;

@@ -39,6 +39,11 @@ class TUserInterfaceDriver {
   // Called by Application->HandleException: tell the person about an
   // exception that an event handler raised while they acted.
   virtual void ShowException(const std::string& ClassName, const std::string& Message) = 0;
+  // Called by TOpenDialog::Execute while its dialog is open (again after the
+  // dialog refused a name): show Dialog, starting from FileName, and return
+  // true with the name the person accepted in FileName, or false when they
+  // cancel. The default cancels, as a driver without files to offer must.
+  virtual bool FileDialog(TOpenDialog& Dialog, std::string& FileName);
 };
 
 // The driver in use: the one installed last, else one that acts for no one:
