@@ -23,7 +23,8 @@ std::string GetServerTypeName(TVNServerType Value);
 TVNServerType StrToServerTypeDef(std::string_view S, TVNServerType Default);
 
 // Name in double quotes, embedded double quotes doubled, when Quote; otherwise
-// Name unchanged.
+// Name unchanged. An owner-qualified name of two plain names ("shop.orders")
+// has each part quoted ("shop"."orders").
 std::string QuoteIdentifier(const std::string& Name, bool Quote);
 // Name without the blanks around it. With RemoveOwner, the owner qualifier is
 // dropped too: everything up to the last "." that is not inside "...", [...]

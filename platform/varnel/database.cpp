@@ -110,6 +110,7 @@ void TVNDatabase::Connect() {
   if (Trim(FRemoteDatabase).empty())
     throw EDatabaseError(Format("Database '%s': no RemoteDatabase to connect to", {NameForMessages(*this)}));
   std::unique_ptr<TVNServerConnection> Connection = CreateServerConnection(FServerType);
+  Connection->SetLoginParams(*FParams);
   Connection->Open(FRemoteDatabase);
   FConnection = std::move(Connection);
 }

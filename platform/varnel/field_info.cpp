@@ -8,7 +8,9 @@
 #include "rtl/Classes.h"
 #include "rtl/DB.h"
 #include "rtl/SysUtils.h"
+#include "pg_select_parser.h"
 #include "select_parser.h"
+#include "pg_connection.h"
 #include "server_connection.h"
 
 namespace {
@@ -31,8 +33,14 @@ void Fill(TStrings& List, const std::vector<std::string>& Lines) {
   for (const std::string& Line : Lines) List.Add(Line);
 }
 
-std::optional<TVNSelectInfo> TryParse(const std::string& SQL) {
+std::optional<TVNSelectInfo> TryParse(const std::string& SQL, TVNServerType Dialect) {
   try {
+    if (Dialect == stPostgreSQL) {
+      // Parsed as the server would receive it, :name parameters as $n.
+      TParams Occurrences(nullptr);
+      int Count = 0;
+      return ParsePgSelect(NumberPgPlaceholders(Occurrences.ParseSQL(SQL, false), Count));
+    }
     return ParseSelect(SQL);
   } catch (const EDatabaseError&) {
     return std::nullopt;
@@ -51,11 +59,14 @@ std::vector<TVNFieldOrigin> CompiledOrigins(TVNServerConnection& Catalog, const 
 }
 
 // The server names a column's table as its catalog spells it; the FROM clause
-// may spell it otherwise ("ORDERS" for "orders"). Table names compare as SQLite
-// compares them, in ASCII case.
+// may spell it otherwise ("ORDERS" for "orders"), and name its schema where
+// the server leaves it out. Table names compare in ASCII case.
 void SpellTablesAsWritten(std::vector<TVNFieldOrigin>& Origins, const std::vector<TVNSelectTable>& Tables) {
   std::unordered_map<std::string, const std::string*> Written;
   for (const TVNSelectTable& Table : Tables) Written.try_emplace(UpperCase(Table.TableName), &Table.TableName);
+  for (const TVNSelectTable& Table : Tables)
+    if (const std::size_t Dot = Table.TableName.rfind('.'); Dot != std::string::npos)
+      Written.try_emplace(UpperCase(Table.TableName.substr(Dot + 1)), &Table.TableName);
   for (TVNFieldOrigin& Origin : Origins) {
     if (Origin.TableName.empty()) continue;
     const auto It = Written.find(UpperCase(Origin.TableName));
@@ -75,9 +86,11 @@ std::vector<TVNSelectTable> TablesOfOrigins(const std::vector<TVNFieldOrigin>& O
 
 }  // namespace
 
-void ParseFieldInfo(TVNServerConnection* Catalog, const std::string& SQL, TStrings* Fields, TStrings* Tables) {
+void ParseFieldInfo(TVNServerConnection* Catalog, const std::string& SQL, TStrings* Fields, TStrings* Tables,
+                    TVNServerType Dialect) {
   const bool FromCatalog = Catalog != nullptr && Catalog->Connected();
-  std::optional<TVNSelectInfo> Parsed = TryParse(SQL);
+  if (FromCatalog) Dialect = Catalog->ServerType();
+  std::optional<TVNSelectInfo> Parsed = TryParse(SQL, Dialect);
   std::vector<TVNFieldOrigin> Origins;
   std::vector<TVNSelectTable> TableList;
   if (Parsed) TableList = std::move(Parsed->Tables);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "varnel/Vncommon.h"
+
 class TStrings;
 class TVNServerConnection;
 
@@ -26,4 +28,8 @@ class TVNServerConnection;
 // Never raises for the text of SQL: whatever cannot be read (no SELECT, a
 // dialect the parser does not know, a table that no longer exists) gives fewer
 // or no lines.
-void ParseFieldInfo(TVNServerConnection* Catalog, const std::string& SQL, TStrings* Fields, TStrings* Tables);
+//
+// Dialect is the grammar of the parser: the server type of the database (a
+// connected Catalog's own type wins).
+void ParseFieldInfo(TVNServerConnection* Catalog, const std::string& SQL, TStrings* Fields, TStrings* Tables,
+                    TVNServerType Dialect = stSQLite);

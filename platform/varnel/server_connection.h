@@ -13,6 +13,8 @@
 #include "rtl/Variants.h"
 #include "varnel/Vncommon.h"
 
+class TStrings;
+
 // One result column of a statement, typed for a dataset's fields.
 struct TVNColumnInfo {
   std::string Name;
@@ -24,6 +26,15 @@ struct TVNColumnInfo {
 struct TVNResultSet {
   std::vector<TVNColumnInfo> Columns;
   std::vector<std::vector<Variant>> Rows;  // one value per column each
+};
+
+// One column of a table as the catalog describes it, for checking statements
+// that write the table.
+struct TVNColumnDetails {
+  std::string Name;
+  bool Nullable = true;
+  bool FloatingPoint = false;  // approximate numbers make poor keys
+  bool Writable = true;        // false for generated and computed columns
 };
 
 // One parameter of a stored procedure as the server describes it.
@@ -41,6 +52,10 @@ class TVNServerConnection {
   TVNServerConnection& operator=(const TVNServerConnection&) = delete;
 
   virtual TVNServerType ServerType() const noexcept = 0;
+
+  // Called before Open with the database component's Params ("NAME=value"
+  // lines): a server that logs in reads the names it knows; others ignore them.
+  virtual void SetLoginParams(const TStrings& Params);
 
   // Connects to DatabaseName, closing any earlier connection first. Raises
   // EDatabaseError naming the database and the reason when that fails; the
@@ -88,12 +103,24 @@ class TVNServerConnection {
   // undoes the ones before it. OnStatement hears each statement before it runs.
   virtual void ExecuteScript(const std::string& Script, const std::function<void(const std::string&)>& OnStatement) = 0;
 
+  // Compiles SQL (one statement, ? placeholders) without running it; the number
+  // of placeholders. EDatabaseError with the server's message and, where the
+  // server gives one, the position ("at line L, column C").
+  virtual int PrepareOnly(const std::string& SQL) = 0;
+  // Columns of TableName with what writing them needs; nullopt when no such
+  // table or view exists.
+  virtual std::optional<std::vector<TVNColumnDetails>> ColumnDetails(const std::string& TableName) = 0;
+  // True while a transaction is open, so that callers nest with a savepoint.
+  virtual bool InTransaction() const noexcept = 0;
+
   // Stored procedures, on servers that have them.
   virtual bool HasStoredProcs() const noexcept { return false; }
   // The parameters of procedure Name; nullopt when the server cannot describe them.
   virtual std::optional<std::vector<TVNProcParamInfo>> ProcParams(const std::string& Name);
+  // The statement that runs procedure Name with one ? per input parameter, in
+  // the order ProcParams gives; EDatabaseError where procedures cannot run.
+  virtual std::string ProcCallStatement(const std::string& Name);
 };
 
-// A closed connection to a server of the given type. Raises EDatabaseError for a
-// type this library cannot connect to yet.
+// A closed connection to a server of the given type.
 std::unique_ptr<TVNServerConnection> CreateServerConnection(TVNServerType ServerType);

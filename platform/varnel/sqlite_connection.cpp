@@ -224,3 +224,54 @@ std::vector<TVNFieldOrigin> TVNSQLiteConnection::FieldOrigins(const std::string&
                       Text(sqlite3_column_origin_name(Handle, I))});
   return Fields;
 }
+
+int TVNSQLiteConnection::PrepareOnly(const std::string& SQL) {
+  sqlite3& Database = CheckConnected();
+  sqlite3_stmt* Raw = nullptr;
+  const char* Tail = nullptr;
+  const int Result = sqlite3_prepare_v2(&Database, SQL.c_str(), static_cast<int>(SQL.size()), &Raw, &Tail);
+  std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> Statement(Raw, &sqlite3_finalize);
+  if (Result != SQLITE_OK) {
+    std::string Message = sqlite3_errmsg(&Database);
+    if (const int Offset = sqlite3_error_offset(&Database); Offset >= 0 && static_cast<std::size_t>(Offset) <= SQL.size())
+      Message += " at " + DescribeSQLPosition(SQL, static_cast<std::size_t>(Offset));
+    throw EDatabaseError(Message);
+  }
+  if (!Statement) throw EDatabaseError("No SQL statement to run");
+  if (Tail != nullptr && !HoldsNoStatement(std::string_view(Tail)))
+    throw EDatabaseError("Only one SQL statement can be run at a time");
+  return sqlite3_bind_parameter_count(Statement.get());
+}
+
+std::optional<std::vector<TVNColumnDetails>> TVNSQLiteConnection::ColumnDetails(const std::string& TableName) {
+  sqlite3& Database = CheckConnected();
+  const auto Ref = ResolveTable(Database, TableName);
+  if (!Ref) return std::nullopt;
+  TSQLiteStatement Columns(Database, "SELECT name, type, \"notnull\", pk, hidden FROM pragma_table_xinfo(?1, ?2)"
+                                     " WHERE hidden <> 1");
+  BindTableRef(Columns, *Ref);
+  std::vector<TVNColumnDetails> Result;
+  int KeyColumns = 0;
+  std::size_t RowidAlias = std::string::npos;
+  while (Columns.Step()) {
+    const std::string Type = UpperCase(Trim(Columns.ColumnText(1)));
+    TVNColumnDetails Column;
+    Column.Name = Columns.ColumnText(0);
+    Column.Nullable = Columns.ColumnInt(2) == 0;
+    Column.FloatingPoint = Type.find("REAL") != std::string::npos || Type.find("FLOA") != std::string::npos ||
+                           Type.find("DOUB") != std::string::npos;
+    Column.Writable = Columns.ColumnInt(4) == 0;
+    if (Columns.ColumnInt(3) > 0) {
+      ++KeyColumns;
+      if (Type == "INTEGER") RowidAlias = Result.size();
+    }
+    Result.push_back(std::move(Column));
+  }
+  if (Result.empty()) return std::nullopt;
+  if (KeyColumns == 1 && RowidAlias != std::string::npos) Result[RowidAlias].Nullable = false;
+  return Result;
+}
+
+bool TVNSQLiteConnection::InTransaction() const noexcept {
+  return FHandle != nullptr && sqlite3_get_autocommit(FHandle.get()) == 0;
+}

@@ -35,6 +35,11 @@ class TVNSQLiteConnection final : public TVNServerConnection {
   // TIME); a computed column takes the type of its first value.
   TVNResultSet OpenQuery(const std::string& SQL, const std::vector<Variant>& Params) override;
   int ExecuteStatement(const std::string& SQL, const std::vector<Variant>& Params) override;
+  int PrepareOnly(const std::string& SQL) override;
+  // A column without NOT NULL is nullable, as SQLite lets NULL into every key
+  // but an INTEGER PRIMARY KEY; generated columns cannot be written.
+  std::optional<std::vector<TVNColumnDetails>> ColumnDetails(const std::string& TableName) override;
+  bool InTransaction() const noexcept override;
   // Runs inside a savepoint; statements that control transactions (BEGIN,
   // COMMIT, ROLLBACK, SAVEPOINT ...) are refused.
   void ExecuteScript(const std::string& Script, const std::function<void(const std::string&)>& OnStatement) override;

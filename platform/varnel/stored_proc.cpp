@@ -1,5 +1,7 @@
 #include "varnel/Vnengine.h"
 
+#include "dataset_loading.h"
+#include "monitor_hook.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
 #include "server_connection.h"
@@ -8,13 +10,13 @@ VN_IMPLEMENT_PUBLISHED(TVNStoredProc, TVNDataSet)
 
 namespace {
 
-// Running procedures needs a server that has them, and none of those is
-// supported yet.
 std::string CannotRun(TVNDatabase& Database) {
-  const std::string Server = GetServerTypeName(Database.ServerType());
-  if (!Database.Connection().HasStoredProcs())
-    return Format("%s databases have no stored procedures (database '%s')", {Server, Database.DatabaseName()});
-  return Format("Running stored procedures on %s servers is not supported yet", {Server});
+  return Format("%s databases have no stored procedures (database '%s')",
+                {GetServerTypeName(Database.ServerType()), Database.DatabaseName()});
+}
+
+std::string NameForMessages(const TComponent& Component) {
+  return Component.Name().empty() ? Component.ClassName() : Component.Name();
 }
 
 }  // namespace
@@ -76,13 +78,53 @@ void TVNStoredProc::UnPrepare() {
   if (!Active()) DetachDatabase();
 }
 
-void TVNStoredProc::ExecProc() {
-  const std::string Message = CannotRun(AttachDatabase());
-  if (!FPrepared && !Active()) DetachDatabase();
-  throw EDatabaseError(Message);
+TVNResultSet TVNStoredProc::Run() {
+  TVNDatabase& Database = AttachDatabase();
+  TVNServerConnection& Connection = Database.Connection();
+  if (!Connection.HasStoredProcs()) throw EDatabaseError(CannotRun(Database));
+  if (Trim(FStoredProcName).empty()) throw EDatabaseError(Format("%s: no StoredProcName given", {NameForMessages(*this)}));
+  if (!FPrepared) Prepare();
+  // The server's order of parameters: the values of the input ones by name.
+  const auto Described = Connection.ProcParams(FStoredProcName);
+  if (!Described) throw EDatabaseError(Format("%s: no stored procedure '%s' in database '%s'",
+                                              {NameForMessages(*this), FStoredProcName, Database.DatabaseName()}));
+  std::vector<Variant> Values;
+  for (const TVNProcParamInfo& Info : *Described) {
+    if (Info.ParamType != ptInput && Info.ParamType != ptInputOutput) continue;
+    const TParam* Param = FParams->FindParam(Info.Name);
+    Values.push_back(Param != nullptr && !Param->Value().IsEmpty() ? Param->Value() : Variant::Null());
+  }
+  const std::string Statement = Connection.ProcCallStatement(FStoredProcName);
+  NotifyMonitors(Statement);
+  if (Statement.rfind("CALL ", 0) == 0 &&
+      std::none_of(Described->begin(), Described->end(), [](const TVNProcParamInfo& P) { return P.ParamType != ptInput; })) {
+    Connection.ExecuteStatement(Statement, Values);
+    return {};
+  }
+  return Connection.OpenQuery(Statement, Values);
 }
 
-void TVNStoredProc::InternalOpen() { throw EDatabaseError(CannotRun(AttachDatabase())); }
+void TVNStoredProc::ExecProc() {
+  struct TRelease {
+    TVNStoredProc& Self;
+    ~TRelease() {
+      if (!Self.FPrepared && !Self.Active()) Self.DetachDatabase();
+    }
+  } Release{*this};
+  const TVNResultSet Result = Run();
+  if (Result.Rows.empty()) return;
+  // Output parameters take the first row: by column name, a function's single
+  // value as its result.
+  for (int I = 0; I < FParams->Count(); ++I) {
+    TParam& Param = *FParams->Items(I);
+    if (Param.ParamType() == ptInput) continue;
+    for (std::size_t C = 0; C < Result.Columns.size(); ++C)
+      if (AnsiSameText(Result.Columns[C].Name, Param.Name()) || (Param.ParamType() == ptResult && Result.Columns.size() == 1))
+        Param.SetValue(Result.Rows.front()[C]);
+  }
+}
+
+void TVNStoredProc::InternalOpen() { SetRecords(DefineFields(FieldDefs(), Run())); }
 
 void TVNStoredProc::InternalClose() {
   if (!FPrepared) TVNDataSet::InternalClose();

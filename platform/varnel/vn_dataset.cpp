@@ -6,6 +6,7 @@
 
 #include "dataset_loading.h"
 #include "field_info.h"
+#include "design_catalog.h"
 #include "query_text.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
@@ -139,28 +140,8 @@ namespace {
 // answer does not depend on whether that database is connected, and asking
 // connects nothing. Null when there is no such database or it cannot be reached.
 std::unique_ptr<TVNServerConnection> OpenCatalog(const TVNDataSet& DataSet) {
-  const TVNDatabase* Found = DataSet.Database();
-  if (Found == nullptr) {
-    if (const TVNSession* Owner = Sessions().FindSession(DataSet.SessionName())) {
-      if (Trim(DataSet.DatabaseName()).empty()) {
-        for (const TVNDatabase* Database : Owner->Databases())
-          if (Database->DesignOptions().Contains(ddoIsDefaultDatabase)) {
-            Found = Database;
-            break;
-          }
-      } else {
-        Found = Owner->FindDatabase(DataSet.DatabaseName());
-      }
-    }
-  }
-  // A name that no component carries names a database file, as when opening.
-  const TVNServerType Type = Found != nullptr ? Found->ServerType() : DefServerType;
-  const std::string& Remote = Found != nullptr ? Found->RemoteDatabase() : DataSet.DatabaseName();
-  if (Trim(Remote).empty()) return nullptr;
   try {
-    std::unique_ptr<TVNServerConnection> Catalog = CreateServerConnection(Type);
-    Catalog->OpenReadOnly(Remote);
-    return Catalog;
+    return ConnectDataSetDatabase(DataSet, caReadOnly);
   } catch (const EDatabaseError&) {
     return nullptr;
   }
@@ -168,13 +149,44 @@ std::unique_ptr<TVNServerConnection> OpenCatalog(const TVNDataSet& DataSet) {
 
 }  // namespace
 
+const TVNDatabase* DesignDatabase(const TVNDataSet& DataSet) {
+  if (const TVNDatabase* Attached = DataSet.Database()) return Attached;
+  const TVNSession* Owner = Sessions().FindSession(DataSet.SessionName());
+  if (Owner == nullptr) return nullptr;
+  if (!Trim(DataSet.DatabaseName()).empty()) return Owner->FindDatabase(DataSet.DatabaseName());
+  for (const TVNDatabase* Database : Owner->Databases())
+    if (Database->DesignOptions().Contains(ddoIsDefaultDatabase)) return Database;
+  return nullptr;
+}
+
+TVNServerType DataSetServerType(const TVNDataSet& DataSet) {
+  const TVNDatabase* Found = DesignDatabase(DataSet);
+  return Found != nullptr ? Found->ServerType() : DefServerType;
+}
+
+std::unique_ptr<TVNServerConnection> ConnectDataSetDatabase(const TVNDataSet& DataSet, TVNCatalogAccess Access) {
+  const TVNDatabase* Found = DesignDatabase(DataSet);
+  // A name that no component carries names a database file, as when opening.
+  const std::string& Remote = Found != nullptr ? Found->RemoteDatabase() : DataSet.DatabaseName();
+  if (Trim(Remote).empty())
+    throw EDatabaseError(Format("%s: no database to connect to (DatabaseName '%s')",
+                                {DataSet.Name().empty() ? DataSet.ClassName() : DataSet.Name(), DataSet.DatabaseName()}));
+  std::unique_ptr<TVNServerConnection> Connection = CreateServerConnection(DataSetServerType(DataSet));
+  if (Found != nullptr) Connection->SetLoginParams(Found->Params());
+  if (Access == caReadOnly)
+    Connection->OpenReadOnly(Remote);
+  else
+    Connection->Open(Remote);
+  return Connection;
+}
+
 void TVNDataSet::ParseFieldInfoFromSQL(const std::string& SQL, TStrings* FieldList, TStrings*, TStrings* TableList) {
   // What a macro query would send: its macros expanded, unknown ones as nothing.
   const auto* MacroQuery = dynamic_cast<const TVNMacroQuery*>(this);
   const std::string Text = MacroQuery != nullptr ? ExpandMacrosLeniently(*MacroQuery, SQL) : SQL;
   // A query just linked to an update object often has no SQL yet.
   const std::unique_ptr<TVNServerConnection> Catalog = Trim(Text).empty() ? nullptr : OpenCatalog(*this);
-  ParseFieldInfo(Catalog.get(), Text, FieldList, TableList);
+  ParseFieldInfo(Catalog.get(), Text, FieldList, TableList, DataSetServerType(*this));
 }
 
 TVNDatabase& TVNDataSet::AttachDatabase() {

@@ -1,5 +1,6 @@
 #include "varnel/Vncommon.h"
 
+#include <algorithm>
 #include <array>
 
 #include "rtl/SysUtils.h"
@@ -23,9 +24,29 @@ TVNServerType StrToServerTypeDef(std::string_view S, TVNServerType Default) {
   return Default;
 }
 
+namespace {
+
+bool IsPlainName(std::string_view Part) {
+  if (Part.empty() || (Part[0] >= '0' && Part[0] <= '9')) return false;
+  return std::all_of(Part.begin(), Part.end(), [](char C) {
+    return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_' || C == '$' ||
+           static_cast<unsigned char>(C) >= 0x80;
+  });
+}
+
+std::string QuoteOne(std::string_view Name) { return "\"" + StringReplaceAll(Name, "\"", "\"\"") + "\""; }
+
+}  // namespace
+
 std::string QuoteIdentifier(const std::string& Name, bool Quote) {
   if (!Quote) return Name;
-  return "\"" + StringReplaceAll(Name, "\"", "\"\"") + "\"";
+  // An owner-qualified name (schema.table) is two names: quoted whole, it would
+  // name a table whose name holds a dot.
+  if (const std::size_t Dot = Name.find('.'); Dot != std::string::npos && Name.find('.', Dot + 1) == std::string::npos) {
+    const std::string_view Owner = std::string_view(Name).substr(0, Dot), Object = std::string_view(Name).substr(Dot + 1);
+    if (IsPlainName(Owner) && IsPlainName(Object)) return QuoteOne(Owner) + "." + QuoteOne(Object);
+  }
+  return QuoteOne(Name);
 }
 
 std::string GetValidObjName(const std::string& Name, bool RemoveOwner) {

@@ -1,0 +1,106 @@
+// TVNServerConnection for PostgreSQL servers, through libpq.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "rtl/Variants.h"
+#include "server_connection.h"
+
+struct pg_conn;
+struct pg_result;
+
+// A result of libpq, cleared on every way out.
+struct TPgResultCloser {
+  void operator()(pg_result* Result) const noexcept;
+};
+using TPgResult = std::unique_ptr<pg_result, TPgResultCloser>;
+
+// Where a connection goes, read from the database's Params and RemoteDatabase.
+// The password is kept for connecting only: it never enters a message.
+struct TVNPgLogin {
+  std::string Host;      // HOST; "" lets libpq choose (its socket folder)
+  std::string Port;      // PORT
+  std::string Database;  // RemoteDatabase, or its part after "/"
+  std::string User;      // USER NAME
+  std::string Password;  // PASSWORD
+  int ConnectTimeout = 10;  // CONNECT TIMEOUT, in seconds
+
+  // "database \"shop\" on host 127.0.0.1 port 5432": for messages.
+  std::string Describe() const;
+};
+
+// RemoteDatabase is a database name, or "host[:port]/database" to name the
+// server too (which then wins over HOST and PORT).
+TVNPgLogin ReadPgLogin(const TStrings* Params, const std::string& RemoteDatabase);
+
+class TVNPgConnection final : public TVNServerConnection {
+ public:
+  TVNPgConnection();
+  ~TVNPgConnection() override;
+
+  TVNServerType ServerType() const noexcept override { return stPostgreSQL; }
+  void SetLoginParams(const TStrings& Params) override;
+  // Waits at most CONNECT TIMEOUT seconds for the server; errors name the
+  // database, host and port and never the password.
+  void Open(const std::string& DatabaseName) override;
+  // Every transaction of the session is read only.
+  void OpenReadOnly(const std::string& DatabaseName) override;
+  void Close() noexcept override;
+  bool Connected() const noexcept override { return FHandle != nullptr; }
+  const std::string& DatabaseName() const noexcept override { return FDatabaseName; }
+
+  // Names of tables on the search path are bare, others "schema.table". The
+  // system tables are those of pg_catalog and information_schema.
+  std::vector<std::string> TableNames(const std::string& Pattern, TVNTableScope Scope) override;
+  // A bare name is first looked up as written, then folded to lower case as
+  // the server folds it; a quoted one only as written.
+  std::vector<std::string> FieldNames(const std::string& TableName) override;
+  // Functions and procedures outside the system schemas.
+  std::vector<std::string> StoredProcNames() override;
+  std::optional<std::vector<TVNIndexSchemaRow>> IndexSchema(const std::string& TableName) override;
+  // From the server's description of the prepared statement.
+  std::vector<TVNFieldOrigin> FieldOrigins(const std::string& SQL) override;
+
+  // Strings go to the server untyped (it reads them as the column needs),
+  // integers as int8, floats as float8, Booleans as bool.
+  TVNResultSet OpenQuery(const std::string& SQL, const std::vector<Variant>& Params) override;
+  int ExecuteStatement(const std::string& SQL, const std::vector<Variant>& Params) override;
+  // One transaction (a savepoint inside an open one); statements that control
+  // transactions are refused.
+  void ExecuteScript(const std::string& Script, const std::function<void(const std::string&)>& OnStatement) override;
+
+  int PrepareOnly(const std::string& SQL) override;
+  // Generated and identity-always columns cannot be written; real and double
+  // precision are floating point.
+  std::optional<std::vector<TVNColumnDetails>> ColumnDetails(const std::string& TableName) override;
+  bool InTransaction() const noexcept override;
+
+  bool HasStoredProcs() const noexcept override { return true; }
+  std::optional<std::vector<TVNProcParamInfo>> ProcParams(const std::string& Name) override;
+  // "select * from f(?, ?)" for a function, "call p(?, null)" for a procedure
+  // (its output parameters passed as null, as the server wants).
+  std::string ProcCallStatement(const std::string& Name) override;
+
+ private:
+  struct TCloser {
+    void operator()(pg_conn* Handle) const noexcept;
+  };
+  void Connect(const std::string& DatabaseName, bool ReadOnly);
+  pg_conn& CheckConnected() const;
+  // Runs SQL ($n placeholders) with Params; raises with the server's message.
+  TPgResult Run(const std::string& SQL, const std::vector<Variant>& Params, bool Describe = false);
+  TPgResult Query(const std::string& SQL, const std::vector<std::string>& Texts);
+  [[noreturn]] void RaiseError(const pg_result* Result, const std::string& SQL);
+  // The relation a table name designates (0 when there is none).
+  unsigned ResolveRelation(const std::string& TableName);
+
+  std::unique_ptr<pg_conn, TCloser> FHandle;
+  std::string FDatabaseName;
+  TVNPgLogin FLogin;
+};
+
+// SQL with each ? placeholder outside literals, quoted names and comments
+// turned into $1, $2 ...; Count receives how many there were.
+std::string NumberPgPlaceholders(std::string_view SQL, int& Count);

@@ -1,0 +1,114 @@
+// The private PostgreSQL server of the test run (tests/support/pg_server.sh,
+// started by a ctest fixture): how to reach it, and a fresh database per test.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <libpq-fe.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <string>
+
+#include "rtl/Classes.h"
+#include "support/run_program.h"
+
+namespace vn_test {
+
+// The lines of STATE/server.env.
+class TPgServer {
+ public:
+  // The run's server, or another one.
+  explicit TPgServer(const std::string& EnvFile = VN_PG_SERVER_FILE) {
+    std::ifstream In(EnvFile);
+    if (!In) throw std::runtime_error("no PostgreSQL test server: cannot read " + EnvFile);
+    std::string Line;
+    while (std::getline(In, Line))
+      if (const std::size_t Eq = Line.find('='); Eq != std::string::npos) FValues[Line.substr(0, Eq)] = Line.substr(Eq + 1);
+  }
+  static std::string Env(const char* Name) {
+    const char* Value = std::getenv(Name);
+    return Value == nullptr ? "" : Value;
+  }
+  std::string Get(const std::string& Key) const {
+    const auto It = FValues.find(Key);
+    return It == FValues.end() ? "" : It->second;
+  }
+  std::string Host() const { return Get("HOST"); }
+  std::string Port() const { return Get("PORT"); }
+  std::string User() const { return Get("USER"); }
+  std::string Password() const { return Get("PASSWORD"); }
+
+  // Params of a database component that logs in to this server.
+  void FillParams(TStrings& Params, const std::string& Password = "") const {
+    Params.Clear();
+    Params.Add("HOST=" + Host());
+    Params.Add("PORT=" + Port());
+    Params.Add("USER NAME=" + User());
+    Params.Add("PASSWORD=" + (Password.empty() ? this->Password() : Password));
+    Params.Add("CONNECT TIMEOUT=5");
+  }
+
+  // Runs SQL (several statements) in Database as the test user; failures fail the test.
+  void Exec(const std::string& Database, const std::string& SQL) const {
+    PGconn* Conn = Connect(Database);
+    PGresult* Result = PQexec(Conn, SQL.c_str());
+    const ExecStatusType Status = PQresultStatus(Result);
+    EXPECT_TRUE(Status == PGRES_COMMAND_OK || Status == PGRES_TUPLES_OK) << PQerrorMessage(Conn) << SQL;
+    PQclear(Result);
+    PQfinish(Conn);
+  }
+  // A new, empty database (an old one of the name is dropped first).
+  void CreateDatabase(const std::string& Database) const {
+    Exec(Get("DATABASE"), "DROP DATABASE IF EXISTS \"" + Database + "\" WITH (FORCE)");
+    Exec(Get("DATABASE"), "CREATE DATABASE \"" + Database + "\"");
+  }
+  // Every object and row of Database, as pg_dump writes them.
+  std::string Dump(const std::string& Database) const {
+    return RunShell("PGPASSWORD=" + Password() + " " + Get("BIN") + "/pg_dump -h " + Host() + " -p " + Port() +
+                    " -U " + User() + " " + Database + " 2>&1")
+        .Output;
+  }
+
+ private:
+  PGconn* Connect(const std::string& Database) const {
+    const char* Keys[] = {"host", "port", "user", "password", "dbname", nullptr};
+    const std::string P = Port(), H = Host(), U = User(), W = Password();
+    const char* Values[] = {H.c_str(), P.c_str(), U.c_str(), W.c_str(), Database.c_str(), nullptr};
+    return PQconnectdbParams(Keys, Values, 0);
+  }
+  std::map<std::string, std::string> FValues;
+};
+
+// The database of the running test: its name, lower case.
+inline std::string TestDatabaseName() {
+  const auto* Info = testing::UnitTest::GetInstance()->current_test_info();
+  std::string Name = std::string("t_") + Info->test_suite_name() + "_" + Info->name();
+  for (char& C : Name) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+  return Name.substr(0, 60);
+}
+
+// A second private server, for tests that stop the server under a session.
+class TOwnPgServer {
+ public:
+  TOwnPgServer() : FState(TempState()) {
+    const TRun Run = RunShell(std::string(VN_PG_SCRIPT) + " start " + FState + " 2>&1");
+    if (Run.ExitCode != 0) throw std::runtime_error("cannot start a PostgreSQL server: " + Run.Output);
+  }
+  ~TOwnPgServer() { Stop(); }
+  TOwnPgServer(const TOwnPgServer&) = delete;
+  TOwnPgServer& operator=(const TOwnPgServer&) = delete;
+  TPgServer Server() const { return TPgServer(FState + "/server.env"); }
+  void Stop() { RunShell(std::string(VN_PG_SCRIPT) + " stop " + FState + " 2>&1"); }
+
+ private:
+  static std::string TempState() {
+    std::string Pattern = "/tmp/vn-pg-own-XXXXXX";
+    if (mkdtemp(Pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    return Pattern;
+  }
+  std::string FState;
+};
+
+}  // namespace vn_test
