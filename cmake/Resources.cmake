@@ -12,8 +12,9 @@ find_program(VN_RC_PREPROCESSOR cpp REQUIRED)
 # Compiles <rc file> (relative to the calling folder) and links its resources
 # into <target>. Files the script names in a resource statement
 # (NAME TYPE "file") are looked up beside the script unless absolute; a missing "x.bmp" is made
-# from the palette picture "x.txt" by vn_resgen. Editing the script or any
-# file it names rebuilds the package.
+# from the palette picture "x.txt" by vn_resgen, and a missing "x.vfm" from the
+# form text "x.txt", whose lines `Name = {bitmap 'y.txt'}` become the picture
+# y.txt. Editing the script or any file it names rebuilds the package.
 function(vn_package_resources target rc)
   get_filename_component(rc "${rc}" ABSOLUTE)
   get_filename_component(rc_dir "${rc}" DIRECTORY)
@@ -27,7 +28,7 @@ function(vn_package_resources target rc)
   foreach(statement IN LISTS statements)
     string(REGEX MATCH "\"([^\"]+)\"" quoted "${statement}")
     set(name "${CMAKE_MATCH_1}")
-    string(REGEX REPLACE "\\.bmp$" ".txt" picture "${name}")
+    string(REGEX REPLACE "\\.(bmp|vfm)$" ".txt" picture "${name}")
     if(IS_ABSOLUTE "${name}" AND EXISTS "${name}")
       list(APPEND inputs "${name}")
     elseif(EXISTS "${rc_dir}/${name}")
@@ -41,8 +42,26 @@ function(vn_package_resources target rc)
         COMMENT "Drawing ${name}"
         VERBATIM)
       list(APPEND inputs "${out_dir}/${name}")
+    elseif(name MATCHES "\\.vfm$" AND EXISTS "${rc_dir}/${picture}")
+      set(form_text "${rc_dir}/${picture}")
+      get_filename_component(form_dir "${form_text}" DIRECTORY)
+      get_filename_component(vfm_dir "${out_dir}/${name}" DIRECTORY)
+      set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${form_text}")
+      file(STRINGS "${form_text}" picture_lines REGEX "= {bitmap '[^']+'}")
+      set(form_inputs "${form_text}")
+      foreach(line IN LISTS picture_lines)
+        string(REGEX MATCH "{bitmap '([^']+)'}" ignored "${line}")
+        list(APPEND form_inputs "${form_dir}/${CMAKE_MATCH_1}")
+      endforeach()
+      add_custom_command(OUTPUT "${out_dir}/${name}"
+        COMMAND ${CMAKE_COMMAND} -E make_directory "${vfm_dir}"
+        COMMAND vn_resgen form "${form_text}" "${out_dir}/${name}"
+        DEPENDS ${form_inputs} vn_resgen
+        COMMENT "Drawing the pictures of ${name}"
+        VERBATIM)
+      list(APPEND inputs "${out_dir}/${name}")
     else()
-      message(FATAL_ERROR "${rc} names \"${name}\", which is neither a file beside it nor a bitmap with a picture")
+      message(FATAL_ERROR "${rc} names \"${name}\", which is neither a file beside it nor a bitmap or form with a text source")
     endif()
   endforeach()
 

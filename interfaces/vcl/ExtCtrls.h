@@ -5,6 +5,7 @@
 #include <string>
 
 #include "vcl/Controls.h"
+#include "vcl/Graphics.h"
 #include "vcl/StdCtrls.h"
 
 enum TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
@@ -53,15 +54,16 @@ class TBevel : public TGraphicControl {
   TBevelStyle FStyle = bsLowered;
 };
 
-// An image. The host keeps no pixels: a picture set in code is described by
-// its size alone.
+// An image showing a picture. With AutoSize it takes the picture's size
+// whenever the picture changes.
 class TImage : public TGraphicControl {
   VN_DECLARE_PUBLISHED(TImage)
  public:
   explicit TImage(TComponent* AOwner);
+  ~TImage() override;
 
   bool AutoSize() const noexcept { return FAutoSize; }
-  void SetAutoSize(bool Value) noexcept { FAutoSize = Value; }
+  void SetAutoSize(bool Value);
   bool Stretch() const noexcept { return FStretch; }
   void SetStretch(bool Value) noexcept { FStretch = Value; }
   bool Center() const noexcept { return FCenter; }
@@ -70,18 +72,18 @@ class TImage : public TGraphicControl {
   void SetProportional(bool Value) noexcept { FProportional = Value; }
   bool Transparent() const noexcept { return FTransparent; }
   void SetTransparent(bool Value) noexcept { FTransparent = Value; }
-  int PictureWidth() const noexcept { return FPictureWidth; }
-  int PictureHeight() const noexcept { return FPictureHeight; }
-  void SetPictureSize(int AWidth, int AHeight);
+  TPicture& Picture() const noexcept { return *FPicture; }
+  void SetPicture(const TPicture& Value) { FPicture->Assign(Value); }
 
  private:
+  void PictureChanged();
+
   bool FAutoSize = false;
   bool FStretch = false;
   bool FCenter = false;
   bool FProportional = false;
   bool FTransparent = false;
-  int FPictureWidth = 0;
-  int FPictureHeight = 0;
+  std::unique_ptr<TPicture> FPicture;
 };
 
 // A group of radio buttons, one per item, laid out in Columns.

@@ -37,6 +37,7 @@ const std::vector<TPropInfo>& TImage::PublishedProperties() {
   static const auto List = TPublisher<I>()
                                .Boolean("AutoSize", &I::AutoSize, &I::SetAutoSize, false)
                                .Boolean("Center", &I::Center, &I::SetCenter, false)
+                               .Owned<TPicture>("Picture", [](const I& Image) { return &Image.Picture(); })
                                .Boolean("Proportional", &I::Proportional, &I::SetProportional, false)
                                .Boolean("Stretch", &I::Stretch, &I::SetStretch, false)
                                .Boolean("Transparent", &I::Transparent, &I::SetTransparent, false)
@@ -44,12 +45,21 @@ const std::vector<TPropInfo>& TImage::PublishedProperties() {
   return List;
 }
 
-TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner) { SetBounds(0, 0, 105, 105); }
+TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner), FPicture(std::make_unique<TPicture>()) {
+  SetBounds(0, 0, 105, 105);
+  FPicture->OnChange = [this](TPicture&) { PictureChanged(); };
+}
 
-void TImage::SetPictureSize(int AWidth, int AHeight) {
-  FPictureWidth = AWidth < 0 ? 0 : AWidth;
-  FPictureHeight = AHeight < 0 ? 0 : AHeight;
-  if (FAutoSize && FPictureWidth > 0 && FPictureHeight > 0) SetBounds(Left(), Top(), FPictureWidth, FPictureHeight);
+TImage::~TImage() { FPicture->OnChange = nullptr; }
+
+void TImage::SetAutoSize(bool Value) {
+  FAutoSize = Value;
+  PictureChanged();
+}
+
+void TImage::PictureChanged() {
+  if (FAutoSize && FPicture->Width() > 0 && FPicture->Height() > 0)
+    SetBounds(Left(), Top(), FPicture->Width(), FPicture->Height());
 }
 
 // ---------------------------------------------------------------------------

@@ -163,6 +163,12 @@ class TFormWriter {
     }
     if (C.InheritsFrom<TLabel>() || C.InheritsFrom<TGroupBox>() || C.InheritsFrom<TPanel>()) {
       if (!C.Caption().empty() || C.InheritsFrom<TLabel>()) Line += " " + QuoteText(C.Caption());
+      // A label with the hand cursor is a link: clicking it does something.
+      if (C.InheritsFrom<TLabel>() && C.Cursor() == crHandPoint) Line += " link";
+    }
+    if (const auto* Image = dynamic_cast<const TImage*>(&C); Image != nullptr && Image->Picture().Bitmap() != nullptr) {
+      const TBitmap& Bitmap = *Image->Picture().Bitmap();
+      Line += Format(" bitmap %d x %d, %d bits per pixel", {Bitmap.Width(), Bitmap.Height(), Bitmap.BitsPerPixel()});
     }
   }
 

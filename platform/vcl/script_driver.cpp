@@ -199,10 +199,13 @@ void TScriptedDriver::SetKeyDown(int VirtualKey, bool Down) {
 bool TScriptedDriver::IsKeyDown(int VirtualKey) { return FKeysDown.contains(VirtualKey); }
 
 bool TScriptedDriver::ShellExecute(const std::string& Verb, const std::string& File) {
-  FOut << "[" << (SameText(Verb, "open") ? std::string("Open") : Verb) << "] " << File
-       << (FShellWorks ? "" : ": cannot be opened") << '\n';
-  return FShellWorks;
+  FOut << "[" << (SameText(Verb, "open") ? std::string("Open") : Verb) << "] " << File;
+  const bool Opened = FShellWorks && OpenAddress(Verb, File);
+  FOut << (Opened ? "" : ": cannot be opened") << '\n';
+  return Opened;
 }
+
+bool TScriptedDriver::OpenAddress(const std::string&, const std::string&) { return true; }
 
 void TScriptedDriver::ShowException(const std::string& ClassName, const std::string& Message) {
   ++FErrorCount;

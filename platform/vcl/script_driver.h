@@ -56,6 +56,10 @@ class TScriptedDriver : public TUserInterfaceDriver {
   // a person would be shown; lkText lines are a memo's text, not commands.
   virtual bool ReadLine(std::string& Line, const std::string& Prompt, TLineKind Kind);
   std::ostream& Out() noexcept { return FOut; }
+  // Called by ShellExecute, after the transcript names the address and only
+  // while the shell works: really open File with Verb, true when that started.
+  // A script only pretends (true).
+  virtual bool OpenAddress(const std::string& Verb, const std::string& File);
   // Whether memo checks its memo before reading the lines (a person at a
   // terminal) or after (a script, which must stay in step).
   void SetMemoCheckedFirst(bool Value) noexcept { FMemoCheckedFirst = Value; }

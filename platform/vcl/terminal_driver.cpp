@@ -11,6 +11,7 @@
 #include <unordered_set>
 
 #include "accelerators.h"
+#include "desktop_opener.h"
 #include "dialog_texts.h"
 #include "form_view.h"
 #include "vcl/ComCtrls.h"
@@ -228,6 +229,11 @@ std::unique_ptr<TTerminalDriver> TTerminalDriver::AtTerminal(std::ostream& Out, 
     Io->DriverOut = Io->TeeOut.get();
   }
   return std::unique_ptr<TTerminalDriver>(new TTerminalDriver(std::move(Io)));
+}
+
+bool TTerminalDriver::OpenAddress(const std::string& Verb, const std::string& File) {
+  // The desktop's opener knows no other verbs.
+  return (Verb.empty() || SameText(Verb, "open")) && OpenWithDesktop(FOpener, File);
 }
 
 bool TTerminalDriver::ReadLine(std::string& Line, const std::string& Prompt, TLineKind Kind) {

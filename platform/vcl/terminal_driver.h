@@ -43,9 +43,13 @@ class TTerminalDriver : public TScriptedDriver {
   std::vector<std::string> Completions(const std::string& Before, const std::string& Word, bool InQuotes) const;
   // Whether Alt+Key does something where the person is now.
   bool TakesAccelerator(std::string_view Key) const;
+  // The program that opens addresses for the person: "xdg-open" unless set.
+  void SetOpener(std::string Program) { FOpener = std::move(Program); }
 
  protected:
   bool ReadLine(std::string& Line, const std::string& Prompt, TLineKind Kind) override;
+  // Opens the address with the desktop's opener (verb "open" only).
+  bool OpenAddress(const std::string& Verb, const std::string& File) override;
 
  private:
   struct TTerminalIo;
@@ -65,6 +69,7 @@ class TTerminalDriver : public TScriptedDriver {
   std::unique_ptr<TTerminalIo> FIo;
   std::unique_ptr<TLineEditor> FEditor;
   TPlace FPlace;
+  std::string FOpener = "xdg-open";
 };
 
 // What a person sees change on a form, control by control.

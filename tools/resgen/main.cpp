@@ -1,14 +1,23 @@
 // vn_resgen bitmap PICTURE BMP
+// vn_resgen form FORMTEXT OUTPUT
 //
-// Turns a palette picture written as text into a 4-bit bitmap file for the
-// resource compiler. The picture is one line per pixel row, top row first, one
-// character per pixel naming a colour of the standard 16-colour palette (see
-// Legend below). Lines starting with ';' are comments; blank lines are skipped.
+// bitmap turns a palette picture written as text into a 4-bit bitmap file for
+// the resource compiler. The picture is one line per pixel row, top row first,
+// one character per pixel naming a colour of the standard 16-colour palette
+// (see Legend below). Lines starting with ';' are comments; blank lines are
+// skipped.
+//
+// form copies a form description, replacing each line `Name = {bitmap 'x.txt'}`
+// by the binary picture value of the picture x.txt (beside the form text) drawn
+// at 8 bits per pixel, as a form file stores a picture's data.
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -89,12 +98,12 @@ bool ReadPicture(const std::string& FileName, TPicture& Picture, std::string& Er
   return true;
 }
 
-// A bitmap file: file header, BITMAPINFOHEADER, 16 colours, pixel rows
-// bottom-up, each padded to whole DWORDs.
-std::string BitmapFile(const TPicture& Picture) {
+// A bitmap file of 4 or 8 bits per pixel: file header, BITMAPINFOHEADER, 16
+// colours, pixel rows bottom-up, each padded to whole DWORDs.
+std::string BitmapFile(const TPicture& Picture, std::uint16_t BitsPerPixel) {
   const auto Width = static_cast<std::uint32_t>(Picture.Rows.front().size());
   const auto Height = static_cast<std::uint32_t>(Picture.Rows.size());
-  const std::uint32_t Stride = (Width * 4 + 31) / 32 * 4;
+  const std::uint32_t Stride = (Width * BitsPerPixel + 31) / 32 * 4;
   const std::uint32_t Bits = 14 + 40 + 16 * 4;
   std::string Out = "BM";
   PutDWord(Out, Bits + Stride * Height);
@@ -104,7 +113,7 @@ std::string BitmapFile(const TPicture& Picture) {
   PutDWord(Out, Width);
   PutDWord(Out, Height);  // positive: bottom-up
   PutWord(Out, 1);         // planes
-  PutWord(Out, 4);         // bits per pixel
+  PutWord(Out, BitsPerPixel);
   PutDWord(Out, 0);        // BI_RGB
   PutDWord(Out, Stride * Height);
   PutDWord(Out, 0);
@@ -116,28 +125,80 @@ std::string BitmapFile(const TPicture& Picture) {
     std::string Row(Stride, '\0');
     for (std::uint32_t X = 0; X < Width; ++X) {
       const auto Index = static_cast<unsigned>(ColorIndex(Picture.Rows[Y][X]));
-      Row[X / 2] = static_cast<char>(Row[X / 2] | (X % 2 == 0 ? Index << 4 : Index));
+      if (BitsPerPixel == 8)
+        Row[X] = static_cast<char>(Index);
+      else
+        Row[X / 2] = static_cast<char>(Row[X / 2] | (X % 2 == 0 ? Index << 4 : Index));
     }
     Out += Row;
   }
   return Out;
 }
 
+// A picture's data as a form file holds it: the class name after its length,
+// the bitmap file's size, the file; in hexadecimal, 32 bytes a line.
+std::string PictureValue(const std::string& Bitmap, const std::string& Indent) {
+  std::string Data = "\x07TBitmap";
+  PutDWord(Data, static_cast<std::uint32_t>(Bitmap.size()));
+  Data += Bitmap;
+  static constexpr char Digits[] = "0123456789ABCDEF";
+  std::string Out = "{";
+  for (std::size_t I = 0; I < Data.size(); ++I) {
+    if (I % 32 == 0) Out += "\n" + Indent + "  ";
+    const auto Byte = static_cast<unsigned char>(Data[I]);
+    Out += Digits[Byte >> 4];
+    Out += Digits[Byte & 0xF];
+  }
+  return Out + "}";
+}
+
+bool ExpandForm(const std::string& Source, std::string& Out, std::string& Error) {
+  std::ifstream In(Source);
+  if (!In) {
+    Error = "cannot open";
+    return false;
+  }
+  static const std::regex PictureLine(R"(^(\s*)([A-Za-z_][A-Za-z0-9_.]*) = \{bitmap '([^']+)'\}\s*$)");
+  const std::filesystem::path Folder = std::filesystem::path(Source).parent_path();
+  std::string Line;
+  for (int LineNo = 1; std::getline(In, Line); ++LineNo) {
+    std::smatch Match;
+    if (!std::regex_match(Line, Match, PictureLine)) {
+      Out += Line + "\n";
+      continue;
+    }
+    TPicture Picture;
+    const std::string PictureFile = (Folder / Match[3].str()).string();
+    if (!ReadPicture(PictureFile, Picture, Error)) {
+      Error = "line " + std::to_string(LineNo) + ": " + PictureFile + ": " + Error;
+      return false;
+    }
+    Out += Match[1].str() + Match[2].str() + " = " + PictureValue(BitmapFile(Picture, 8), Match[1].str()) + "\n";
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4 || std::string(argv[1]) != "bitmap") {
-    std::cerr << "usage: vn_resgen bitmap PICTURE.txt OUTPUT.bmp\n";
+  const std::string Mode = argc == 4 ? argv[1] : "";
+  if (Mode != "bitmap" && Mode != "form") {
+    std::cerr << "usage: vn_resgen bitmap PICTURE.txt OUTPUT.bmp\n"
+                 "       vn_resgen form FORM.txt OUTPUT.vfm\n";
     return 2;
   }
   const std::string Source = argv[2], Target = argv[3];
-  TPicture Picture;
-  std::string Error;
-  if (!ReadPicture(Source, Picture, Error)) {
+  std::string Bytes, Error;
+  if (Mode == "bitmap") {
+    TPicture Picture;
+    if (ReadPicture(Source, Picture, Error)) Bytes = BitmapFile(Picture, 4);
+  } else {
+    ExpandForm(Source, Bytes, Error);
+  }
+  if (!Error.empty()) {
     std::cerr << Source << ": " << Error << '\n';
     return 1;
   }
-  const std::string Bytes = BitmapFile(Picture);
   std::ofstream Out(Target, std::ios::binary | std::ios::trunc);
   Out << Bytes;
   Out.close();
