@@ -60,4 +60,9 @@ int RunOpenCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
 // raises EHostError and saves nothing, unless Session is smKeepGoing.
 int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 
+// The package's About dialog, driven by a script (ScriptFile, or standard
+// input) or a person at the terminal. A strict script that hit an error or
+// goes on after the dialog closed raises EHostError.
+int RunAboutCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+
 }  // namespace vnide

@@ -24,7 +24,7 @@ const std::map<std::string, TCommand> Commands = {
     {"packages", &vnide::RunPackagesCommand},   {"palette", &vnide::RunPaletteCommand},
     {"registrations", &vnide::RunRegistrationsCommand}, {"settings", &vnide::RunSettingsCommand},
     {"classes", &vnide::RunClassesCommand},     {"open", &vnide::RunOpenCommand},
-    {"edit", &vnide::RunEditCommand},
+    {"edit", &vnide::RunEditCommand},           {"about", &vnide::RunAboutCommand},
 };
 
 int Fail(const std::string& Message) {
@@ -108,6 +108,12 @@ int main(int argc, char** argv) {
   Edit->add_flag("--keep-going", KeepGoing,
                  "a script's errors do not stop the save or the exit code (a transcript whatever happens)");
   Edit->add_flag("--json", Json, "the update object's statements as JSON (the transcript goes to standard error)");
+  CLI::App* About = App.add_subcommand(
+      "about", "the package's About dialog, driven by a script, standard input or the terminal:\n"
+               "product name and version from the package file, links that open their addresses");
+  About->add_option("--script", Options.ScriptFile, "the session's commands (default: standard input)")
+      ->option_text("FILE");
+  About->add_flag("--keep-going", KeepGoing, "a script's errors do not change the exit code");
 
   const std::string Word = CommandWord(argc, argv);
   if (!Word.empty() && !Commands.contains(Word)) {
