@@ -149,6 +149,7 @@ void RegisterPropertiesInCategory(const std::string& CategoryName, const TMetaCl
 }
 
 void RegisterSprigType(const TMetaClass& ComponentClass, const TMetaClass& SprigClass) {
+  VN_ASSERT(SprigClass.InheritsFrom(TSprig::StaticClass()), "a sprig class derives from TSprig");
   TRegistration R;
   R.Kind = vn_ide::rkSprigType;
   R.ComponentClass = &ComponentClass;

@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "ide/DesignIntf.h"
+#include "ide/TreeIntf.h"
+#include "sprigs/vn_sprigs.h"
 #include "varnel/Vnengine.h"
 
 namespace VNReg {
@@ -47,6 +49,14 @@ void Register() {
                                {"ServerType", "SessionName", "DatabaseName", "RemoteDatabase"});
   RegisterPropertiesInCategory(std::string(sDatabaseCategoryName), TVNDataSet::StaticClass(), {"DatabaseName"});
   RegisterPropertiesInCategory(std::string(sDatabaseCategoryName), TVNDataSetUpdateObject::StaticClass(), {"*SQL"});
+
+  RegisterSprigType(TVNSession::StaticClass(), TVNSessionSprig::StaticClass());
+  RegisterSprigType(TVNDatabase::StaticClass(), TVNDatabaseSprig::StaticClass());
+  RegisterSprigType(TVNDataSet::StaticClass(), TVNDataSetSprig::StaticClass());
+  RegisterSprigType(TVNTable::StaticClass(), TVNTableSprig::StaticClass());
+  RegisterSprigType(TVNQuery::StaticClass(), TVNQuerySprig::StaticClass());
+  RegisterSprigType(TVNStoredProc::StaticClass(), TVNStoredProcSprig::StaticClass());
+  RegisterSprigType(TVNUpdateSQL::StaticClass(), TVNUpdateSQLSprig::StaticClass());
 }
 
 }  // namespace VNReg
