@@ -1,13 +1,27 @@
 // The UpdateSQL editor's statement generator on tables of 10 to 10,000 fields:
 // all four statements, with every field an update field and two key fields,
 // the field origins listed in shuffled order and every third field aliased.
-// "per_field" is the time per field; the complexity fit shows the growth.
+//
+// Next to it runs a bytes-only baseline: the same four texts appended straight
+// to one string per statement, the aliases given (no look-up, no list of
+// lines). It is what the generator's work costs at the least; the closing
+// table gives the generator's time over it and how both grow from 1,000 to
+// 10,000 fields. Medians of interleaved repetitions, so that a machine busy
+// with other work slows both alike.
 //   bench/sqlalchemy_compare.py runs the same workload through SQLAlchemy.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
 #include <random>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "updatesql/update_sql_generator.h"
 
@@ -16,16 +30,17 @@ namespace {
 using VNUpdSEd::TFieldChoices;
 using VNUpdSEd::TUpdateSQLGenerator;
 
-std::string FieldName(int I, bool NonAscii) { return (NonAscii ? "Größe_" : "COL_") + std::to_string(I); }
+constexpr int KeyCount = 2;
 
-// Origins as the dataset's SQL gives them: the dataset field name (an alias
-// for every third column) and table.column, in shuffled order.
+std::string FieldName(int I, bool NonAscii) { return (NonAscii ? "Größe_" : "COL_") + std::to_string(I); }
+// Every third field carries an alias in the dataset's SQL.
+std::string AliasName(int I, bool NonAscii) { return I % 3 == 2 ? "ALIAS_" + std::to_string(I) : FieldName(I, NonAscii); }
+
+// Origins as the dataset's SQL gives them: the dataset field name and
+// table.column, in shuffled order.
 void FillOrigins(TStringList& Origins, int Count, bool NonAscii) {
   std::vector<std::string> Lines;
-  for (int I = 0; I < Count; ++I) {
-    const std::string Column = FieldName(I, NonAscii);
-    Lines.push_back((I % 3 == 2 ? "ALIAS_" + std::to_string(I) : Column) + "=ORDERS." + Column);
-  }
+  for (int I = 0; I < Count; ++I) Lines.push_back(AliasName(I, NonAscii) + "=ORDERS." + FieldName(I, NonAscii));
   std::shuffle(Lines.begin(), Lines.end(), std::mt19937(42));
   Origins.BeginUpdate();
   for (const std::string& Line : Lines) Origins.Add(Line);
@@ -38,19 +53,148 @@ void SetUp(TUpdateSQLGenerator& Gen, int Count, bool NonAscii) {
   TFieldChoices Fields, Keys;
   for (int I = 0; I < Count; ++I) {
     Fields.push_back({FieldName(I, NonAscii), true});
-    Keys.push_back({FieldName(I, NonAscii), I < 2});
+    Keys.push_back({FieldName(I, NonAscii), I < KeyCount});
   }
   Gen.SetTableText("ORDERS");
   Gen.SetUpdateFields(std::move(Fields));
   Gen.SetKeyFields(std::move(Keys));
 }
 
-void GenerateAll(const TUpdateSQLGenerator& Gen, TStringList (&Lists)[4]) {
-  Gen.GenerateModifySQL(Lists[1]);
-  Gen.GenerateInsertSQL(Lists[2]);
-  Gen.GenerateDeleteSQL(Lists[3]);
-  Gen.GenerateRefreshSQL(Lists[0]);
+// The statement lists in the dialog's order of generation.
+struct TStatementLists {
+  TStringList Modify, Insert, Delete, Refresh;
+};
+
+// What "Generate SQL" runs.
+void GenerateAll(const TUpdateSQLGenerator& Gen, TStatementLists& Lists) {
+  Gen.GenerateAllSQL(Lists.Modify, Lists.Insert, Lists.Delete, Lists.Refresh);
 }
+
+// ---------------------------------------------------------------------------
+// The bytes-only baseline
+
+struct TBaselineInput {
+  std::string Table = "ORDERS";
+  std::vector<std::string> Names, Aliases;  // update fields; the first KeyCount are the keys
+};
+
+TBaselineInput BaselineInput(int Count) {
+  TBaselineInput Input;
+  for (int I = 0; I < Count; ++I) {
+    Input.Names.push_back(FieldName(I, false));
+    Input.Aliases.push_back(AliasName(I, false));
+  }
+  return Input;
+}
+
+struct TBaselineTexts {
+  std::string Modify, Insert, Delete, Refresh;
+};
+
+void AppendKeys(std::string& Out, const TBaselineInput& In) {
+  Out += "where";
+  for (std::size_t I = 0; I < KeyCount && I < In.Names.size(); ++I) {
+    Out += I == 0 ? "\n  " : " and\n  ";
+    Out += In.Names[I];
+    Out += " = :OLD_";
+    Out += In.Aliases[I];
+  }
+}
+
+// Clearing keeps each string's room, as the generator's lists keep theirs.
+void WriteBaseline(const TBaselineInput& In, TBaselineTexts& Out) {
+  const std::size_t N = In.Names.size();
+  std::string& M = Out.Modify;
+  M.clear();
+  M += "update ";
+  M += In.Table;
+  M += "\nset";
+  for (std::size_t I = 0; I < N; ++I) {
+    M += I == 0 ? "\n  " : ",\n  ";
+    M += In.Names[I];
+    M += " = :";
+    M += In.Aliases[I];
+  }
+  M += '\n';
+  AppendKeys(M, In);
+
+  std::string& Ins = Out.Insert;
+  Ins.clear();
+  Ins += "insert into ";
+  Ins += In.Table;
+  Ins += "\n  (";
+  for (std::size_t I = 0; I < N; ++I) {
+    if (I > 0) Ins += ", ";
+    Ins += In.Names[I];
+  }
+  Ins += ")\nvalues\n  (";
+  for (std::size_t I = 0; I < N; ++I) {
+    Ins += I == 0 ? ":" : ", :";
+    Ins += In.Aliases[I];
+  }
+  Ins += ')';
+
+  std::string& D = Out.Delete;
+  D.clear();
+  D += "delete from ";
+  D += In.Table;
+  D += '\n';
+  AppendKeys(D, In);
+
+  std::string& R = Out.Refresh;
+  R.clear();
+  R += "select ";
+  for (std::size_t I = 0; I < N; ++I) {
+    if (I > 0) R += ", ";
+    R += In.Names[I];
+    if (In.Aliases[I] != In.Names[I]) {
+      R += " as ";
+      R += In.Aliases[I];
+    }
+  }
+  R += "\r\nfrom ";
+  R += In.Table;
+  R += '\n';
+  AppendKeys(R, In);
+}
+
+// Runs of white space as one blank, none at the ends: line breaks may differ,
+// nothing else.
+std::string Collapsed(std::string_view S) {
+  std::string Result;
+  bool Blank = false;
+  for (char C : S) {
+    const bool IsBlank = C == ' ' || C == '\t' || C == '\r' || C == '\n';
+    if (!IsBlank && Blank && !Result.empty()) Result += ' ';
+    if (!IsBlank) Result += C;
+    Blank = IsBlank;
+  }
+  return Result;
+}
+
+// Empty when the baseline writes what the generator writes, else which differs.
+std::string BaselineMismatch(int Count) {
+  TUpdateSQLGenerator Gen;
+  SetUp(Gen, Count, false);
+  TStringList Origins;
+  FillOrigins(Origins, Count, false);
+  Gen.SetFieldInfo(Origins);
+  TStatementLists Lists;
+  GenerateAll(Gen, Lists);
+  TBaselineTexts Texts;
+  WriteBaseline(BaselineInput(Count), Texts);
+  const std::pair<const TStringList*, const std::string*> Pairs[] = {
+      {&Lists.Modify, &Texts.Modify}, {&Lists.Insert, &Texts.Insert},
+      {&Lists.Delete, &Texts.Delete}, {&Lists.Refresh, &Texts.Refresh}};
+  const char* Names[] = {"modify", "insert", "delete", "refresh"};
+  for (int I = 0; I < 4; ++I)
+    if (Collapsed(Pairs[I].first->Text()) != Collapsed(*Pairs[I].second))
+      return std::string("the baseline's ") + Names[I] + " statement differs from the generator's";
+  return {};
+}
+
+// ---------------------------------------------------------------------------
+// Benchmarks
 
 void PerField(benchmark::State& State, int Count) {
   State.SetComplexityN(Count);
@@ -58,17 +202,68 @@ void PerField(benchmark::State& State, int Count) {
       benchmark::Counter(Count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// "Generate SQL" clicked again: the origin index is already built.
-void BM_GenerateAll(benchmark::State& State) {
+// "Generate SQL" clicked again: the origin index is already built, the
+// statement lists hold the previous statements.
+void BM_Generator(benchmark::State& State) {
   const int Count = static_cast<int>(State.range(0));
   TUpdateSQLGenerator Gen;
   SetUp(Gen, Count, false);
   TStringList Origins;
   FillOrigins(Origins, Count, false);
   Gen.SetFieldInfo(Origins);
-  TStringList Lists[4];
+  TStatementLists Lists;
   GenerateAll(Gen, Lists);
   for (auto _ : State) GenerateAll(Gen, Lists);
+  PerField(State, Count);
+}
+
+// The four operations one by one, each looking up the aliases it needs.
+void BM_GenerateEachStatement(benchmark::State& State) {
+  const int Count = static_cast<int>(State.range(0));
+  TUpdateSQLGenerator Gen;
+  SetUp(Gen, Count, false);
+  TStringList Origins;
+  FillOrigins(Origins, Count, false);
+  Gen.SetFieldInfo(Origins);
+  TStatementLists Lists;
+  for (auto _ : State) {
+    Gen.GenerateModifySQL(Lists.Modify);
+    Gen.GenerateInsertSQL(Lists.Insert);
+    Gen.GenerateDeleteSQL(Lists.Delete);
+    Gen.GenerateRefreshSQL(Lists.Refresh);
+  }
+  PerField(State, Count);
+}
+
+// The first click in a new dialog: the lists hold no lines to write over.
+void BM_GenerateIntoNewLists(benchmark::State& State) {
+  const int Count = static_cast<int>(State.range(0));
+  TUpdateSQLGenerator Gen;
+  SetUp(Gen, Count, false);
+  TStringList Origins;
+  FillOrigins(Origins, Count, false);
+  Gen.SetFieldInfo(Origins);
+  for (auto _ : State) {
+    TStatementLists Lists;
+    GenerateAll(Gen, Lists);
+  }
+  PerField(State, Count);
+}
+
+void BM_BytesOnlyBaseline(benchmark::State& State) {
+  const int Count = static_cast<int>(State.range(0));
+  if (const std::string Mismatch = BaselineMismatch(Count); !Mismatch.empty()) {
+    State.SkipWithError(Mismatch.c_str());
+    return;
+  }
+  const TBaselineInput Input = BaselineInput(Count);
+  TBaselineTexts Texts;
+  WriteBaseline(Input, Texts);
+  for (auto _ : State) {
+    WriteBaseline(Input, Texts);
+    benchmark::DoNotOptimize(Texts.Modify.data());
+    benchmark::ClobberMemory();
+  }
   PerField(State, Count);
 }
 
@@ -80,7 +275,7 @@ void LoadAndGenerate(benchmark::State& State, bool NonAscii) {
   SetUp(Gen, Count, NonAscii);
   TStringList Origins;
   FillOrigins(Origins, Count, NonAscii);
-  TStringList Lists[4];
+  TStatementLists Lists;
   for (auto _ : State) {
     Gen.SetFieldInfo(Origins);
     GenerateAll(Gen, Lists);
@@ -88,12 +283,115 @@ void LoadAndGenerate(benchmark::State& State, bool NonAscii) {
   PerField(State, Count);
 }
 
-void BM_LoadOriginsAndGenerateAll(benchmark::State& State) { LoadAndGenerate(State, false); }
+void BM_LoadOriginsAndGenerate(benchmark::State& State) { LoadAndGenerate(State, false); }
 // Names beyond ASCII are grouped through the collation: a sort, N log N.
-void BM_LoadNonAsciiOriginsAndGenerateAll(benchmark::State& State) { LoadAndGenerate(State, true); }
+void BM_LoadNonAsciiOriginsAndGenerate(benchmark::State& State) { LoadAndGenerate(State, true); }
 
-BENCHMARK(BM_GenerateAll)->RangeMultiplier(10)->Range(10, 10000)->Complexity(benchmark::oN);
-BENCHMARK(BM_LoadOriginsAndGenerateAll)->RangeMultiplier(10)->Range(10, 10000)->Complexity(benchmark::oN);
-BENCHMARK(BM_LoadNonAsciiOriginsAndGenerateAll)->RangeMultiplier(10)->Range(10, 10000)->Complexity(benchmark::oN);
+BENCHMARK(BM_Generator)->RangeMultiplier(10)->Range(10, 10000);
+BENCHMARK(BM_GenerateEachStatement)->RangeMultiplier(10)->Range(10, 10000);
+BENCHMARK(BM_GenerateIntoNewLists)->RangeMultiplier(10)->Range(10, 10000);
+BENCHMARK(BM_BytesOnlyBaseline)->RangeMultiplier(10)->Range(10, 10000);
+BENCHMARK(BM_LoadOriginsAndGenerate)->RangeMultiplier(10)->Range(10, 10000);
+BENCHMARK(BM_LoadNonAsciiOriginsAndGenerate)->RangeMultiplier(10)->Range(10, 10000);
+
+// ---------------------------------------------------------------------------
+// The closing table: each benchmark's median time per size, over the baseline.
+
+using TMedians = std::map<std::pair<std::string, long>, double>;  // (benchmark, fields) -> seconds
+
+template <class TBase>
+class TCollectingReporter : public TBase {
+ public:
+  template <class... TArgs>
+  explicit TCollectingReporter(TMedians& Medians, TArgs... Args) : TBase(Args...), FMedians(Medians) {}
+  void ReportRuns(const std::vector<benchmark::BenchmarkReporter::Run>& Runs) override {
+    for (const auto& Run : Runs) {
+      if (Run.error_occurred || Run.run_name.args.empty()) continue;
+      // The median of the repetitions; a single run stands for itself.
+      const bool Median = Run.run_type == benchmark::BenchmarkReporter::Run::RT_Aggregate &&
+                          Run.aggregate_name == "median";
+      if (!Median && !(Run.run_type == benchmark::BenchmarkReporter::Run::RT_Iteration && Run.repetitions <= 1))
+        continue;
+      // Processor time: on a machine busy with other work, the wall clock also
+      // counts the time the benchmark waited for a processor.
+      const double Seconds = Run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(Run.time_unit);
+      FMedians[{Run.run_name.function_name, std::stol(Run.run_name.args)}] = Seconds;
+    }
+    TBase::ReportRuns(Runs);
+  }
+
+ private:
+  TMedians& FMedians;
+};
+
+std::string Show(double Seconds) {
+  char Buffer[32];
+  if (Seconds >= 1e-3)
+    std::snprintf(Buffer, sizeof Buffer, "%8.2f ms", Seconds * 1e3);
+  else
+    std::snprintf(Buffer, sizeof Buffer, "%8.2f us", Seconds * 1e6);
+  return Buffer;
+}
+
+void PrintRatios(const TMedians& Medians, std::FILE* Out) {
+  const auto Find = [&](const char* Name, long N) {
+    const auto It = Medians.find({Name, N});
+    return It == Medians.end() ? 0.0 : It->second;
+  };
+  const char* Rows[] = {"BM_Generator", "BM_GenerateEachStatement", "BM_GenerateIntoNewLists",
+                        "BM_LoadOriginsAndGenerate", "BM_LoadNonAsciiOriginsAndGenerate"};
+  std::fprintf(Out, "\nMedian processor time for the four statements, and its ratio to the bytes-only baseline:\n");
+  std::fprintf(Out, "%-36s %7s %11s %11s %7s\n", "", "fields", "time", "baseline", "ratio");
+  for (const char* Row : Rows) {
+    for (long N : {10L, 100L, 1000L, 10000L}) {
+      const double Time = Find(Row, N), Base = Find("BM_BytesOnlyBaseline", N);
+      if (Time <= 0 || Base <= 0) continue;
+      std::fprintf(Out, "%-36s %7ld %s %s %6.2fx\n", Row, N, Show(Time).c_str(), Show(Base).c_str(), Time / Base);
+    }
+  }
+  // Linear growth has exponent 1: ten times the fields, ten times the time.
+  std::fprintf(Out, "Growth exponent from 1,000 to 10,000 fields:");
+  for (const char* Row : {"BM_BytesOnlyBaseline", "BM_Generator", "BM_GenerateIntoNewLists", "BM_LoadOriginsAndGenerate"}) {
+    const double T1 = Find(Row, 1000), T2 = Find(Row, 10000);
+    if (T1 > 0 && T2 > 0) std::fprintf(Out, " %s %.2f", Row + 3, std::log10(T2 / T1));
+  }
+  std::fprintf(Out, "\n");
+}
+
+bool HasFlag(int Argc, char** Argv, std::string_view Flag) {
+  for (int I = 1; I < Argc; ++I)
+    if (std::string_view(Argv[I]).starts_with(Flag)) return true;
+  return false;
+}
 
 }  // namespace
+
+// Repeated, interleaved and summed up by their medians unless the command line
+// says otherwise.
+int main(int Argc, char** Argv) {
+  std::vector<char*> Args(Argv, Argv + Argc);
+  static char Repetitions[] = "--benchmark_repetitions=5", Interleave[] = "--benchmark_enable_random_interleaving=true",
+              AggregatesOnly[] = "--benchmark_display_aggregates_only=true", MinTime[] = "--benchmark_min_time=0.1";
+  if (!HasFlag(Argc, Argv, "--benchmark_repetitions")) Args.push_back(Repetitions);
+  if (!HasFlag(Argc, Argv, "--benchmark_enable_random_interleaving")) Args.push_back(Interleave);
+  if (!HasFlag(Argc, Argv, "--benchmark_display_aggregates_only")) Args.push_back(AggregatesOnly);
+  if (!HasFlag(Argc, Argv, "--benchmark_min_time")) Args.push_back(MinTime);
+  int Count = static_cast<int>(Args.size());
+  benchmark::Initialize(&Count, Args.data());
+  if (benchmark::ReportUnrecognizedArguments(Count, Args.data())) return 1;
+
+  TMedians Medians;
+  const bool Json = HasFlag(Argc, Argv, "--benchmark_format=json");
+  if (Json) {
+    TCollectingReporter<benchmark::JSONReporter> Reporter(Medians);
+    benchmark::RunSpecifiedBenchmarks(&Reporter);
+  } else {
+    using TConsole = benchmark::ConsoleReporter;
+    TCollectingReporter<TConsole> Reporter(Medians, isatty(STDOUT_FILENO) ? TConsole::OO_ColorTabular : TConsole::OO_Tabular);
+    benchmark::RunSpecifiedBenchmarks(&Reporter);
+  }
+  // The JSON on standard output stays a document of its own.
+  PrintRatios(Medians, Json ? stderr : stdout);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -197,10 +197,9 @@ void TVNUpdateSQLEditForm::GenerateSQLClick(TObject*) {
     MessageDlg(std::string(SSQLGenSelect), mtError, {mbOK}, 0);
     return;
   }
-  GenerateModifySQL();
-  GenerateInsertSQL();
-  GenerateDeleteSQL();
-  GenerateRefreshSQL();
+  // The four statements in the order modify, insert, delete, refresh, each
+  // field's alias looked up once for all of them.
+  PreparedGenerator().GenerateAllSQL(*FModifySQL, *FInsertSQL, *FDeleteSQL, *FRefreshSQL);
   StatementTypeClick(nullptr);
 }
 

@@ -1,8 +1,10 @@
 #include "updatesql/update_sql_generator.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "rtl/SysUtils.h"
 #include "varnel/Vncommon.h"
@@ -11,20 +13,44 @@ namespace VNUpdSEd {
 
 namespace {
 
-// Refills a statement list as one change for whoever watches it.
-class TListRefill {
- public:
-  explicit TListRefill(TStrings& List) : FList(List) {
-    FList.BeginUpdate();
-    FList.Clear();
-  }
-  ~TListRefill() { FList.EndUpdate(); }
-  TListRefill(const TListRefill&) = delete;
-  TListRefill& operator=(const TListRefill&) = delete;
+const std::string KwSet = "set", KwWhere = "where", KwValues = "values";
 
- private:
-  TStrings& FList;
-};
+std::uint64_t Load64(const char* P) {
+  std::uint64_t Word;
+  std::memcpy(&Word, P, 8);
+  return Word;
+}
+
+std::uint64_t Load32(const char* P) {
+  std::uint32_t Word;
+  std::memcpy(&Word, P, 4);
+  return Word;
+}
+
+// QuoteName appended to Out. QuoteIdentifier gives a name unchanged when it is
+// not to be quoted: such a name is appended as it is, without a copy.
+[[gnu::always_inline]] inline void AppendQuoted(std::string& Out, std::string_view Name, bool Quote) {
+  if (!Quote)
+    Out += Name;
+  else
+    Out += QuoteIdentifier(std::string(Name), true);
+}
+
+// Short names compare faster in a few loads than through a call of memcmp.
+bool SameBytes(std::string_view A, std::string_view B) {
+  const std::size_t N = A.size();
+  if (N != B.size()) return false;
+  const char *P = A.data(), *Q = B.data();
+  if (N >= 8) {
+    for (std::size_t I = 0; I + 8 < N; I += 8)
+      if (Load64(P + I) != Load64(Q + I)) return false;
+    return Load64(P + N - 8) == Load64(Q + N - 8);
+  }
+  if (N >= 4) return Load32(P) == Load32(Q) && Load32(P + N - 4) == Load32(Q + N - 4);
+  for (std::size_t I = 0; I < N; ++I)
+    if (P[I] != Q[I]) return false;
+  return true;
+}
 
 // Where an origin value splits into table and column: the rightmost full stop
 // with at least one character after it.
@@ -33,6 +59,93 @@ std::size_t OriginSplit(std::string_view Value) {
     if (Value[I - 1] == '.') return I - 1;
   return std::string_view::npos;
 }
+
+std::uint64_t Mix(std::uint64_t H) {
+  H ^= H >> 32;
+  H *= 0xD6E8FEB86659FD93ULL;
+  H ^= H >> 32;
+  return H;
+}
+
+// Names are short: eight bytes at a time, and the last up to eight bytes in
+// two loads that may overlap.
+std::uint64_t HashBytes(std::string_view S) {
+  const char* P = S.data();
+  std::size_t N = S.size();
+  std::uint64_t H = 0x9E3779B97F4A7C15ULL ^ N;
+  for (; N > 8; P += 8, N -= 8) H = Mix(H ^ Load64(P));
+  std::uint64_t Tail;
+  if (N >= 4)
+    Tail = Load32(P) << 32 | Load32(P + N - 4);
+  else if (N > 0)
+    Tail = std::uint64_t{static_cast<unsigned char>(P[0])} << 16 |
+           std::uint64_t{static_cast<unsigned char>(P[N / 2])} << 8 | static_cast<unsigned char>(P[N - 1]);
+  else
+    Tail = 0;
+  return Mix(H ^ Tail);
+}
+
+// An origin hashes by its table part and its column part, so that the table
+// text of a generation is hashed once for all its fields.
+std::uint64_t OriginHash(std::uint64_t TableHash, std::string_view Column) {
+  return Mix(TableHash * 0x9E3779B97F4A7C15ULL + HashBytes(Column));
+}
+
+char FoldAscii(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
+
+std::uint64_t HashNoCase(std::string_view S) {
+  std::uint64_t H = 0xCBF29CE484222325ULL;
+  for (char C : S) H = (H ^ static_cast<unsigned char>(FoldAscii(C))) * 0x100000001B3ULL;
+  return Mix(H);
+}
+
+bool SameAsciiNoCase(std::string_view A, std::string_view B) {
+  if (A.size() != B.size()) return false;
+  for (std::size_t I = 0; I < A.size(); ++I)
+    if (FoldAscii(A[I]) != FoldAscii(B[I])) return false;
+  return true;
+}
+
+// Open addressing over the items of an array: a slot holds the item's index
+// plus one in its low half (0: empty) and the high half of its hash.
+class TSlots {
+ public:
+  explicit TSlots(std::vector<std::uint64_t>& Storage) : FSlots(Storage) {}
+  // Room for Count items at most half full.
+  void Reset(std::size_t Count) {
+    FSlots.assign(std::bit_ceil(std::max<std::size_t>(2 * Count, 8)), 0);
+  }
+  // The first item for which Same(index) holds, probing from Hash; -1 if none.
+  template <class F>
+  std::int64_t Find(std::uint64_t Hash, F&& Same) const {
+    const std::size_t Mask = FSlots.size() - 1;
+    const std::uint64_t Tag = Hash >> 32;
+    for (std::size_t P = Hash & Mask;; P = (P + 1) & Mask) {
+      const std::uint64_t Slot = FSlots[P];
+      if (Slot == 0) return -1;
+      if ((Slot >> 32) == Tag && Same(static_cast<std::size_t>((Slot & 0xFFFFFFFFULL) - 1)))
+        return static_cast<std::int64_t>((Slot & 0xFFFFFFFFULL) - 1);
+    }
+  }
+  // As Find, but adds Index when no item is the same.
+  template <class F>
+  std::size_t FindOrAdd(std::uint64_t Hash, std::size_t Index, F&& Same) {
+    const std::size_t Mask = FSlots.size() - 1;
+    const std::uint64_t Tag = Hash >> 32;
+    for (std::size_t P = Hash & Mask;; P = (P + 1) & Mask) {
+      const std::uint64_t Slot = FSlots[P];
+      if (Slot == 0) {
+        FSlots[P] = Tag << 32 | (Index + 1);
+        return Index;
+      }
+      if ((Slot >> 32) == Tag && Same(static_cast<std::size_t>((Slot & 0xFFFFFFFFULL) - 1)))
+        return static_cast<std::size_t>((Slot & 0xFFFFFFFFULL) - 1);
+    }
+  }
+
+ private:
+  std::vector<std::uint64_t>& FSlots;
+};
 
 bool IsPrintableAscii(std::string_view S) {
   return std::all_of(S.begin(), S.end(), [](char C) { return C >= ' ' && C <= '~'; });
@@ -81,19 +194,23 @@ bool IsUtf8(std::string_view S) {
 std::vector<int> FirstOfNameClass(const std::vector<std::string_view>& Names) {
   const int N = static_cast<int>(Names.size());
   std::vector<int> First(static_cast<std::size_t>(N));
-  std::unordered_map<std::string, int> PlainFirst, NonUtf8First;
+  // Plain and non-UTF-8 names never match each other, so one table holds both.
+  std::vector<std::uint64_t> Storage;
+  TSlots Hashed(Storage);
+  Hashed.Reset(Names.size());
   std::vector<int> Collated;
   bool NeedsCollation = false;
   for (int I = 0; I < N; ++I) {
     const std::string_view Name = Names[static_cast<std::size_t>(I)];
-    if (!IsUtf8(Name)) {
-      First[static_cast<std::size_t>(I)] = NonUtf8First.try_emplace(UpperCase(Name), I).first->second;
-      continue;
+    const bool Utf8 = IsUtf8(Name);
+    if (Utf8) {
+      Collated.push_back(I);
+      if (!NeedsCollation && !IsPrintableAscii(Name)) NeedsCollation = true;
+      if (NeedsCollation) continue;
     }
-    Collated.push_back(I);
-    if (!NeedsCollation && !IsPrintableAscii(Name)) NeedsCollation = true;
-    if (!NeedsCollation)
-      First[static_cast<std::size_t>(I)] = PlainFirst.try_emplace(UpperCase(Name), I).first->second;
+    const auto Same = [&](std::size_t J) { return SameAsciiNoCase(Names[J], Name); };
+    First[static_cast<std::size_t>(I)] =
+        static_cast<int>(Hashed.FindOrAdd(HashNoCase(Name), static_cast<std::size_t>(I), Same));
   }
   if (!NeedsCollation) return First;
 
@@ -186,92 +303,254 @@ void TUpdateSQLGenerator::BuildAliasIndex() const {
     if (Found < 0 && Named[static_cast<std::size_t>(I)]) Found = I;
   }
 
-  FAliasIndex.clear();
-  FAliasIndex.reserve(static_cast<std::size_t>(N));
+  // Of the entries with one origin, the first one names it.
+  FOrigins.assign(std::bit_ceil(std::max<std::size_t>(2 * static_cast<std::size_t>(N), 8)), TOrigin());
+  const std::size_t Mask = FOrigins.size() - 1;
   for (int I = 0; I < N; ++I) {
     const int Source = Lookup[static_cast<std::size_t>(First[static_cast<std::size_t>(I)])];
     if (Source < 0) continue;
     const std::string_view Value = Values[static_cast<std::size_t>(Source)];
-    if (OriginSplit(Value) == std::string_view::npos) continue;
-    FAliasIndex.try_emplace(std::string(Value), Names[static_cast<std::size_t>(I)]);
+    const std::size_t Split = OriginSplit(Value);
+    // Slots hold 32-bit sizes: an origin or a name of 4 GiB is no column's.
+    const std::string_view Name = Names[static_cast<std::size_t>(I)];
+    if (Split == std::string_view::npos || Value.size() > UINT32_MAX || Name.size() > UINT32_MAX) continue;
+    const std::uint64_t Hash = OriginHash(HashBytes(Value.substr(0, Split)), Value.substr(Split + 1));
+    for (std::size_t P = Hash & Mask;; P = (P + 1) & Mask) {
+      TOrigin& O = FOrigins[P];
+      if (O.Value == nullptr) {
+        O = {Value.data(), Name.data(), static_cast<std::uint32_t>(Value.size()),
+             static_cast<std::uint32_t>(Name.size()), static_cast<std::uint32_t>(Split),
+             static_cast<std::uint32_t>(Hash >> 32)};
+        break;
+      }
+      if (SameBytes({O.Value, O.ValueSize}, Value)) break;
+    }
   }
   FAliasIndexStale = false;
 }
 
-std::string TUpdateSQLGenerator::FindFieldAlias(const std::string& TableText, const std::string& FieldName) const {
-  EnsureAliasIndex();
-  std::string Origin;
-  Origin.reserve(TableText.size() + 1 + FieldName.size());
-  Origin.append(TableText).append(1, '.').append(FieldName);
-  // A field name with a full stop inside splits elsewhere and so is no column
-  // of this table, even when the joined text is some entry's value.
-  if (OriginSplit(Origin) != TableText.size()) return FieldName;
-  const auto It = FAliasIndex.find(Origin);
-  return It == FAliasIndex.end() ? FieldName : It->second;
+inline std::string_view TUpdateSQLGenerator::Alias(std::string_view Table, std::string_view Field,
+                                                   std::uint64_t Hash) const {
+  const std::size_t Mask = FOrigins.size() - 1;
+  const auto Tag = static_cast<std::uint32_t>(Hash >> 32);
+  for (std::size_t P = Hash & Mask;; P = (P + 1) & Mask) {
+    const TOrigin& O = FOrigins[P];
+    if (O.Value == nullptr) return Field;
+    // The origin must split where the table text ends: a field name with a
+    // full stop inside splits elsewhere and so is no column of this table.
+    if (O.Tag == Tag && O.Split == Table.size() &&
+        SameBytes({O.Value + O.Split + 1, O.ValueSize - O.Split - 1}, Field) && SameBytes({O.Value, O.Split}, Table))
+      return {O.Name, O.NameSize};
+  }
 }
 
-void TUpdateSQLGenerator::AppendKeyConditions(TStrings& List) const {
-  std::string Pending;
-  for (const TFieldChoice& Key : FKeyFields) {
-    if (!Key.Selected) continue;
-    if (!Pending.empty()) List.Add(Pending + " and");
-    Pending = "  " + QuoteName(Key.Name) + " = :" + QuoteName("OLD_" + FindFieldAlias(FTableText, Key.Name));
+std::string TUpdateSQLGenerator::FindFieldAlias(const std::string& TableText, const std::string& FieldName) const {
+  EnsureAliasIndex();
+  return std::string(Alias(TableText, FieldName, OriginHash(HashBytes(TableText), FieldName)));
+}
+
+inline TUpdateSQLGenerator::TResolvedFields TUpdateSQLGenerator::Resolve(const TFieldChoices& Fields) const {
+  TResolvedFields Result;
+  std::vector<std::uint64_t> Hashes;
+  Result.reserve(Fields.size());
+  Hashes.reserve(Fields.size());
+  const std::uint64_t TableHash = HashBytes(FTableText);
+  for (const TFieldChoice& Field : Fields) {
+    if (!Field.Selected) continue;
+    Result.push_back({Field.Name, {}});
+    Hashes.push_back(OriginHash(TableHash, Field.Name));
   }
-  if (!Pending.empty()) List.Add(Pending);
+  // Look-ups of many fields wait mostly for memory: a slot is fetched some
+  // fields ahead, the origin text it views a few fields ahead.
+  constexpr std::size_t Far = 16, Near = 8;
+  const std::size_t Mask = FOrigins.size() - 1;
+  for (std::size_t I = 0; I < Result.size(); ++I) {
+    if (I + Far < Result.size()) __builtin_prefetch(&FOrigins[Hashes[I + Far] & Mask]);
+    if (I + Near < Result.size())
+      if (const char* Text = FOrigins[Hashes[I + Near] & Mask].Value) __builtin_prefetch(Text);
+    Result[I].Alias = Alias(FTableText, Result[I].Name, Hashes[I]);
+  }
+  return Result;
+}
+
+// ---------------------------------------------------------------------------
+// Statements: each line is built in one buffer and handed to the list.
+
+// Writes a statement into a list as one change for whoever watches it. An
+// unsorted string list has its lines overwritten, so that their storage takes
+// the new lines and writing a statement again allocates nothing per line; any
+// other list is emptied and refilled. Either way the list ends up holding the
+// statement's lines alone, without objects.
+class TUpdateSQLGenerator::TWriter {
+ public:
+  TWriter(TStrings& List, std::string& ALine) : Line(ALine), FList(List) {
+    FList.BeginUpdate();
+    const auto* Plain = dynamic_cast<const TStringList*>(&List);
+    FReusable = Plain != nullptr && !Plain->Sorted() ? Plain->Count() : 0;
+    if (FReusable == 0) FList.Clear();
+  }
+  ~TWriter() {
+    while (FList.Count() > FCount) FList.Delete(FList.Count() - 1);
+    FList.EndUpdate();
+  }
+  TWriter(const TWriter&) = delete;
+  TWriter& operator=(const TWriter&) = delete;
+
+  void Add(const std::string& Text) {
+    if (FCount < FReusable) {
+      FList.Put(FCount, Text);
+      if (FList.Objects(FCount) != nullptr) FList.PutObject(FCount, nullptr);
+    } else {
+      FList.Add(Text);
+    }
+    ++FCount;
+  }
+
+  // The line being built.
+  std::string& Line;
+
+ private:
+  TStrings& FList;
+  int FReusable = 0;
+  int FCount = 0;
+};
+
+void TUpdateSQLGenerator::WriteKeys(TWriter& W, const TResolvedFields& Keys) const {
+  for (std::size_t I = 0; I < Keys.size(); ++I) {
+    W.Line.assign("  ");
+    AppendQuoted(W.Line, Keys[I].Name, FQuoteFields);
+    W.Line += " = :";
+    // The prefix belongs to the parameter name, inside its quotes.
+    if (FQuoteFields)
+      W.Line += QuoteIdentifier("OLD_" + std::string(Keys[I].Alias), true);
+    else
+      W.Line.append("OLD_").append(Keys[I].Alias);
+    if (I + 1 < Keys.size()) W.Line += " and";
+    W.Add(W.Line);
+  }
+}
+
+void TUpdateSQLGenerator::WriteModify(TStrings& List, const std::string& Table, const TResolvedFields& Updates,
+                                      const TResolvedFields& Keys) const {
+  TWriter W(List, FLine);
+  W.Line.assign("update ").append(Table);
+  W.Add(W.Line);
+  W.Add(KwSet);
+  for (std::size_t I = 0; I < Updates.size(); ++I) {
+    W.Line.assign("  ");
+    AppendQuoted(W.Line, Updates[I].Name, FQuoteFields);
+    W.Line += " = :";
+    AppendQuoted(W.Line, Updates[I].Alias, FQuoteFields);
+    if (I + 1 < Updates.size()) W.Line += ',';
+    W.Add(W.Line);
+  }
+  W.Add(KwWhere);
+  WriteKeys(W, Keys);
+}
+
+void TUpdateSQLGenerator::WriteRefresh(TStrings& List, const std::string& Table, const TResolvedFields& Updates,
+                                       const TResolvedFields& Keys) const {
+  TWriter W(List, FLine);
+  // One line holding both the select list and the from clause.
+  constexpr std::string_view Select = "select ";
+  W.Line.assign(Select);
+  for (const TResolved& Field : Updates) {
+    if (W.Line.size() > Select.size()) W.Line += ", ";
+    AppendQuoted(W.Line, Field.Name, FQuoteFields);
+    if (Field.Alias.data() != Field.Name.data() && !SameBytes(Field.Alias, Field.Name)) {
+      W.Line += " as ";
+      AppendQuoted(W.Line, Field.Alias, FQuoteFields);
+    }
+  }
+  W.Line.append("\r\nfrom ").append(Table);
+  W.Add(W.Line);
+  W.Add(KwWhere);
+  WriteKeys(W, Keys);
+}
+
+void TUpdateSQLGenerator::WriteInsert(TStrings& List, const std::string& Table, const TResolvedFields& Updates) const {
+  TWriter W(List, FLine);
+  W.Line.assign("insert into ").append(Table);
+  W.Add(W.Line);
+  constexpr std::string_view Open = "  (";
+  W.Line.assign(Open);
+  for (const TResolved& Field : Updates) {
+    if (W.Line.size() > Open.size()) W.Line += ", ";
+    AppendQuoted(W.Line, Field.Name, FQuoteFields);
+  }
+  W.Line += ')';
+  W.Add(W.Line);
+  W.Add(KwValues);
+  W.Line.assign(Open);
+  for (const TResolved& Field : Updates) {
+    W.Line += W.Line.size() > Open.size() ? std::string_view(", :") : std::string_view(":");
+    AppendQuoted(W.Line, Field.Alias, FQuoteFields);
+  }
+  W.Line += ')';
+  W.Add(W.Line);
+}
+
+void TUpdateSQLGenerator::WriteDelete(TStrings& List, const std::string& Table, const TResolvedFields& Keys) const {
+  TWriter W(List, FLine);
+  W.Line.assign("delete from ").append(Table);
+  W.Add(W.Line);
+  W.Add(KwWhere);
+  WriteKeys(W, Keys);
+}
+
+// The alias views point into the origin list: a statement meant for that very
+// list is written aside first.
+template <class F>
+void TUpdateSQLGenerator::Into(TStrings& List, F&& Write) const {
+  if (&List != &FFieldInfo) return Write(List);
+  TStringList Aside;
+  Write(Aside);
+  List.Assign(Aside);
 }
 
 void TUpdateSQLGenerator::GenerateModifySQL(TStrings& List) const {
-  TListRefill Refill(List);
-  List.Add("update " + TableReference());
-  List.Add("set");
-  std::string Pending;
-  for (const TFieldChoice& Field : FUpdateFields) {
-    if (!Field.Selected) continue;
-    if (!Pending.empty()) List.Add(Pending + ",");
-    Pending = "  " + QuoteName(Field.Name) + " = :" + QuoteName(FindFieldAlias(FTableText, Field.Name));
-  }
-  if (!Pending.empty()) List.Add(Pending);
-  List.Add("where");
-  AppendKeyConditions(List);
+  EnsureAliasIndex();
+  const TResolvedFields Updates = Resolve(FUpdateFields), Keys = Resolve(FKeyFields);
+  Into(List, [&](TStrings& L) { WriteModify(L, TableReference(), Updates, Keys); });
 }
 
 void TUpdateSQLGenerator::GenerateRefreshSQL(TStrings& List) const {
-  TListRefill Refill(List);
-  std::string Columns;
-  for (const TFieldChoice& Field : FUpdateFields) {
-    if (!Field.Selected) continue;
-    if (!Columns.empty()) Columns += ", ";
-    Columns += QuoteName(Field.Name);
-    const std::string Alias = FindFieldAlias(FTableText, Field.Name);
-    if (Alias != Field.Name) Columns += " as " + QuoteName(Alias);
-  }
-  // One entry holding both the select list and the from clause.
-  List.Add("select " + Columns + "\r\nfrom " + TableReference());
-  List.Add("where");
-  AppendKeyConditions(List);
+  EnsureAliasIndex();
+  const TResolvedFields Updates = Resolve(FUpdateFields), Keys = Resolve(FKeyFields);
+  Into(List, [&](TStrings& L) { WriteRefresh(L, TableReference(), Updates, Keys); });
 }
 
 void TUpdateSQLGenerator::GenerateInsertSQL(TStrings& List) const {
-  TListRefill Refill(List);
-  std::string Columns, Params;
-  for (const TFieldChoice& Field : FUpdateFields) {
-    if (!Field.Selected) continue;
-    if (!Columns.empty()) Columns += ", ";
-    Columns += QuoteName(Field.Name);
-    if (!Params.empty()) Params += ", ";
-    Params += ":" + QuoteName(FindFieldAlias(FTableText, Field.Name));
-  }
-  List.Add("insert into " + TableReference());
-  List.Add("  (" + Columns + ")");
-  List.Add("values");
-  List.Add("  (" + Params + ")");
+  EnsureAliasIndex();
+  const TResolvedFields Updates = Resolve(FUpdateFields);
+  Into(List, [&](TStrings& L) { WriteInsert(L, TableReference(), Updates); });
 }
 
 void TUpdateSQLGenerator::GenerateDeleteSQL(TStrings& List) const {
-  TListRefill Refill(List);
-  List.Add("delete from " + TableReference());
-  List.Add("where");
-  AppendKeyConditions(List);
+  EnsureAliasIndex();
+  const TResolvedFields Keys = Resolve(FKeyFields);
+  Into(List, [&](TStrings& L) { WriteDelete(L, TableReference(), Keys); });
+}
+
+void TUpdateSQLGenerator::GenerateAllSQL(TStrings& ModifySQL, TStrings& InsertSQL, TStrings& DeleteSQL,
+                                         TStrings& RefreshSQL) const {
+  // Writing into the origin list itself would change the aliases under the
+  // statements that follow: each then looks them up anew.
+  if (&ModifySQL == &FFieldInfo || &InsertSQL == &FFieldInfo || &DeleteSQL == &FFieldInfo ||
+      &RefreshSQL == &FFieldInfo) {
+    GenerateModifySQL(ModifySQL);
+    GenerateInsertSQL(InsertSQL);
+    GenerateDeleteSQL(DeleteSQL);
+    GenerateRefreshSQL(RefreshSQL);
+    return;
+  }
+  EnsureAliasIndex();
+  const TResolvedFields Updates = Resolve(FUpdateFields), Keys = Resolve(FKeyFields);
+  const std::string Table = TableReference();
+  WriteModify(ModifySQL, Table, Updates, Keys);
+  WriteInsert(InsertSQL, Table, Updates);
+  WriteDelete(DeleteSQL, Table, Keys);
+  WriteRefresh(RefreshSQL, Table, Updates, Keys);
 }
 
 }  // namespace VNUpdSEd

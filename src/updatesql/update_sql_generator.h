@@ -3,8 +3,9 @@
 // field lists and the field origins of the dataset's SQL.
 #pragma once
 
+#include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "rtl/Classes.h"
@@ -21,7 +22,8 @@ using TFieldChoices = std::vector<TFieldChoice>;
 // The generation core of TVNUpdateSQLEditForm. The dialog copies its controls'
 // state in (table combo text, quote check box, both list boxes) and fills the
 // field origins through FieldInfo(); every operation reads that state when it
-// runs. Only selected fields take part, in list order.
+// runs. Only selected fields take part, in list order. Not thread-safe: the
+// origin index is built on demand.
 class TUpdateSQLGenerator {
  public:
   TUpdateSQLGenerator();
@@ -67,11 +69,44 @@ class TUpdateSQLGenerator {
   void GenerateRefreshSQL(TStrings& List) const;
   void GenerateInsertSQL(TStrings& List) const;
   void GenerateDeleteSQL(TStrings& List) const;
+  // The four in the dialog's order, each field's alias looked up once for all
+  // of them: the same lines as the four operations one after the other.
+  void GenerateAllSQL(TStrings& ModifySQL, TStrings& InsertSQL, TStrings& DeleteSQL, TStrings& RefreshSQL) const;
 
  private:
+  // A selected field with its alias; both view the field lists or the origins.
+  struct TResolved {
+    std::string_view Name, Alias;
+  };
+  using TResolvedFields = std::vector<TResolved>;
+  // A slot of the origin index: a view of an entry's effective value, where
+  // it splits into table and column, and the name of the first entry with
+  // that value. Empty while Value is null.
+  struct TOrigin {
+    const char* Value = nullptr;
+    const char* Name = nullptr;
+    std::uint32_t ValueSize = 0, NameSize = 0, Split = 0;
+    std::uint32_t Tag = 0;  // the high half of the hash
+  };
+
+  class TWriter;
+
   void EnsureAliasIndex() const;
   void BuildAliasIndex() const;
-  void AppendKeyConditions(TStrings& List) const;
+  // FindFieldAlias without a copy, Hash being the hash of that origin.
+  std::string_view Alias(std::string_view Table, std::string_view Field, std::uint64_t Hash) const;
+  // The selected fields in list order with their aliases.
+  TResolvedFields Resolve(const TFieldChoices& Fields) const;
+
+  template <class F>
+  void Into(TStrings& List, F&& Write) const;
+  void WriteKeys(TWriter& W, const TResolvedFields& Keys) const;
+  void WriteModify(TStrings& List, const std::string& Table, const TResolvedFields& Updates,
+                   const TResolvedFields& Keys) const;
+  void WriteRefresh(TStrings& List, const std::string& Table, const TResolvedFields& Updates,
+                    const TResolvedFields& Keys) const;
+  void WriteInsert(TStrings& List, const std::string& Table, const TResolvedFields& Updates) const;
+  void WriteDelete(TStrings& List, const std::string& Table, const TResolvedFields& Keys) const;
 
   std::string FTableText;
   bool FObjOwnerSupported = false;
@@ -80,10 +115,13 @@ class TUpdateSQLGenerator {
   TFieldChoices FKeyFields;
   TStringList FFieldInfo;
 
-  // Origin "table.column" (its effective value) to the name of the first entry
-  // that carries it. Rebuilt lazily: the origin list reports every change.
-  mutable std::unordered_map<std::string, std::string> FAliasIndex;
+  // Open addressing, at most half full, hashed by table part and column part
+  // so that a generation hashes its table text once. The views point into
+  // FFieldInfo, whose every change marks the index stale.
+  mutable std::vector<TOrigin> FOrigins;
   mutable bool FAliasIndexStale = true;
+  // The line being written, its room kept from one generation to the next.
+  mutable std::string FLine;
 };
 
 }  // namespace VNUpdSEd

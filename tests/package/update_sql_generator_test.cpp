@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "rtl/SysUtils.h"
+#include "varnel/Vncommon.h"
 
 #include "support/string_lines.h"
 
@@ -314,6 +315,127 @@ TEST(UpdateSQLGeneratorBase, PrintableAsciiIsEqualToTheListExactlyButForCase) {
   EXPECT_TRUE(AnsiSameText("a\xFF", "A\xFF"));
   EXPECT_FALSE(AnsiSameText("a\xFF", "a\xFE")) << "text that is not UTF-8 is equal only but for ASCII case";
   EXPECT_TRUE(AnsiSameText("ＱＴＹ", "qty")) << "why names beyond printable ASCII go through the collation";
+}
+
+// The rules as written, one step at a time: what the generator must agree with.
+struct TReferenceStatements {
+  std::vector<std::string> Modify, Insert, Delete, Refresh;
+};
+
+TReferenceStatements ReferenceStatements(const TUpdateSQLGenerator& Gen) {
+  const auto Entries = ReadEntries(Gen.FieldInfo());
+  const auto Quote = [&](const std::string& Name) { return QuoteIdentifier(Name, Gen.QuoteFields()); };
+  const auto AliasOf = [&](const std::string& Field) { return ReferenceAlias(Entries, Gen.TableText(), Field); };
+  const auto KeyLines = [&](std::vector<std::string>& Out) {
+    for (const auto& Key : Gen.KeyFields()) {
+      if (!Key.Selected) continue;
+      if (Out.back() != "where") Out.back() += " and";
+      Out.push_back("  " + Quote(Key.Name) + " = :" + Quote("OLD_" + AliasOf(Key.Name)));
+    }
+  };
+  const std::string Table = Gen.TableReference();
+  TReferenceStatements R;
+  R.Modify = {"update " + Table, "set"};
+  std::string Select, Columns, Values;
+  for (const auto& Field : Gen.UpdateFields()) {
+    if (!Field.Selected) continue;
+    const std::string Alias = AliasOf(Field.Name);
+    if (R.Modify.back() != "set") R.Modify.back() += ",";
+    R.Modify.push_back("  " + Quote(Field.Name) + " = :" + Quote(Alias));
+    if (!Select.empty()) Select += ", ";
+    Select += Quote(Field.Name) + (Alias != Field.Name ? " as " + Quote(Alias) : "");
+    if (!Columns.empty()) Columns += ", ";
+    Columns += Quote(Field.Name);
+    if (!Values.empty()) Values += ", ";
+    Values += ":" + Quote(Alias);
+  }
+  R.Modify.push_back("where");
+  KeyLines(R.Modify);
+  R.Insert = {"insert into " + Table, "  (" + Columns + ")", "values", "  (" + Values + ")"};
+  R.Delete = {"delete from " + Table, "where"};
+  KeyLines(R.Delete);
+  R.Refresh = {"select " + Select + "\r\nfrom " + Table, "where"};
+  KeyLines(R.Refresh);
+  return R;
+}
+
+// Random dialogs: repeated and case-twin names, origins of other tables and
+// with several full stops, empty names, both quote settings; the four
+// operations one by one and all at once write what the rules give, into lists
+// that held longer, shorter or no statements before.
+TEST_F(UpdateSQLGenerator, StatementsFollowTheRulesOnRandomDialogs) {
+  const std::vector<std::string> Columns = {"A", "a", "B", "C.D", "E.", "", "Größe", "x y"};
+  const std::vector<std::string> Tables = {"T", "t", "main.T", "T.", ""};
+  const std::vector<std::string> Names = {"A", "a", "AL", "al", "B", "", "K", "GRÖSSE"};
+  std::mt19937 Random(151);
+  const auto Pick = [&Random](const std::vector<std::string>& Pool) {
+    return Pool[std::uniform_int_distribution<std::size_t>(0, Pool.size() - 1)(Random)];
+  };
+  const auto RandomFields = [&] {
+    TFieldChoices Fields;
+    for (std::size_t I = Random() % 6; I > 0; --I) Fields.push_back({Pick(Columns), Random() % 4 != 0});
+    return Fields;
+  };
+  TStringList Modify, Insert, Delete, Refresh, Single;
+  for (int Round = 0; Round < 200; ++Round) {
+    TStrings& Info = Gen.FieldInfo();
+    Info.Clear();
+    for (std::size_t I = Random() % 8; I > 0; --I) Info.Add(Pick(Names) + "=" + Pick(Tables) + "." + Pick(Columns));
+    Gen.SetTableText(Pick(Tables));
+    Gen.SetQuoteFields(Round % 3 == 0);
+    Gen.SetUpdateFields(RandomFields());
+    Gen.SetKeyFields(RandomFields());
+    const TReferenceStatements Want = ReferenceStatements(Gen);
+
+    Gen.GenerateAllSQL(Modify, Insert, Delete, Refresh);
+    ASSERT_EQ(Lines(Modify), Want.Modify) << "round " << Round;
+    ASSERT_EQ(Lines(Insert), Want.Insert) << "round " << Round;
+    ASSERT_EQ(Lines(Delete), Want.Delete) << "round " << Round;
+    ASSERT_EQ(Lines(Refresh), Want.Refresh) << "round " << Round;
+    Gen.GenerateModifySQL(Single);
+    ASSERT_EQ(Lines(Single), Want.Modify) << "round " << Round;
+    Gen.GenerateRefreshSQL(Single);
+    ASSERT_EQ(Lines(Single), Want.Refresh) << "round " << Round;
+    Gen.GenerateInsertSQL(Single);
+    ASSERT_EQ(Lines(Single), Want.Insert) << "round " << Round;
+    Gen.GenerateDeleteSQL(Single);
+    ASSERT_EQ(Lines(Single), Want.Delete) << "round " << Round;
+  }
+}
+
+// A list's earlier lines may be taken over by the new statement: none of
+// their objects, surplus lines or sort order survives.
+TEST_F(UpdateSQLGenerator, AListKeepsNothingOfItsEarlierContent) {
+  TObject Marker;
+  SetLines(List, {"one", "two", "three", "four", "five", "six", "seven", "eight", "nine"});
+  List.PutObject(0, &Marker);
+  List.PutObject(8, &Marker);
+  EXPECT_THAT(Delete(), ElementsAre("delete from ORDERS", "where", "  ORD_NO = :OLD_ORD_NO and", "  LINE_NO = :OLD_LINE_NO"));
+  for (int I = 0; I < List.Count(); ++I) EXPECT_EQ(List.Objects(I), nullptr) << I;
+  List.AddObject("later", &Marker);
+  EXPECT_EQ(Insert().size(), 4u);
+  EXPECT_EQ(List.Objects(3), nullptr);
+
+  TStringList Sorted;
+  Sorted.SetSorted(true);
+  Sorted.Add("zzz");
+  Gen.GenerateDeleteSQL(Sorted);
+  EXPECT_THAT(Lines(Sorted), ElementsAre("  LINE_NO = :OLD_LINE_NO", "  ORD_NO = :OLD_ORD_NO and", "delete from ORDERS",
+                                         "where"))
+      << "a sorted list sorts the lines it is given";
+}
+
+// The aliases are read from the origin list: a statement written into that
+// very list must not read it while it changes.
+TEST_F(UpdateSQLGenerator, AStatementMayReplaceTheOriginsItWasBuiltFrom) {
+  TStringList Modify, Delete, Refresh;
+  Gen.GenerateAllSQL(Modify, Gen.FieldInfo(), Delete, Refresh);
+  EXPECT_THAT(Lines(Gen.FieldInfo()), ElementsAre("insert into ORDERS", "  (ITEM, QTY, PRICE)", "values",
+                                                  "  (:ITEM, :AMOUNT, :PRICE)"));
+  EXPECT_EQ(Lines(Modify)[3], "  QTY = :AMOUNT,");
+  EXPECT_EQ(Refresh.Strings(0), "select ITEM, QTY, PRICE\r\nfrom ORDERS") << "read after the insert replaced the origins";
+  Gen.GenerateModifySQL(Gen.FieldInfo());
+  EXPECT_EQ(Lines(Gen.FieldInfo()).size(), 8u);
 }
 
 }  // namespace
