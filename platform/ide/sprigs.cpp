@@ -185,9 +185,11 @@ TRootSprig::TRootSprig(TComponent* AItem, std::string AClassName) : TSprig(AItem
 // Children go before the root: no node outlives the tree it links into.
 TRootSprig::~TRootSprig() { FNodes.clear(); }
 
-std::string TRootSprig::Caption() const {
-  return CaptionFor(Name(), UniqueName(), FClassName.empty() && Item() != nullptr ? Item()->ClassName() : FClassName);
+std::string TRootSprig::ShownClassName() const {
+  return FClassName.empty() && Item() != nullptr ? Item()->ClassName() : FClassName;
 }
+
+std::string TRootSprig::Caption() const { return CaptionFor(Name(), UniqueName(), ShownClassName()); }
 
 TSprig* TRootSprig::FindItem(const TComponent* AItem) const {
   if (AItem == Item()) return const_cast<TRootSprig*>(this);

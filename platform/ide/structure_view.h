@@ -22,6 +22,8 @@ class TRootSprig : public TSprig {
   ~TRootSprig() override;
 
   std::string Caption() const override;
+  // The class name shown for the root: the one given, else the item's own.
+  std::string ShownClassName() const;
   // The node of component AItem, or null.
   TSprig* FindItem(const TComponent* AItem) const;
   // Every node but the root, in the order they joined the tree.

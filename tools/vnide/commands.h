@@ -37,6 +37,8 @@ struct TOptions {
   TSessionMode Session = smStrict;
   std::string PngFolder;   // palette
   std::string ClassName;   // classes: "" for every palette class
+  std::string NodeName;    // drag: the structure-view node dragged
+  std::string TargetName;  // drag, palette-drop: the node dropped on
 };
 
 // Each loads the design package into Host first and writes its report to Out.
@@ -64,5 +66,15 @@ int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
 // input) or a person at the terminal. A strict script that hit an error or
 // goes on after the dialog closed raises EHostError.
 int RunAboutCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+
+// The structure view of the form: one node per component, placed by the
+// package's sprigs, with problem and unplaced markers.
+int RunTreeCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+// Drops node NodeName on TargetName in a design session; the form is saved
+// when the drop changed it. A refused drop raises EHostError.
+int RunDragCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+// Drops a new component of palette class ClassName on TargetName; the form is
+// saved with it. A refused drop raises EHostError.
+int RunPaletteDropCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 
 }  // namespace vnide

@@ -36,6 +36,7 @@ class TDesignSession {
 
   TLoadedPackage& Package() const noexcept { return *FPackage; }
   TComponent& Root() const noexcept { return FRoot.Component(); }
+  const TDesignRoot& DesignRoot() const noexcept { return FRoot; }
   vn_ide::TFormDesigner& Designer() noexcept { return *FDesigner; }
   // Where the session's transcript goes: standard error with --json, so that
   // standard output holds the JSON alone.

@@ -25,6 +25,8 @@ const std::map<std::string, TCommand> Commands = {
     {"registrations", &vnide::RunRegistrationsCommand}, {"settings", &vnide::RunSettingsCommand},
     {"classes", &vnide::RunClassesCommand},     {"open", &vnide::RunOpenCommand},
     {"edit", &vnide::RunEditCommand},           {"about", &vnide::RunAboutCommand},
+    {"tree", &vnide::RunTreeCommand},         {"drag", &vnide::RunDragCommand},
+    {"palette-drop", &vnide::RunPaletteDropCommand},
 };
 
 int Fail(const std::string& Message) {
@@ -114,6 +116,33 @@ int main(int argc, char** argv) {
   About->add_option("--script", Options.ScriptFile, "the session's commands (default: standard input)")
       ->option_text("FILE");
   About->add_flag("--keep-going", KeepGoing, "a script's errors do not change the exit code");
+
+  // The structure view: NODE and TARGET name a component, or a transient node by
+  // its unique name or caption; PARENT/NAME picks one of several.
+  CLI::App* Tree = App.add_subcommand(
+      "tree", "the structure view of a form file: sessions, databases and datasets as the package's\n"
+              "nodes place them, with problem and unplaced markers");
+  Tree->add_option("FORMFILE", Options.FormFile, "the form file")->required();
+  AddJson(Tree);
+  const auto AddDrop = [&](CLI::App* Command) {
+    Command->add_option("--save", Options.SaveFile, "save to FILE instead of FORMFILE")->option_text("FILE");
+    Command->add_flag("--json", Json, "the drop, the saved file and the new tree as JSON");
+  };
+  CLI::App* Drag = App.add_subcommand(
+      "drag", "drags a structure-view node onto another; saves the form when the drop changed it\n"
+              "and prints the new tree (a refused drop is an error)");
+  Drag->add_option("FORMFILE", Options.FormFile, "the form file")->required();
+  Drag->add_option("NODE", Options.NodeName, "the node dragged: a component's name, or a transient node's\n"
+                                            "name or caption, or PARENT/NAME")->required();
+  Drag->add_option("TARGET", Options.TargetName, "the node dropped on, named the same way")->required();
+  AddDrop(Drag);
+  CLI::App* PaletteDrop = App.add_subcommand(
+      "palette-drop", "drops a new component of a palette class onto a structure-view node; saves the form\n"
+                      "with it and prints the new tree (a refused drop is an error)");
+  PaletteDrop->add_option("FORMFILE", Options.FormFile, "the form file")->required();
+  PaletteDrop->add_option("CLASS", Options.ClassName, "the palette class, e.g. TVNQuery")->required();
+  PaletteDrop->add_option("TARGET", Options.TargetName, "the node dropped on, named as for drag")->required();
+  AddDrop(PaletteDrop);
 
   const std::string Word = CommandWord(argc, argv);
   if (!Word.empty() && !Commands.contains(Word)) {
