@@ -13,6 +13,7 @@
 #include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -36,12 +37,21 @@ double MicrosecondsSince(TClock::time_point Start) {
 
 std::string Bpl(const char* Name) { return vnide::HostDirectory() + "/" + Name; }
 
-// One first load through the host's loader; prints "host=<us>".
+// The processor time this process has used, in microseconds.
+double ProcessMicroseconds() {
+  timespec Now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &Now);
+  return static_cast<double>(Now.tv_sec) * 1e6 + static_cast<double>(Now.tv_nsec) / 1e3;
+}
+
+// One first load through the host's loader; prints "host=<us>" and, as the
+// clock also counts waiting on a busy machine, "host_cpu=<us>".
 int RunHost() {
   vnide::TPackageHost Host;
+  const double Cpu = ProcessMicroseconds();
   const auto Start = TClock::now();
   Host.Load(Bpl("DclVarq220.bpl"));
-  std::printf("host=%.1f\n", MicrosecondsSince(Start));
+  std::printf("host=%.1f\nhost_cpu=%.1f\n", MicrosecondsSince(Start), ProcessMicroseconds() - Cpu);
   return 0;
 }
 
@@ -116,12 +126,13 @@ int main(int Argc, char** Argv) {
   std::filesystem::remove(Store);
   std::printf("First load of DclVarq220 in a fresh process, %d runs each (microseconds):\n", Runs);
   std::printf("%-16s %10s %10s\n", "", "median", "fastest");
-  for (const char* Name : {"host", "runtime_dlopen", "package_dlopen", "initialize", "register"}) {
+  for (const char* Name : {"host", "host_cpu", "runtime_dlopen", "package_dlopen", "initialize", "register"}) {
     std::vector<double>& T = Times[Name];
     if (T.empty()) continue;
     std::sort(T.begin(), T.end());
     std::printf("%-16s %10.0f %10.0f\n", Name, T[T.size() / 2], T.front());
   }
-  std::printf("host: the host's loader, description and requirements included; the others one step each\n");
+  std::printf("host: the host's loader, description and requirements included (host_cpu: its processor\n"
+              "time); the others one step each\n");
   return 0;
 }
