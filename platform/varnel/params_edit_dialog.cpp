@@ -1,12 +1,10 @@
 // Unit Vndlgs: the connection-parameter list editor, a form of the runtime
-// library's own described by its resource TVNPARAMSEDITDLG; and the question
-// for a remote database, asked with the library's value dialog.
+// library's own described by its resource TVNPARAMSEDITDLG.
 #include "varnel/Vndlgs.h"
 
 #include <memory>
 
 #include "rtl/SysUtils.h"
-#include "varnel/Vninputdlg.h"
 
 namespace {
 
@@ -88,20 +86,7 @@ bool ShowDatabaseParamsEditor(TStrings& Params, const TShowCodeEditorEvent& Show
   return true;
 }
 
-std::string InputRemoteDatabaseValue(TVNServerType ServerType, const std::string& Value) {
-  const std::string Prompt = ServerType == stSQLite ? "&Database file:" : "&Database:";
-  std::string Text = Value;
-  if (!InputValue(GetServerTypeName(ServerType) + " Database", Prompt, Text)) return "";
-  return Trim(Text);
-}
-
 extern "C" bool Vndlgs_ShowDatabaseParamsEditor(TStrings& Params, const TShowCodeEditorEvent& ShowCodeEditor,
                                                 const TGetDefaultParamsEvent& GetDefaultParams) {
   return ShowDatabaseParamsEditor(Params, ShowCodeEditor, GetDefaultParams);
-}
-
-extern "C" bool Vndlgs_InputRemoteDatabaseValue(TVNServerType ServerType, const std::string& Value,
-                                                std::string& Result) {
-  Result = InputRemoteDatabaseValue(ServerType, Value);
-  return !Result.empty();
 }

@@ -222,16 +222,21 @@ TEST_F(Dialogs, InputRemoteDatabaseValueAnswersTheTextOrNothing) {
     std::string Script;
     std::string Answer;
   } Cases[] = {
-      {"type edValue  /data/new.db \nclick btOk", "/data/new.db"},
+      {"type edDatabase  /data/new.db \nclick btOk", "/data/new.db"},
       {"click btOk", "old.db"},
-      {"type edValue /data/new.db\nclick btCancel", ""},
-      {"type edValue /data/new.db\nkey esc", ""},
+      {"type edDatabase /data/new.db\nclick btCancel", ""},
+      {"type edDatabase /data/new.db\nkey esc", ""},
+      {"click btBrowse\nfile " + Files.Shop() + "\nclick btOk", Files.Shop()},
+      {"click btBrowse\nfile " + Files.File("nosuch.db") + "\nanswer OK\nkey esc\nclick btOk", "old.db"},
   };
   for (const TCase& Case : Cases) {
     std::string Answer = "unset";
     Run(Case.Script, [&] { Answer = InputRemoteDatabaseValue(stSQLite, "old.db"); });
     EXPECT_EQ(Answer, Case.Answer) << Case.Script;
   }
+  // Only a database file is looked for.
+  Run("probe\nclick btOk", [] { InputRemoteDatabaseValue(stPostgreSQL, "shop"); },
+      {[](TCustomForm& Form) { EXPECT_FALSE(Control<TButton>(Form, "btBrowse").Visible()); }});
 }
 
 // ---------------------------------------------------------------------------
@@ -291,7 +296,7 @@ TEST_F(Dialogs, DatabaseDialogRefusesOKWithoutADatabaseName) {
   TVNDatabaseEditDlg Dialog(Application, 0);
   Dialog.SetDatabaseName("  ");
   TModalResult Result = mrNone;
-  Run("click btOk\nanswer OK\nprobe\ntype cbDatabaseName orders\nclick btRemoteDatabase\ntype edValue /x/orders.db\n"
+  Run("click btOk\nanswer OK\nprobe\ntype cbDatabaseName orders\nclick btRemoteDatabase\ntype edDatabase /x/orders.db\n"
       "click btOk\nclick btOk",
       [&] { Result = Dialog.ShowModal(); },
       {[](TCustomForm& Form) { EXPECT_TRUE(Form.Showing()); }});
