@@ -64,11 +64,22 @@ class TPgServer {
     Exec(Get("DATABASE"), "DROP DATABASE IF EXISTS \"" + Database + "\" WITH (FORCE)");
     Exec(Get("DATABASE"), "CREATE DATABASE \"" + Database + "\"");
   }
-  // Every object and row of Database, as pg_dump writes them.
+  // Every object and row of Database, as pg_dump writes them; without the
+  // \restrict lines, whose key is new on every dump.
   std::string Dump(const std::string& Database) const {
-    return RunShell("PGPASSWORD=" + Password() + " " + Get("BIN") + "/pg_dump -h " + Host() + " -p " + Port() +
-                    " -U " + User() + " " + Database + " 2>&1")
-        .Output;
+    const std::string Text = RunShell("PGPASSWORD=" + Password() + " " + Get("BIN") + "/pg_dump -h " + Host() +
+                                      " -p " + Port() + " -U " + User() + " " + Database + " 2>&1")
+                                 .Output;
+    std::string Result;
+    std::size_t Start = 0;
+    while (Start < Text.size()) {
+      std::size_t End = Text.find('\n', Start);
+      End = End == std::string::npos ? Text.size() : End + 1;
+      const std::string_view Line(Text.data() + Start, End - Start);
+      if (!Line.starts_with("\\restrict ") && !Line.starts_with("\\unrestrict ")) Result += Line;
+      Start = End;
+    }
+    return Result;
   }
 
  private:

@@ -3,6 +3,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "rtl/SysUtils.h"
 
@@ -20,6 +21,7 @@ enum TExitCode : int {
   ecError = 1,      // an error of the package, the platform, a file or a session
   ecUsage = 2,      // the command line is wrong
   ecCancelled = 3,  // the person cancelled the dialog
+  ecFindings = 4,   // check: statements that do not fit their database
 };
 
 enum TOutputFormat { ofText, ofJson };
@@ -37,6 +39,8 @@ struct TOptions {
   TSessionMode Session = smStrict;
   std::string PngFolder;   // palette
   std::string ClassName;   // classes: "" for every palette class
+  std::vector<std::string> FormFiles;  // check: the forms, each opened in its own folder
+  bool DryRun = false;                 // check: also run the statements, always rolled back
   std::string NodeName;    // drag: the structure-view node dragged
   std::string TargetName;  // drag, palette-drop: the node dropped on
 };
@@ -61,6 +65,10 @@ int RunOpenCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
 // ecCancelled when it reports none. A scripted session that hit an error
 // raises EHostError and saves nothing, unless Session is smKeepGoing.
 int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+// Every update object of FormFiles proven on its live database by the runtime
+// library's checker (with DryRun, its statements run and are rolled back); the
+// forms are never saved. ecFindings when anything does not fit.
+int RunCheckCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 
 // The package's About dialog, driven by a script (ScriptFile, or standard
 // input) or a person at the terminal. A strict script that hit an error or

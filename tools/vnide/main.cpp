@@ -24,6 +24,7 @@ const std::map<std::string, TCommand> Commands = {
     {"packages", &vnide::RunPackagesCommand},   {"palette", &vnide::RunPaletteCommand},
     {"registrations", &vnide::RunRegistrationsCommand}, {"settings", &vnide::RunSettingsCommand},
     {"classes", &vnide::RunClassesCommand},     {"open", &vnide::RunOpenCommand},
+    {"check", &vnide::RunCheckCommand},
     {"edit", &vnide::RunEditCommand},           {"about", &vnide::RunAboutCommand},
     {"tree", &vnide::RunTreeCommand},         {"drag", &vnide::RunDragCommand},
     {"palette-drop", &vnide::RunPaletteDropCommand},
@@ -76,7 +77,7 @@ int main(int argc, char** argv) {
 
   CLI::App App("vnide: the design host. Loads the design package (with the packages it requires),\n"
                "runs one command and unloads the packages.\n"
-               "Exit codes: 0 success, 1 error, 2 usage, 3 cancelled by the person.",
+               "Exit codes: 0 success, 1 error, 2 usage, 3 cancelled by the person, 4 findings (check).",
                "vnide");
   App.require_subcommand(0, 1);
   App.fallthrough();  // --package and --version also after the command
@@ -110,6 +111,15 @@ int main(int argc, char** argv) {
   Edit->add_flag("--keep-going", KeepGoing,
                  "a script's errors do not stop the save or the exit code (a transcript whatever happens)");
   Edit->add_flag("--json", Json, "the update object's statements as JSON (the transcript goes to standard error)");
+  CLI::App* Check = App.add_subcommand(
+      "check", "every update object of the forms proven on its live database (SQLite or PostgreSQL):\n"
+               "statements compiled; parameters, fields, key and quoting compared with the catalog.\n"
+               "The forms are never saved. Exit code 4 when there are findings");
+  Check->add_option("FORMFILE", Options.FormFiles, "the form files")->required();
+  Check->add_flag("--dry-run", Options.DryRun,
+                  "also run each statement on one existing row, in a transaction that is always\n"
+                  "rolled back: each must affect exactly one row");
+  Check->add_flag("--json", Json, "the findings as JSON");
   CLI::App* About = App.add_subcommand(
       "about", "the package's About dialog, driven by a script, standard input or the terminal:\n"
                "product name and version from the package file, links that open their addresses");
