@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "design_catalog.h"
 #include "query_text.h"
 #include "rtl/DB.h"
 #include "rtl/SysUtils.h"
-#include "server_connection.h"
 #include "sql_tokenizer.h"
 #include "sqlite_connection.h"
 #include "sqlite_statement.h"
@@ -67,37 +67,6 @@ std::string RowCountText(long long Count) {
 
 std::string NameForMessages(const TComponent& Component) {
   return Component.Name().empty() ? Component.ClassName() : Component.Name();
-}
-
-// Where the query would read: the database it is attached to, else the one its
-// session (never made here) knows by its DatabaseName, the default database for
-// an empty name; a name no component carries names a database file, as when
-// the query opens.
-struct TTrialTarget {
-  TVNServerType ServerType = stSQLite;
-  std::string RemoteDatabase;
-};
-
-TTrialTarget TrialTarget(const TVNQuery& Query) {
-  const TVNDatabase* Found = Query.Database();
-  const TVNSession* Owner = Sessions().FindSession(Query.SessionName());
-  if (Found == nullptr && Trim(Query.DatabaseName()).empty()) {
-    if (Owner != nullptr)
-      for (const TVNDatabase* Database : Owner->Databases())
-        if (Database->DesignOptions().Contains(ddoIsDefaultDatabase)) {
-          Found = Database;
-          break;
-        }
-    if (Found == nullptr)
-      throw EDatabaseError(Format("%s names no database, and its session has no default database to test against",
-                                  {NameForMessages(Query)}));
-  } else if (Found == nullptr && Owner != nullptr) {
-    Found = Owner->FindDatabase(Query.DatabaseName());
-  }
-  if (Found == nullptr) return {DefServerType, Query.DatabaseName()};
-  if (Trim(Found->RemoteDatabase()).empty())
-    throw EDatabaseError(Format("Database '%s' has no remote database to test against", {Found->DatabaseName()}));
-  return {Found->ServerType(), Found->RemoteDatabase()};
 }
 
 // SQL as the query would send it: macros expanded, each :name parameter a "?"
@@ -182,9 +151,8 @@ TSQLTrial TrySQL(const TVNQuery& Query, const std::string& SQL) {
   std::vector<Variant> Values;
   const std::string Bound = BoundText(Query, SQL, Values);
   if (HoldsNoStatement(Bound)) throw EDatabaseError("There is no SQL statement to test");
-  const TTrialTarget Target = TrialTarget(Query);
-  const std::unique_ptr<TVNServerConnection> Connection = CreateServerConnection(Target.ServerType);
-  Connection->OpenReadOnly(Target.RemoteDatabase);
+  // The database the query would open, with its login parameters.
+  const std::unique_ptr<TVNServerConnection> Connection = ConnectDataSetDatabase(Query, caReadOnly);
   if (auto* SQLite = dynamic_cast<TVNSQLiteConnection*>(Connection.get())) return TrySQLite(*SQLite, Bound, Values);
   return TryServer(*Connection, Bound, Values);
 }
