@@ -39,6 +39,10 @@ struct TOptions {
   TSessionMode Session = smStrict;
   std::string PngFolder;   // palette
   std::string ClassName;   // classes: "" for every palette class
+  std::vector<std::string> Selection;  // inspect, values, set, ellipsis: the components inspected
+  std::string Value;                   // set: the text typed into the inspector
+  bool AltKeyDown = false;             // ellipsis: Alt held while clicking
+  std::string PropertyName;  // edit-strings: the string-list property
   std::vector<std::string> FormFiles;  // check: the forms, each opened in its own folder
   bool DryRun = false;                 // check: also run the statements, always rolled back
   std::string NodeName;    // drag: the structure-view node dragged
@@ -84,5 +88,16 @@ int RunDragCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
 // Drops a new component of palette class ClassName on TargetName; the form is
 // saved with it. A refused drop raises EHostError.
 int RunPaletteDropCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+
+// The Object Inspector on Selection: inspect lists the properties they share
+// by category (value, editor, attributes); values lists PropertyName's
+// drop-down; set types Value into it; ellipsis presses its button (Alt held
+// with AltKeyDown), dialogs driven as for edit. set and ellipsis save the form
+// when the designer was marked modified; ellipsis answers ecCancelled when it
+// was not.
+int RunInspectCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+int RunValuesCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+int RunSetCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+int RunEllipsisCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 
 }  // namespace vnide

@@ -89,6 +89,8 @@ TComponent& TDesignSession::FindComponent(const std::string& Name) const {
   throw EHostError(Format("%s has no component %s%s", {Root().Name(), Name, vn_vcl::DidYouMean(Name, Names)}));
 }
 
+void TDesignSession::HoldKey(int VirtualKey) { FDriver->SetKeyDown(VirtualKey, true); }
+
 void TDesignSession::Run(const std::function<void()>& Action) {
   vn_vcl::TDriverInstallation Installed(*FDriver);
   Action();

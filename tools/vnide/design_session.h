@@ -47,6 +47,9 @@ class TDesignSession {
   // The root's component Name, or EHostError naming what the form has.
   TComponent& FindComponent(const std::string& Name) const;
 
+  // Holds a key down for the rest of the session, as the driver's hold does.
+  void HoldKey(int VirtualKey);
+
   // Runs Action with the session's driver answering every dialog.
   void Run(const std::function<void()>& Action);
 

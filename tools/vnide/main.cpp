@@ -28,6 +28,8 @@ const std::map<std::string, TCommand> Commands = {
     {"edit", &vnide::RunEditCommand},           {"about", &vnide::RunAboutCommand},
     {"tree", &vnide::RunTreeCommand},         {"drag", &vnide::RunDragCommand},
     {"palette-drop", &vnide::RunPaletteDropCommand},
+    {"inspect", &vnide::RunInspectCommand},     {"values", &vnide::RunValuesCommand},
+    {"set", &vnide::RunSetCommand},             {"ellipsis", &vnide::RunEllipsisCommand},
 };
 
 int Fail(const std::string& Message) {
@@ -154,6 +156,49 @@ int main(int argc, char** argv) {
   PaletteDrop->add_option("TARGET", Options.TargetName, "the node dropped on, named as for drag")->required();
   AddDrop(PaletteDrop);
 
+  // The Object Inspector: COMPONENT may name several components, separated by ",".
+  std::string Component;
+  const auto AddInspected = [&](CLI::App* Command, bool Property) {
+    Command->add_option("FORMFILE", Options.FormFile, "the form file")->required();
+    if (Property)
+      Command->add_option("COMPONENT", Component, "the component inspected (several: A,B selects them together)")
+          ->required();
+    else
+      Command->add_option("COMPONENT", Options.Selection, "the components inspected together (or A,B)")->required();
+    if (Property) Command->add_option("PROPERTY", Options.PropertyName, "the property, as the inspector names it")->required();
+    Command->add_option("--script", Options.ScriptFile, "the session's commands for dialogs (default: standard input)")
+        ->option_text("FILE");
+  };
+  const auto AddSaving = [&](CLI::App* Command) {
+    Command->add_option("--save", Options.SaveFile, "save to FILE instead of FORMFILE")->option_text("FILE");
+    Command->add_flag("--keep-going", KeepGoing,
+                      "a script's errors do not stop the save or the exit code (a transcript whatever happens)");
+  };
+  CLI::App* Inspect = App.add_subcommand(
+      "inspect", "the Object Inspector on components of a form file: the properties they share by\n"
+                 "category, each with its value, its property editor and what the editor offers");
+  AddInspected(Inspect, false);
+  AddJson(Inspect);
+  CLI::App* Values = App.add_subcommand(
+      "values", "the drop-down list of a property, as its property editor gives it (sorted when it asks)");
+  AddInspected(Values, true);
+  AddJson(Values);
+  CLI::App* Set = App.add_subcommand(
+      "set", "types VALUE into a property of the Object Inspector (completed from the drop-down list\n"
+             "where the editor allows); saves the form when the designer was modified");
+  AddInspected(Set, true);
+  Set->add_option("VALUE", Options.Value, "the text typed")->required();
+  AddSaving(Set);
+  Set->add_flag("--json", Json, "the outcome as JSON (the transcript goes to standard error)");
+  CLI::App* Ellipsis = App.add_subcommand(
+      "ellipsis", "presses a property's ellipsis button in the Object Inspector (dialogs driven by a\n"
+                  "script, standard input or the terminal); saves the form when the designer was\n"
+                  "modified, exit code 3 when not");
+  AddInspected(Ellipsis, true);
+  Ellipsis->add_flag("--alt", Options.AltKeyDown, "hold the Alt key while pressing the button");
+  AddSaving(Ellipsis);
+  Ellipsis->add_flag("--json", Json, "the outcome as JSON (the transcript goes to standard error)");
+
   const std::string Word = CommandWord(argc, argv);
   if (!Word.empty() && !Commands.contains(Word)) {
     std::vector<std::string> Names;
@@ -173,6 +218,7 @@ int main(int argc, char** argv) {
   }
   if (Word.empty()) return UsageError("a command is required; vnide --help lists them", "");
   Options.Output = Json ? vnide::ofJson : vnide::ofText;
+  if (!Component.empty()) Options.Selection.push_back(Component);
   Options.Session = KeepGoing ? vnide::smKeepGoing : vnide::smStrict;
 
   // The host's boundary: errors are reported here while the packages are still
