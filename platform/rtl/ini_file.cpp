@@ -2,6 +2,8 @@
 
 #include <unicode/ustring.h>
 
+#include <algorithm>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -55,12 +57,27 @@ std::string EncodeValue(std::string_view Value) {
   return std::string(Value);
 }
 
-// A plain loop: find_first_of searches the set once per character.
-std::size_t FindLineBreak(std::string_view S) noexcept {
-  for (std::size_t I = 0; I < S.size(); ++I)
-    if (S[I] == '\n' || S[I] == '\r') return I;
-  return std::string_view::npos;
-}
+// The line breaks of a text in order. Each kind is searched with memchr from
+// just past the last one found, so that the whole text is searched once per
+// kind, whatever mix of CR, LF and CR LF it has.
+class TLineBreaks {
+ public:
+  explicit TLineBreaks(std::string_view S) : FText(S), FLf(Find('\n', 0)), FCr(Find('\r', 0)) {}
+  // The first CR or LF at or after From; the text's size when there is none.
+  std::size_t Next(std::size_t From) {
+    if (FLf < From) FLf = Find('\n', From);
+    if (FCr < From) FCr = Find('\r', From);
+    return std::min(FLf, FCr);
+  }
+
+ private:
+  std::size_t Find(char C, std::size_t From) const {
+    const void* P = From < FText.size() ? std::memchr(FText.data() + From, C, FText.size() - From) : nullptr;
+    return P == nullptr ? FText.size() : static_cast<std::size_t>(static_cast<const char*>(P) - FText.data());
+  }
+  std::string_view FText;
+  std::size_t FLf, FCr;
+};
 
 enum TLineKind { lkBlank, lkComment, lkSection, lkKey, lkNoValue };
 
@@ -124,17 +141,18 @@ class TIniDocument {
       S.remove_prefix(Utf8Bom.size());
     }
     FSections.emplace_back();  // the lines before the first header: the section ""
-    while (!S.empty()) {
-      const auto Break = FindLineBreak(S);
-      if (Break == std::string_view::npos) {
-        AddLine(S, {});
+    TLineBreaks Breaks(S);
+    for (std::size_t Pos = 0; Pos < S.size();) {
+      const std::size_t Break = Breaks.Next(Pos);
+      if (Break == S.size()) {
+        AddLine(S.substr(Pos), {});
         break;
       }
       const std::size_t Length = S.substr(Break, 2) == "\r\n" ? 2 : 1;
       const std::string_view Eol = S.substr(Break, Length);
       if (FEol.empty()) FEol = Eol;
-      AddLine(S.substr(0, Break), Eol);
-      S.remove_prefix(Break + Length);
+      AddLine(S.substr(Pos, Break - Pos), Eol);
+      Pos = Break + Length;
     }
     if (FEol.empty()) FEol = "\n";
   }
@@ -502,8 +520,8 @@ TIniText DecodeIniText(std::string Bytes) {
 }
 
 // Text in the file's encoding; nullopt when Text is not UTF-8, which UTF-16 cannot hold.
-std::optional<std::string> EncodeIniText(std::string_view Text, TEncoding Encoding) {
-  if (Encoding == enUtf8) return std::string(Text);
+std::optional<std::string> EncodeIniText(std::string Text, TEncoding Encoding) {
+  if (Encoding == enUtf8) return Text;
   UErrorCode Error = U_ZERO_ERROR;
   int32_t Length = 0;
   const auto Size = static_cast<int32_t>(Text.size());

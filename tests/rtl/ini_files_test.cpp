@@ -39,6 +39,21 @@ TEST(IniFileRead, LineEndsOfEveryKindSplitLines) {
   }
 }
 
+// Line ends are found kind by kind; a file that changes kind from line to
+// line still splits at each, and a write keeps each line's own.
+TEST(IniFileRead, MixedLineEndsSplitLinesAndSurviveAWrite) {
+  TTempDir Dir;
+  const std::string Name = Dir.File("mixed.ini");
+  WriteFileText(Name, "[One]\ra=1\nb=2\r\n\r[Two]\n\na=3\rc=4");
+  TIniFile Ini(Name);
+  EXPECT_EQ(Ini.ReadString("One", "a", "?"), "1");
+  EXPECT_EQ(Ini.ReadString("One", "b", "?"), "2");
+  EXPECT_EQ(Ini.ReadString("Two", "a", "?"), "3");
+  EXPECT_EQ(Ini.ReadString("Two", "c", "?"), "4");
+  Ini.WriteString("One", "b", "5");
+  EXPECT_EQ(ReadFileText(Name), "[One]\ra=1\nb=5\r\n\r[Two]\n\na=3\rc=4\r");
+}
+
 TEST(IniFileRead, TrimsLinesSplitsAtFirstEqualsAndFindsSections) {
   TTempDir Dir;
   const std::string Name = Dir.File("trim.ini");
