@@ -59,6 +59,9 @@ TEST(PictureTest, MalformedDataIsRefusedAndThePictureStaysAsItWas) {
   std::string NotBm = BitmapFile(10, 10, 8);
   NotBm[0] = 'X';
   std::string TooManyColours = BitmapFile(4, 4, 1);
+  std::string Huge = BitmapFile(4, 4, 32);
+  PutU32(Huge, 18, 0x7FFFFFFF);
+  PutU32(Huge, 22, 0x80000001);  // top-down, as many rows
   const std::string Valid = PictureData("TBitmap", BitmapFile(4, 4, 8));
   const struct {
     const char* What;
@@ -69,6 +72,7 @@ TEST(PictureTest, MalformedDataIsRefusedAndThePictureStaysAsItWas) {
       {"three bits per pixel", PictureData("TBitmap", BitmapFile(4, 4, 3))},
       {"no width", PictureData("TBitmap", BitmapFile(0, 4, 8))},
       {"16 colours at 1 bit", PictureData("TBitmap", TooManyColours)},
+      {"a huge width and height", PictureData("TBitmap", Huge)},
       {"the size says more than there is", Valid.substr(0, Valid.size() - 1)},
       {"the size says less than there is", Valid + "x"},
       {"a class name longer than the data", std::string("\x20TBitmap")},
