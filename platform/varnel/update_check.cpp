@@ -212,7 +212,11 @@ class TUpdateChecker {
       if (FFieldsKnown && FindField(FieldOfParam(Param)) == nullptr)
         Add(Kind, "parameter :" + Param + " is filled by no field of " + FDataSet.Name() +
                       (FieldOfParam(Param) != Param ? " (no field " + FieldOfParam(Param) + ")" : ""));
-    if (!S.Shape || S.Shape->TableText.empty()) return;
+    if (!S.Shape || S.Shape->TableText.empty()) {
+      Note(Kind, "the table the statement writes could not be read from it: key and column checks and the dry run skip it");
+      S.Shape.reset();
+      return;
+    }
     if (FTarget.empty()) FTarget = S.Shape->TableText;
     const auto Columns = FConnection.ColumnDetails(S.Shape->TableText);
     if (!Columns) return;  // the server's own message says so
