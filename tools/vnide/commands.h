@@ -47,6 +47,7 @@ struct TOptions {
   bool DryRun = false;                 // check: also run the statements, always rolled back
   std::string NodeName;    // drag: the structure-view node dragged
   std::string TargetName;  // drag, palette-drop: the node dropped on
+  std::string Verb;        // verb: an entry of the context menu, by index or caption
 };
 
 // Each loads the design package into Host first and writes its report to Out.
@@ -78,6 +79,15 @@ int RunCheckCommand(TPackageHost& Host, const TOptions& Options, std::ostream& O
 // input) or a person at the terminal. A strict script that hit an error or
 // goes on after the dialog closed raises EHostError.
 int RunAboutCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+
+// A component's context menu as the builder shows it: the entries its
+// component editor gives (ObjectName names the component).
+int RunVerbsCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+// Runs the entry Verb of the component's context menu, and the double click
+// (the editor's Edit), in a design session like edit's: the form is saved when
+// the designer was marked modified; ecCancelled when it was not.
+int RunVerbCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+int RunDblClickCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 
 // The structure view of the form: one node per component, placed by the
 // package's sprigs, with problem and unplaced markers.

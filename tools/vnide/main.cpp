@@ -24,6 +24,8 @@ const std::map<std::string, TCommand> Commands = {
     {"packages", &vnide::RunPackagesCommand},   {"palette", &vnide::RunPaletteCommand},
     {"registrations", &vnide::RunRegistrationsCommand}, {"settings", &vnide::RunSettingsCommand},
     {"classes", &vnide::RunClassesCommand},     {"open", &vnide::RunOpenCommand},
+    {"verbs", &vnide::RunVerbsCommand},         {"verb", &vnide::RunVerbCommand},
+    {"dblclick", &vnide::RunDblClickCommand},
     {"check", &vnide::RunCheckCommand},
     {"edit", &vnide::RunEditCommand},           {"about", &vnide::RunAboutCommand},
     {"tree", &vnide::RunTreeCommand},         {"drag", &vnide::RunDragCommand},
@@ -128,6 +130,33 @@ int main(int argc, char** argv) {
   About->add_option("--script", Options.ScriptFile, "the session's commands (default: standard input)")
       ->option_text("FILE");
   About->add_flag("--keep-going", KeepGoing, "a script's errors do not change the exit code");
+
+  // A design session on one component: --script, --save and --keep-going as for edit.
+  const auto AddSession = [&](CLI::App* Command, const std::string& JsonText) {
+    Command->add_option("FORMFILE", Options.FormFile, "the form file")->required();
+    Command->add_option("COMPONENT", Options.ObjectName, "the component's name")->required();
+    Command->add_option("--script", Options.ScriptFile, "the session's commands (default: standard input)")
+        ->option_text("FILE");
+    Command->add_option("--save", Options.SaveFile, "save to FILE instead of FORMFILE")->option_text("FILE");
+    Command->add_flag("--keep-going", KeepGoing,
+                      "a script's errors do not stop the save or the exit code (a transcript whatever happens)");
+    Command->add_flag("--json", Json, JsonText);
+  };
+  CLI::App* Verbs = App.add_subcommand(
+      "verbs", "a component's context menu as the builder shows it: index and caption of each entry\n"
+               "its component editor gives, separators shown as such");
+  AddSession(Verbs, "the entries as JSON");
+  CLI::App* Verb = App.add_subcommand(
+      "verb", "runs one entry of a component's context menu (dialogs driven by a script, standard input\n"
+              "or the terminal); saves the form when the designer was modified, exit code 3 when not");
+  AddSession(Verb, "the outcome as JSON (the transcript goes to standard error)");
+  Verb->add_option("VERB", Options.Verb,
+                   "the entry: its index, or its caption without regard to case, \"&\" and a closing \"...\"")
+      ->required();
+  AddSession(App.add_subcommand(
+                 "dblclick", "the double click on a component: its component editor's Edit, dialogs driven as for\n"
+                             "verb; saves the form when the designer was modified, exit code 3 when not"),
+             "the outcome as JSON (the transcript goes to standard error)");
 
   // The structure view: NODE and TARGET name a component, or a transient node by
   // its unique name or caption; PARENT/NAME picks one of several.
