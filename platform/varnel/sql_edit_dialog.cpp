@@ -109,7 +109,10 @@ TSQLTrial TrySQLite(TVNSQLiteConnection& Connection, const std::string& SQL, con
 
   TSQLTrial Trial;
   std::vector<std::string> Row(static_cast<std::size_t>(Columns));
-  for (int C = 0; C < Columns; ++C) Row[static_cast<std::size_t>(C)] = ShownValue(sqlite3_column_name(Statement.Handle(), C));
+  for (int C = 0; C < Columns; ++C) {
+    const char* Name = sqlite3_column_name(Statement.Handle(), C);  // null only when memory ran out
+    Row[static_cast<std::size_t>(C)] = ShownValue(Name != nullptr ? Name : "");
+  }
   Trial.Lines.push_back(JoinColumns(Row));
   long long Count = 0;
   while (Statement.Step()) {

@@ -224,7 +224,9 @@ TEST_F(Dialogs, DatabaseDialogButtonsFireTheirEventsWithTheDialogAsSender) {
   TVNDatabaseEditDlg Dialog(Application, 0);
   std::vector<std::string> Fired;
   auto Event = [&](const std::string& Name) {
-    return TNotifyEvent{"", [&, Name](TObject* Sender) { Fired.push_back(Name + (Sender == &Dialog ? "" : " (other)")); }};
+    return TNotifyEvent{"", [&, Name](TObject* Sender) {
+                          Fired.push_back(Name + (Sender == &Dialog ? "" : " (other)"));
+                        }};
   };
   Dialog.SetDatabaseName("shop");
   Dialog.SetOnLoadDefaultParamsClick(Event("load"));
