@@ -364,10 +364,8 @@ std::vector<std::string> PgArray(const char* Text) {
   return Items;
 }
 
-}  // namespace
-
 // Looked up as FieldNames looks up tables: as written, then folded.
-static std::optional<TPgRoutine> FindRoutine(
+std::optional<TPgRoutine> FindRoutine(
     const std::string& Name, const std::function<TPgResult(const std::string&, const std::vector<std::string>&)>& Ask) {
   std::string Schema, Routine = Trim(Name);
   if (const auto Parts = SplitObjectName(Routine)) {
@@ -411,6 +409,8 @@ static std::optional<TPgRoutine> FindRoutine(
   }
   return Found;
 }
+
+}  // namespace
 
 std::optional<std::vector<TVNProcParamInfo>> TVNPgConnection::ProcParams(const std::string& Name) {
   const auto Routine = FindRoutine(Name, [this](const std::string& S, const std::vector<std::string>& V) {
