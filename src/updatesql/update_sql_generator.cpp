@@ -37,7 +37,7 @@ std::uint64_t Load32(const char* P) {
 }
 
 // Short names compare faster in a few loads than through a call of memcmp.
-bool SameBytes(std::string_view A, std::string_view B) {
+[[gnu::always_inline]] inline bool SameBytes(std::string_view A, std::string_view B) {
   const std::size_t N = A.size();
   if (N != B.size()) return false;
   const char *P = A.data(), *Q = B.data();
@@ -304,7 +304,9 @@ void TUpdateSQLGenerator::BuildAliasIndex() const {
   }
 
   // Of the entries with one origin, the first one names it.
-  FOrigins.assign(std::bit_ceil(std::max<std::size_t>(2 * static_cast<std::size_t>(N), 8)), TOrigin());
+  // At most two thirds full: short probe runs in a table small enough to stay in the cache.
+  const auto Entries = static_cast<std::size_t>(N);
+  FOrigins.assign(std::bit_ceil(Entries + Entries / 2 + 8), TOrigin());
   const std::size_t Mask = FOrigins.size() - 1;
   for (int I = 0; I < N; ++I) {
     const int Source = Lookup[static_cast<std::size_t>(First[static_cast<std::size_t>(I)])];
@@ -362,7 +364,7 @@ inline TUpdateSQLGenerator::TResolvedFields TUpdateSQLGenerator::Resolve(const T
   }
   // Look-ups of many fields wait mostly for memory: a slot is fetched some
   // fields ahead, the origin text it views a few fields ahead.
-  constexpr std::size_t Far = 16, Near = 8;
+  constexpr std::size_t Far = 32, Near = 16;
   const std::size_t Mask = FOrigins.size() - 1;
   for (std::size_t I = 0; I < Result.size(); ++I) {
     if (I + Far < Result.size()) __builtin_prefetch(&FOrigins[Hashes[I + Far] & Mask]);

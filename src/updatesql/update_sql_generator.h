@@ -115,7 +115,7 @@ class TUpdateSQLGenerator {
   TFieldChoices FKeyFields;
   TStringList FFieldInfo;
 
-  // Open addressing, at most half full, hashed by table part and column part
+  // Open addressing, at most two thirds full, hashed by table part and column part
   // so that a generation hashes its table text once. The views point into
   // FFieldInfo, whose every change marks the index stale.
   mutable std::vector<TOrigin> FOrigins;
