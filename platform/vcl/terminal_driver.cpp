@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <streambuf>
@@ -74,6 +75,7 @@ const std::vector<std::string> FormCommands = {"show",  "type", "click", "select
 const std::vector<std::string> GlobalCommands = {"hold", "release", "shell", "help", "quit"};
 const std::vector<std::string> MessageCommands = {"answer", "key", "show"};
 const std::vector<std::string> MenuCommands = {"click", "alt", "key", "show"};
+const std::vector<std::string> FileDialogCommands = {"file", "key", "show"};
 
 // The words before the one being completed: blanks separate them, double
 // quotes hold blanks, as the command reader has it; an open quote runs on.
@@ -256,7 +258,7 @@ void TTerminalDriver::FormShown(TCustomForm& Form) {
 }
 
 bool TTerminalDriver::HandleMessage(TCustomForm& Form) {
-  TPlaceScope Scope(FPlace, TPlace{&Form, nullptr, false, {}});
+  TPlaceScope Scope(FPlace, TPlace{&Form, nullptr, false, {}, false});
   const TFormSnapshot Before = TakeSnapshot(Form);
   if (!TScriptedDriver::HandleMessage(Form)) return false;
   const std::string Summary = SummarizeChange(Before, TakeSnapshot(Form));
@@ -268,13 +270,18 @@ bool TTerminalDriver::HandleMessage(TCustomForm& Form) {
 }
 
 int TTerminalDriver::MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx) {
-  TPlaceScope Scope(FPlace, TPlace{FPlace.Form, nullptr, true, Buttons});
+  TPlaceScope Scope(FPlace, TPlace{FPlace.Form, nullptr, true, Buttons, false});
   return TScriptedDriver::MessageDlg(Msg, DlgType, Buttons, HelpCtx);
 }
 
 TMenuItem* TTerminalDriver::TrackPopupMenu(TPopupMenu& Menu) {
-  TPlaceScope Scope(FPlace, TPlace{FPlace.Form, &Menu, false, {}});
+  TPlaceScope Scope(FPlace, TPlace{FPlace.Form, &Menu, false, {}, false});
   return TScriptedDriver::TrackPopupMenu(Menu);
+}
+
+bool TTerminalDriver::FileDialog(TOpenDialog& Dialog, std::string& FileName) {
+  TPlaceScope Scope(FPlace, TPlace{FPlace.Form, nullptr, false, {}, true});
+  return TScriptedDriver::FileDialog(Dialog, FileName);
 }
 
 bool TTerminalDriver::TakesAccelerator(std::string_view Key) const {
@@ -299,6 +306,21 @@ std::vector<std::string> TTerminalDriver::Candidates(const std::vector<std::stri
         if (FPlace.Buttons.Contains(static_cast<TMsgDlgBtn>(B)))
           Result.push_back(MsgDlgBtnName(static_cast<TMsgDlgBtn>(B)));
     if (Words.empty()) Add(GlobalCommands);
+    return Result;
+  }
+  if (FPlace.FileDialog) {
+    if (Words.empty()) {
+      Add(FileDialogCommands);
+      Add(GlobalCommands);
+    } else if (Words.size() == 1 && Command == "key") {
+      return {"esc"};
+    } else if (Words.size() == 1 && Command == "file") {
+      // The names in the working folder, which relative names are taken from.
+      std::error_code Error;
+      for (const auto& Entry : std::filesystem::directory_iterator(".", Error))
+        Result.push_back(Entry.path().filename().string() + (Entry.is_directory(Error) ? "/" : ""));
+      std::sort(Result.begin(), Result.end());
+    }
     return Result;
   }
   if (FPlace.Menu != nullptr) {

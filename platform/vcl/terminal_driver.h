@@ -35,6 +35,8 @@ class TTerminalDriver : public TScriptedDriver {
   bool HandleMessage(TCustomForm& Form) override;
   int MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx) override;
   TMenuItem* TrackPopupMenu(TPopupMenu& Menu) override;
+  // Tab offers file, key and show, and after file the names in the folder.
+  bool FileDialog(TOpenDialog& Dialog, std::string& FileName) override;
 
   // What Tab offers for Word, typed after Before, where the person is now:
   // commands, then the names of the controls a command can act on, then
@@ -59,6 +61,7 @@ class TTerminalDriver : public TScriptedDriver {
     const TPopupMenu* Menu = nullptr;
     bool Message = false;
     TMsgDlgButtons Buttons;
+    bool FileDialog = false;
   };
   class TPlaceScope;
 
