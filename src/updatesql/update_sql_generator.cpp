@@ -106,28 +106,14 @@ bool SameAsciiNoCase(std::string_view A, std::string_view B) {
   return true;
 }
 
-// Open addressing over the items of an array: a slot holds the item's index
-// plus one in its low half (0: empty) and the high half of its hash.
+// Open addressing over the items of an array, at most half full: a slot holds
+// the item's index plus one in its low half (0: empty) and the high half of
+// its hash.
 class TSlots {
  public:
-  explicit TSlots(std::vector<std::uint64_t>& Storage) : FSlots(Storage) {}
-  // Room for Count items at most half full.
-  void Reset(std::size_t Count) {
-    FSlots.assign(std::bit_ceil(std::max<std::size_t>(2 * Count, 8)), 0);
-  }
-  // The first item for which Same(index) holds, probing from Hash; -1 if none.
-  template <class F>
-  std::int64_t Find(std::uint64_t Hash, F&& Same) const {
-    const std::size_t Mask = FSlots.size() - 1;
-    const std::uint64_t Tag = Hash >> 32;
-    for (std::size_t P = Hash & Mask;; P = (P + 1) & Mask) {
-      const std::uint64_t Slot = FSlots[P];
-      if (Slot == 0) return -1;
-      if ((Slot >> 32) == Tag && Same(static_cast<std::size_t>((Slot & 0xFFFFFFFFULL) - 1)))
-        return static_cast<std::int64_t>((Slot & 0xFFFFFFFFULL) - 1);
-    }
-  }
-  // As Find, but adds Index when no item is the same.
+  explicit TSlots(std::size_t Count) : FSlots(std::bit_ceil(std::max<std::size_t>(2 * Count, 8))) {}
+  // The first item added for which Same(index) holds, probing from Hash; when
+  // there is none, Index is added and returned.
   template <class F>
   std::size_t FindOrAdd(std::uint64_t Hash, std::size_t Index, F&& Same) {
     const std::size_t Mask = FSlots.size() - 1;
@@ -144,7 +130,7 @@ class TSlots {
   }
 
  private:
-  std::vector<std::uint64_t>& FSlots;
+  std::vector<std::uint64_t> FSlots;
 };
 
 bool IsPrintableAscii(std::string_view S) {
@@ -195,9 +181,7 @@ std::vector<int> FirstOfNameClass(const std::vector<std::string_view>& Names) {
   const int N = static_cast<int>(Names.size());
   std::vector<int> First(static_cast<std::size_t>(N));
   // Plain and non-UTF-8 names never match each other, so one table holds both.
-  std::vector<std::uint64_t> Storage;
-  TSlots Hashed(Storage);
-  Hashed.Reset(Names.size());
+  TSlots Hashed(Names.size());
   std::vector<int> Collated;
   bool NeedsCollation = false;
   for (int I = 0; I < N; ++I) {
