@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <exception>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -50,6 +51,7 @@ VN_DECLARE_EXCEPTION(EComponentError, Exception)
 VN_DECLARE_EXCEPTION(EIniFileException, Exception)
 VN_DECLARE_EXCEPTION(ERegistryException, Exception)
 VN_DECLARE_EXCEPTION(EOSError, Exception)
+VN_DECLARE_EXCEPTION(EIntfCastError, Exception)
 
 // Raised by Assert: the message carries the source name and line.
 class EAssertionFailed : public Exception {
@@ -79,6 +81,29 @@ T* As(U* AObject) {
 template <class T, class U>
 bool Is(const U* AObject) noexcept {
   return dynamic_cast<const T*>(AObject) != nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Interfaces
+
+// "{55A5E848-27FB-4880-8E7C-7F05A9802482}": upper-case hexadecimal digits.
+std::string GUIDToString(const TGUID& GUID);
+
+// Instance's interface I sharing Instance's reference count, or null when
+// Instance is null or does not implement I.
+template <class I, class T>
+std::shared_ptr<I> Supports(const std::shared_ptr<T>& Instance) {
+  if (!Instance) return nullptr;
+  void* Found = Instance->QueryInterface(I::IID);
+  return Found == nullptr ? nullptr : std::shared_ptr<I>(Instance, static_cast<I*>(Found));
+}
+
+// The checked query, the platform's `Instance as I`: EIntfCastError naming the
+// identifier when Instance is null or does not implement I.
+template <class I, class T>
+std::shared_ptr<I> AsInterface(const std::shared_ptr<T>& Instance) {
+  if (auto Result = Supports<I>(Instance)) return Result;
+  throw EIntfCastError("Interface " + GUIDToString(I::IID) + " not supported");
 }
 
 // ---------------------------------------------------------------------------

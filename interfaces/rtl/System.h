@@ -197,6 +197,81 @@ class TSet {
 // Days since 1899-12-30; the fraction is the time of day.
 using TDateTime = double;
 
+// ---------------------------------------------------------------------------
+// Interfaces
+
+// An interface identifier: 128 bits, written "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
+struct TGUID {
+  std::uint32_t D1 = 0;
+  std::uint16_t D2 = 0;
+  std::uint16_t D3 = 0;
+  std::uint8_t D4[8] = {};
+
+  constexpr bool operator==(const TGUID&) const noexcept = default;
+
+  // The identifier written in Text; a malformed text does not compile.
+  static consteval TGUID Parse(std::string_view Text) {
+    if (Text.size() != 38 || Text.front() != '{' || Text.back() != '}') throw "malformed GUID";
+    std::uint8_t Bytes[16] = {};
+    std::size_t At = 1;
+    for (int I = 0; I < 16; ++I) {
+      if (At == 9 || At == 14 || At == 19 || At == 24) {
+        if (Text[At] != '-') throw "malformed GUID";
+        ++At;
+      }
+      Bytes[I] = static_cast<std::uint8_t>(HexDigit(Text[At]) * 16 + HexDigit(Text[At + 1]));
+      At += 2;
+    }
+    TGUID G;
+    G.D1 = static_cast<std::uint32_t>(Bytes[0]) << 24 | static_cast<std::uint32_t>(Bytes[1]) << 16 |
+           static_cast<std::uint32_t>(Bytes[2]) << 8 | Bytes[3];
+    G.D2 = static_cast<std::uint16_t>(Bytes[4] << 8 | Bytes[5]);
+    G.D3 = static_cast<std::uint16_t>(Bytes[6] << 8 | Bytes[7]);
+    for (int I = 0; I < 8; ++I) G.D4[I] = Bytes[8 + I];
+    return G;
+  }
+
+ private:
+  static consteval int HexDigit(char C) {
+    if (C >= '0' && C <= '9') return C - '0';
+    if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+    if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+    throw "malformed GUID";
+  }
+};
+
+// The root of every interface. An interface class names its identifier as a
+// static member IID and derives virtually from IInterface, so that an object
+// implementing several interfaces has one IInterface. References are counted by
+// std::shared_ptr to the implementing object; Supports (SysUtils) asks an
+// object for another of its interfaces.
+class IInterface {
+ public:
+  static constexpr TGUID IID = TGUID::Parse("{00000000-0000-0000-C000-000000000046}");
+  virtual ~IInterface() = default;
+  // Called by Supports and the checked query: this object's pointer to the
+  // interface class whose IID is given (as that class's pointer, converted to
+  // void*), or null when the object does not implement it.
+  virtual void* QueryInterface(const TGUID& IID) noexcept = 0;
+};
+
+// Base of the objects that implement interfaces. It answers IInterface; a
+// descendant answers its own interfaces first (InterfaceOf) and then asks the base.
+class TInterfacedObject : public TObject, public virtual IInterface {
+  VN_DECLARE_CLASS(TInterfacedObject)
+ public:
+  void* QueryInterface(const TGUID& IID) noexcept override;
+
+ protected:
+  // Self as the first of Interfaces whose IID is IID, else null.
+  template <class... Interfaces, class T>
+  static void* InterfaceOf(T* Self, const TGUID& IID) noexcept {
+    void* Result = nullptr;
+    ((Result == nullptr && IID == Interfaces::IID ? void(Result = static_cast<Interfaces*>(Self)) : void()), ...);
+    return Result;
+  }
+};
+
 // Raises EAssertionFailed: "Message (SourceName, line Line)". Assert with a false
 // condition calls it; code that must name a fixed source and line calls it itself.
 [[noreturn]] void AssertErrorHandler(std::string_view Message, std::string_view SourceName, int Line);

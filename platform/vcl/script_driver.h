@@ -40,6 +40,9 @@ class TScriptedDriver : public TUserInterfaceDriver {
   // Runs a command that needs no form (hold, release, shell, help); false
   // when Line is no such command.
   bool ExecuteGlobal(const std::string& Line);
+  // The next line of text as it stands (blank lines and "#" kept, not echoed),
+  // for a host that takes lines as memo does; false at the end of the input.
+  bool ReadTextLine(std::string& Line, const std::string& Prompt) { return ReadRawLine(Line, Prompt, lkText); }
 
   // Writes each command read, after "> ", for transcripts.
   void SetEcho(bool Value) noexcept { FEcho = Value; }

@@ -70,6 +70,10 @@ int RunOpenCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
 // ecCancelled when it reports none. A scripted session that hit an error
 // raises EHostError and saves nothing, unless Session is smKeepGoing.
 int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+// A string-list property (ObjectName, PropertyName) opened in the code editor
+// through the package, then the session's module commands; the form is saved
+// when the designer was marked modified (a module saved), else ecCancelled.
+int RunEditStringsCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 // Every update object of FormFiles proven on its live database by the runtime
 // library's checker (with DryRun, its statements run and are rolled back); the
 // forms are never saved. ecFindings when anything does not fit.

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <iostream>
 
+#include "code_editor.h"
 #include "form_text_file.h"
+#include "module_commands.h"
 #include "name_suggestion.h"
 #include "package_host.h"
 #include "script_driver.h"
@@ -62,6 +64,7 @@ TDesignSession::TDesignSession(TPackageHost& Host, const TOptions& Options, std:
   FFolder = std::make_unique<TWorkingFolder>(std::filesystem::path(FFormFile).parent_path());
   FRoot.LoadFromText(FormText, Options.FormFile);
   FDesigner = std::make_unique<vn_ide::TFormDesigner>(FRoot.Component());
+  FModuleTranscript = std::make_unique<TModuleTranscript>(FTranscript);
 
   if (!FScripted) {
     FDriver = vn_vcl::TTerminalDriver::AtTerminal(FTranscript, &FTranscript == &std::cerr ? STDERR_FILENO
@@ -73,8 +76,12 @@ TDesignSession::TDesignSession(TPackageHost& Host, const TOptions& Options, std:
   }
 }
 
-// The designer goes before the root it designs; the folder comes back last.
-TDesignSession::~TDesignSession() = default;
+// Modules still open stand for the root's properties: they go first. The
+// designer goes before the root it designs; the folder comes back last.
+TDesignSession::~TDesignSession() {
+  FModuleTranscript.reset();
+  vn_ide::IDEServices().DiscardAll();
+}
 
 void* TDesignSession::RequireExport(const std::string& Symbol, const std::string& What) const {
   void* Entry = FPackage->FindExport(Symbol);
@@ -94,6 +101,10 @@ void TDesignSession::HoldKey(int VirtualKey) { FDriver->SetKeyDown(VirtualKey, t
 void TDesignSession::Run(const std::function<void()>& Action) {
   vn_vcl::TDriverInstallation Installed(*FDriver);
   Action();
+  if (vn_ide::IDEServices().Modules().empty()) return;
+  TModuleCommands Commands(*FDriver, FTranscript);
+  Commands.Run();
+  FModuleErrors += Commands.ErrorCount();
 }
 
 bool TDesignSession::Finish() {
@@ -106,9 +117,9 @@ bool TDesignSession::Finish() {
       throw EHostError(Format("the script goes on after the dialog closed (\"%s\"); the form was not saved",
                               {Trim(Left)}));
     }
-    if (FDriver->ErrorCount() > 0)
+    if (const std::size_t Errors = FDriver->ErrorCount() + FModuleErrors; Errors > 0)
       throw EHostError(Format("the session hit %d error(s); the form was not saved (--keep-going saves regardless)",
-                              {static_cast<int>(FDriver->ErrorCount())}));
+                              {static_cast<int>(Errors)}));
   }
   if (!FDesigner->IsModified()) return false;
   WriteTextFile(FSaveFile, FRoot.SaveToText());

@@ -22,6 +22,7 @@ namespace vnide {
 
 class TLoadedPackage;
 class TWorkingFolder;
+class TModuleTranscript;
 
 class TDesignSession {
  public:
@@ -50,12 +51,15 @@ class TDesignSession {
   // Holds a key down for the rest of the session, as the driver's hold does.
   void HoldKey(int VirtualKey);
 
-  // Runs Action with the session's driver answering every dialog.
+  // Runs Action with the session's driver answering every dialog. When Action
+  // leaves code-editor modules open, the session's module commands follow
+  // until the input ends (module_commands.h).
   void Run(const std::function<void()>& Action);
 
   // Ends the session: a strict script that went wrong (lines left over after
-  // the last dialog, errors) raises EHostError and saves nothing; otherwise
-  // the form is saved when the designer was marked modified. True when saved.
+  // the last dialog, errors, module commands that failed) raises EHostError
+  // and saves nothing; otherwise the form is saved when the designer was
+  // marked modified. True when saved.
   bool Finish();
 
   // Where Finish saves (absolute).
@@ -73,6 +77,8 @@ class TDesignSession {
   std::unique_ptr<vn_ide::TFormDesigner> FDesigner;
   std::unique_ptr<vn_vcl::TScriptedDriver> FDriver;
   bool FScripted = false;
+  std::unique_ptr<TModuleTranscript> FModuleTranscript;
+  std::size_t FModuleErrors = 0;
 };
 
 }  // namespace vnide

@@ -32,6 +32,7 @@ const std::map<std::string, TCommand> Commands = {
     {"palette-drop", &vnide::RunPaletteDropCommand},
     {"inspect", &vnide::RunInspectCommand},     {"values", &vnide::RunValuesCommand},
     {"set", &vnide::RunSetCommand},             {"ellipsis", &vnide::RunEllipsisCommand},
+    {"edit-strings", &vnide::RunEditStringsCommand},
 };
 
 int Fail(const std::string& Message) {
@@ -227,6 +228,19 @@ int main(int argc, char** argv) {
   Ellipsis->add_flag("--alt", Options.AltKeyDown, "hold the Alt key while pressing the button");
   AddSaving(Ellipsis);
   Ellipsis->add_flag("--json", Json, "the outcome as JSON (the transcript goes to standard error)");
+
+  CLI::App* EditStrings = App.add_subcommand(
+      "edit-strings", "a component's string-list property opened in the code editor through the package;\n"
+                      "the session's module commands edit, save and close it; saves the form when a\n"
+                      "module was saved into it, exit code 3 when not");
+  EditStrings->add_option("FORMFILE", Options.FormFile, "the form file")->required();
+  EditStrings->add_option("COMPONENT", Options.ObjectName, "the component's name")->required();
+  EditStrings->add_option("PROPERTY", Options.PropertyName, "the string-list property (SQL, Params ...)")->required();
+  EditStrings->add_option("--script", Options.ScriptFile, "the session's commands (default: standard input)")
+      ->option_text("FILE");
+  EditStrings->add_option("--save", Options.SaveFile, "save to FILE instead of FORMFILE")->option_text("FILE");
+  EditStrings->add_flag("--keep-going", KeepGoing,
+                        "a script's errors do not stop the save or the exit code (a transcript whatever happens)");
 
   const std::string Word = CommandWord(argc, argv);
   if (!Word.empty() && !Commands.contains(Word)) {
