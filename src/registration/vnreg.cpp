@@ -4,6 +4,8 @@
 #include <memory>
 #include <utility>
 
+#include "editors/component_editors.h"
+#include "editors/database_editor.h"
 #include "ide/DesignIntf.h"
 #include "ide/TreeIntf.h"
 #include "sprigs/vn_sprigs.h"
@@ -44,6 +46,17 @@ void Register() {
                                 &TVNMacroQuery::StaticClass(), &TVNStoredProc::StaticClass(),
                                 &TVNTable::StaticClass(), &TVNUpdateSQL::StaticClass(), &TVNScript::StaticClass(),
                                 &TVNMonitor::StaticClass(), &TVNSQLBaseServer::StaticClass()});
+
+  RegisterComponentEditor(TVNSession::StaticClass(), TVNDefaultEditor::StaticClass());
+  RegisterComponentEditor(TVNDatabase::StaticClass(), TVNDatabaseEditor::StaticClass());
+  RegisterComponentEditor(TVNDataSet::StaticClass(), TVNDataSetEditor::StaticClass());
+  RegisterComponentEditor(TVNQuery::StaticClass(), TVNQueryEditor::StaticClass());
+  RegisterComponentEditor(TVNMacroQuery::StaticClass(), TVNMacroQueryEditor::StaticClass());
+  RegisterComponentEditor(TVNStoredProc::StaticClass(), TVNStoredProcEditor::StaticClass());
+  RegisterComponentEditor(TVNUpdateSQL::StaticClass(), TVNUpdateSQLEditor::StaticClass());
+  RegisterComponentEditor(TVNScript::StaticClass(), TVNScriptEditor::StaticClass());
+  RegisterComponentEditor(TVNMonitor::StaticClass(), TVNDefaultEditor::StaticClass());
+  RegisterComponentEditor(TVNSQLBaseServer::StaticClass(), TVNDefaultEditor::StaticClass());
 
   RegisterPropertiesInCategory(std::string(sDatabaseCategoryName), TVNDatabase::StaticClass(),
                                {"ServerType", "SessionName", "DatabaseName", "RemoteDatabase"});

@@ -79,12 +79,22 @@ TEST(VNRegRegister, PutsTheTenComponentsOnOnePageAndFilesTheDatabaseProperties) 
   VNReg_Register();
   const auto All = vn_ide::Registrations();
   // The seven sprig types that follow are the structure view's.
-  ASSERT_EQ(All.size() - Before, 11u);
+  ASSERT_EQ(All.size() - Before, 21u);
   std::vector<std::string> Lines;
-  for (std::size_t I = Before; I < Before + 4; ++I) Lines.push_back(All[I].Describe());
+  for (std::size_t I = Before; I < Before + 14; ++I) Lines.push_back(All[I].Describe());
   EXPECT_EQ(Lines, (std::vector<std::string>{
                        "RegisterComponents('Varnel', [TVNSession, TVNDatabase, TVNQuery, TVNMacroQuery, "
                        "TVNStoredProc, TVNTable, TVNUpdateSQL, TVNScript, TVNMonitor, TVNSQLBaseServer])",
+                       "RegisterComponentEditor(TVNSession, TVNDefaultEditor)",
+                       "RegisterComponentEditor(TVNDatabase, TVNDatabaseEditor)",
+                       "RegisterComponentEditor(TVNDataSet, TVNDataSetEditor)",
+                       "RegisterComponentEditor(TVNQuery, TVNQueryEditor)",
+                       "RegisterComponentEditor(TVNMacroQuery, TVNMacroQueryEditor)",
+                       "RegisterComponentEditor(TVNStoredProc, TVNStoredProcEditor)",
+                       "RegisterComponentEditor(TVNUpdateSQL, TVNUpdateSQLEditor)",
+                       "RegisterComponentEditor(TVNScript, TVNScriptEditor)",
+                       "RegisterComponentEditor(TVNMonitor, TVNDefaultEditor)",
+                       "RegisterComponentEditor(TVNSQLBaseServer, TVNDefaultEditor)",
                        "RegisterPropertiesInCategory('Database', TVNDatabase, ['ServerType', 'SessionName', "
                        "'DatabaseName', 'RemoteDatabase'])",
                        "RegisterPropertiesInCategory('Database', TVNDataSet, ['DatabaseName'])",

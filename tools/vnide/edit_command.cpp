@@ -1,10 +1,12 @@
-// vnide edit: a design session on one update object of a form file. The
-// package's UpdateSQL editor runs on it, driven by a script or by a person at
-// the terminal; when the editor reports a change, the form is saved.
+// vnide edit: a design session on one update object of a form file: the
+// double click on it opens the package's UpdateSQL editor, driven by a script
+// or by a person at the terminal; when the editor reports a change, the form
+// is saved.
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
 #include "design_session.h"
+#include "ide/DesignEditors.h"
 #include "name_suggestion.h"
 #include "package_host.h"
 #include "rtl/TypInfo.h"
@@ -69,16 +71,14 @@ TComponent& FindUpdateObject(const TComponent& Root, const std::string& Name) {
 
 int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
   TDesignSession Session(Host, Options, Out);
-  using TEditUpdateSQL = bool (*)(TComponent*);
-  auto EditUpdateSQL =
-      reinterpret_cast<TEditUpdateSQL>(Session.RequireExport("VNUpdSEd_EditUpdateSQL", "UpdateSQL editor"));
   TComponent& UpdateObject = FindUpdateObject(Session.Root(), Options.ObjectName);
 
-  bool Modified = false;
-  Session.Run([&] { Modified = EditUpdateSQL(&UpdateObject); });
+  // The double click: the component editor registered for the update object
+  // runs its editor and marks the designer modified when it was accepted.
+  Session.Run([&] { GetComponentEditor(UpdateObject, &Session.Designer())->Edit(); });
+  const bool Modified = Session.Designer().IsModified();
   Session.Transcript() << "EditUpdateSQL(" << Options.ObjectName << ") returned "
                        << (Modified ? "true: the form was modified" : "false") << '\n';
-  if (Modified) Session.Designer().Modified();
   Session.Finish();
   const std::string& SaveFile = Session.SaveFile();
   if (Options.Output == ofJson) {
