@@ -57,13 +57,18 @@ std::vector<std::string> NameParts(const json& Fields) {
   return Parts;
 }
 
+std::string LastPart(const json& Fields) {
+  const std::vector<std::string> Parts = NameParts(Fields);
+  return Parts.empty() ? "?column?" : Parts.back();
+}
+
 // The name the server gives a result column without an alias.
 std::string ColumnName(const json& Value) {
-  if (const json* Ref = Child(Value, "ColumnRef")) return NameParts((*Ref)["fields"]).back();
-  if (const json* Call = Child(Value, "FuncCall")) return NameParts((*Call)["funcname"]).back();
+  if (const json* Ref = Child(Value, "ColumnRef")) return LastPart(Ref->at("fields"));
+  if (const json* Call = Child(Value, "FuncCall")) return LastPart(Call->at("funcname"));
   if (const json* Cast = Child(Value, "TypeCast")) {
-    const std::string Inner = ColumnName((*Cast)["arg"]);
-    return Inner != "?column?" ? Inner : NameParts((*Cast)["typeName"]["names"]).back();
+    const std::string Inner = ColumnName(Cast->at("arg"));
+    return Inner != "?column?" ? Inner : LastPart(Cast->at("typeName").at("names"));
   }
   return "?column?";
 }
@@ -79,9 +84,7 @@ const TPgFromItem* FindItem(const std::vector<TPgFromItem>& From, const std::vec
   return nullptr;
 }
 
-}  // namespace
-
-TVNSelectInfo ParsePgSelect(std::string_view SQL) {
+TVNSelectInfo ReadSelect(std::string_view SQL) {
   const std::string Statement(SQL);
   PgQueryParseResult Parsed = pg_query_parse(Statement.c_str());
   struct TFree {
@@ -95,14 +98,14 @@ TVNSelectInfo ParsePgSelect(std::string_view SQL) {
     throw EDatabaseError(Message);
   }
   const json Tree = json::parse(Parsed.parse_tree);
-  const json& Statements = Tree["stmts"];
+  const json& Statements = Tree.at("stmts");
   if (Statements.size() != 1) throw EDatabaseError("Not one SQL statement");
-  const json* Select = Child(Statements[0]["stmt"], "SelectStmt");
+  const json* Select = Child(Statements[0].at("stmt"), "SelectStmt");
   if (Select == nullptr) throw EDatabaseError("Not a SELECT statement");
 
   std::vector<std::string> Ctes;
   if (const json* With = Child(*Select, "withClause"))
-    for (const json& Cte : (*With)["ctes"]) Ctes.push_back(Text(Cte["CommonTableExpr"], "ctename"));
+    for (const json& Cte : With->at("ctes")) Ctes.push_back(Text(Cte.at("CommonTableExpr"), "ctename"));
   // A compound select takes its columns from its first part.
   while (Text(*Select, "op") != "SETOP_NONE" && Child(*Select, "larg") != nullptr) Select = Child(*Select, "larg");
 
@@ -113,13 +116,13 @@ TVNSelectInfo ParsePgSelect(std::string_view SQL) {
   TVNSelectInfo Info;
   if (const json* Targets = Child(*Select, "targetList")) {
     for (const json& Target : *Targets) {
-      const json& Res = Target["ResTarget"];
-      const json& Value = Res["val"];
+      const json& Res = Target.at("ResTarget");
+      const json& Value = Res.at("val");
       const json* Ref = Child(Value, "ColumnRef");
       std::vector<std::string> Parts;
       if (Ref != nullptr) {
-        Parts = NameParts((*Ref)["fields"]);
-        if (Parts.back() == "*") continue;  // expanded only by the server
+        Parts = NameParts(Ref->at("fields"));
+        if (Parts.empty() || Parts.back() == "*") continue;  // expanded only by the server
       }
       TVNFieldOrigin Field{Text(Res, "name"), "", ""};
       if (Field.Name.empty()) Field.Name = ColumnName(Value);
@@ -133,4 +136,15 @@ TVNSelectInfo ParsePgSelect(std::string_view SQL) {
   for (const TPgFromItem& Item : From)
     if (Item.IsTable) Info.Tables.push_back({Item.Name(), Item.Schema.empty() ? Item.Relation : Item.Schema + "." + Item.Relation});
   return Info;
+}
+
+}  // namespace
+
+TVNSelectInfo ParsePgSelect(std::string_view SQL) {
+  try {
+    return ReadSelect(SQL);
+  } catch (const json::exception& E) {
+    // A tree of a shape this reader does not know.
+    throw EDatabaseError(std::string("Cannot read the statement's parse tree: ") + E.what());
+  }
 }

@@ -234,3 +234,15 @@ TEST(PgPlaceholders, OnlyBarePlaceholdersAreNumbered) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PgOfflineParser, WhatItCannotReadGivesNoLinesAndNeverRaises) {
+  for (const char* SQL : {"", "-- only a comment", "select", "values (1)", "select from", "delete from t",
+                          "select 1; select 2", "select t.* from t", "select (select 1) as x from a, b"}) {
+    TStringList Fields, Tables;
+    EXPECT_NO_THROW(ParseFieldInfo(nullptr, SQL, &Fields, &Tables, stPostgreSQL)) << SQL;
+  }
+}
+
+}  // namespace
