@@ -252,6 +252,17 @@ std::vector<std::string> TVNPgConnection::FieldNames(const std::string& TableNam
   return Names;
 }
 
+std::string TVNPgConnection::QuotedTableName(const std::string& TableName) {
+  CheckConnected();
+  const unsigned Relation = ResolveRelation(TableName);
+  if (Relation == 0) return "";
+  const TPgResult Result = Query("SELECT quote_ident(n.nspname) || '.' || quote_ident(c.relname)"
+                                 " FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace"
+                                 " WHERE c.oid = $1",
+                                 {std::to_string(Relation)});
+  return PQntuples(Result.get()) == 0 ? "" : PQgetvalue(Result.get(), 0, 0);
+}
+
 std::vector<std::string> TVNPgConnection::StoredProcNames() {
   const TPgResult Result = Query(
       "SELECT CASE WHEN pg_catalog.pg_function_is_visible(p.oid) THEN p.proname"

@@ -57,6 +57,7 @@ class TVNPgConnection final : public TVNServerConnection {
   // A bare name is first looked up as written, then folded to lower case as
   // the server folds it; a quoted one only as written.
   std::vector<std::string> FieldNames(const std::string& TableName) override;
+  std::string QuotedTableName(const std::string& TableName) override;
   // Functions and procedures outside the system schemas.
   std::vector<std::string> StoredProcNames() override;
   std::optional<std::vector<TVNIndexSchemaRow>> IndexSchema(const std::string& TableName) override;

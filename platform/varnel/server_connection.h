@@ -103,6 +103,10 @@ class TVNServerConnection {
   // undoes the ones before it. OnStatement hears each statement before it runs.
   virtual void ExecuteScript(const std::string& Script, const std::function<void(const std::string&)>& OnStatement) = 0;
 
+  // SQL text naming the table or view that TableName designates, each part
+  // quoted as the catalog spells it; "" when there is none.
+  virtual std::string QuotedTableName(const std::string& TableName);
+
   // Compiles SQL (one statement, ? placeholders) without running it; the number
   // of placeholders. EDatabaseError with the server's message and, where the
   // server gives one, the position ("at line L, column C").

@@ -7,22 +7,10 @@
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
 #include "server_connection.h"
-#include "sql_tokenizer.h"
 
 VN_IMPLEMENT_PUBLISHED(TVNTable, TVNDataSet)
 
 namespace {
-
-// The table as the user named it, every part quoted, so that no name can end
-// the identifier and add SQL of its own. A name that is not a plain or
-// schema-qualified one is taken whole as one name.
-std::string QuotedTableName(const std::string& Text) {
-  if (const auto Parts = SplitObjectName(Text)) {
-    std::string Result = Parts->Schema.empty() ? "" : QuoteIdentifier(Parts->Schema, true) + ".";
-    return Result + QuoteIdentifier(Parts->Name, true);
-  }
-  return QuoteIdentifier(Text, true);
-}
 
 std::string NameForMessages(const TComponent& Component) {
   return Component.Name().empty() ? Component.ClassName() : Component.Name();
@@ -102,7 +90,9 @@ void TVNTable::InternalOpen() {
   FillIndexDefs(Connection, Table, Database.DatabaseName());
 
   const std::vector<std::string> Columns = Connection.FieldNames(Table);
-  std::string SQL = "SELECT * FROM " + QuotedTableName(Table);
+  // The table as the catalog names it, every part quoted, so that no name can
+  // end the identifier and add SQL of its own.
+  std::string SQL = "SELECT * FROM " + Connection.QuotedTableName(Table);
   const std::vector<std::string> Order = CurrentIndexFields();
   for (std::size_t I = 0; I < Order.size(); ++I) {
     if (std::none_of(Columns.begin(), Columns.end(), [&](const std::string& C) { return AnsiSameText(C, Order[I]); }))

@@ -154,6 +154,10 @@ TEST_F(PgServer, QueriesTablesScriptsAndProceduresRunWithTypedParameters) {
   EXPECT_EQ(Table.RecordCount(), 3);
   EXPECT_EQ(Table.GetIndexFieldCount(), 2);
   Table.Close();
+  Table.SetTableName("SHOP.Orders");
+  Table.Open();
+  EXPECT_EQ(Table.RecordCount(), 3) << "read from the table the catalog found, as the server spells it";
+  Table.Close();
 
   auto& Script = *new TVNScript(&Form);
   Script.SetDatabaseName(Name);
