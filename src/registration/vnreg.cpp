@@ -6,9 +6,15 @@
 
 #include "editors/component_editors.h"
 #include "editors/database_editor.h"
+#include "ide/DBReg.h"
 #include "ide/DesignIntf.h"
 #include "ide/TreeIntf.h"
 #include "sprigs/vn_sprigs.h"
+#include "properties/dialog_properties.h"
+#include "properties/field_link_property.h"
+#include "properties/name_list_properties.h"
+#include "rtl/DB.h"
+#include "rtl/TypInfo.h"
 #include "varnel/Vnengine.h"
 
 namespace VNReg {
@@ -47,6 +53,26 @@ void Register() {
                                 &TVNTable::StaticClass(), &TVNUpdateSQL::StaticClass(), &TVNScript::StaticClass(),
                                 &TVNMonitor::StaticClass(), &TVNSQLBaseServer::StaticClass()});
 
+  const PTypeInfo String = TypeInfo<std::string>();
+  RegisterPropertyEditor(TypeInfo<bool>(), &TVNDatabase::StaticClass(), "Connected",
+                         TVNDatabaseConnectedProperty::StaticClass());
+  RegisterPropertyEditor(String, &TVNDatabase::StaticClass(), "RemoteDatabase", TVNDatabaseProperty::StaticClass());
+  RegisterPropertyEditor(String, &TVNDatabase::StaticClass(), "SessionName", TVNSessionNameProperty::StaticClass());
+  RegisterPropertyEditor(String, &TVNDatabase::StaticClass(), "ParamsFileName", TVNFileNameProperty::StaticClass());
+  RegisterPropertyEditor(String, &TVNDataSet::StaticClass(), "DatabaseName", TVNDatabaseNameProperty::StaticClass());
+  RegisterPropertyEditor(String, &TVNDataSet::StaticClass(), "SessionName", TVNSessionNameProperty::StaticClass());
+  RegisterPropertyEditor(String, &TVNScript::StaticClass(), "DatabaseName", TVNDatabaseNameProperty::StaticClass());
+  RegisterPropertyEditor(String, &TVNScript::StaticClass(), "SessionName", TVNSessionNameProperty::StaticClass());
+  RegisterPropertyEditor(String, &TVNStoredProc::StaticClass(), "StoredProcName",
+                         TVNStoredProcNameProperty::StaticClass());
+  RegisterPropertyEditor(String, &TVNTable::StaticClass(), "TableName", TVNTableNameProperty::StaticClass());
+  RegisterPropertyEditor(String, &TVNTable::StaticClass(), "IndexName", TIndexNameProperty::StaticClass());
+  RegisterPropertyEditor(String, &TVNTable::StaticClass(), "IndexFieldNames", TIndexFieldNamesProperty::StaticClass());
+  RegisterPropertyEditor(TypeInfo<TParams>(), &TVNQuery::StaticClass(), "Params",
+                         TVNQueryParamsProperty::StaticClass());
+  RegisterPropertyEditor(TypeInfo<TParams>(), &TVNStoredProc::StaticClass(), "Params",
+                         TVNStoredProcParamsProperty::StaticClass());
+
   RegisterComponentEditor(TVNSession::StaticClass(), TVNDefaultEditor::StaticClass());
   RegisterComponentEditor(TVNDatabase::StaticClass(), TVNDatabaseEditor::StaticClass());
   RegisterComponentEditor(TVNDataSet::StaticClass(), TVNDataSetEditor::StaticClass());
@@ -57,6 +83,13 @@ void Register() {
   RegisterComponentEditor(TVNScript::StaticClass(), TVNScriptEditor::StaticClass());
   RegisterComponentEditor(TVNMonitor::StaticClass(), TVNDefaultEditor::StaticClass());
   RegisterComponentEditor(TVNSQLBaseServer::StaticClass(), TVNDefaultEditor::StaticClass());
+
+  RegisterPropertyEditor(TypeInfo<TStrings>(), &TVNDatabase::StaticClass(), "Params",
+                         TVNDatabaseParamsProperty::StaticClass());
+  if (DesignSettings != nullptr && DesignSettings->SQLEditor())
+    RegisterPropertyEditor(TypeInfo<TStrings>(), &TVNQuery::StaticClass(), "SQL", TVNQuerySQLProperty::StaticClass());
+  RegisterPropertyEditor(TypeInfo<std::string>(), &TVNTable::StaticClass(), "MasterFields",
+                         TVNTableFieldLinkProperty::StaticClass());
 
   RegisterPropertiesInCategory(std::string(sDatabaseCategoryName), TVNDatabase::StaticClass(),
                                {"ServerType", "SessionName", "DatabaseName", "RemoteDatabase"});

@@ -78,13 +78,29 @@ TEST(VNRegRegister, PutsTheTenComponentsOnOnePageAndFilesTheDatabaseProperties) 
   const std::size_t Before = vn_ide::Registrations().size();
   VNReg_Register();
   const auto All = vn_ide::Registrations();
-  // The seven sprig types that follow are the structure view's.
-  ASSERT_EQ(All.size() - Before, 21u);
+  // Components, property editors, component editors, property editors again
+  // (without a settings store, none for a query's SQL) and categories; the
+  // seven sprig types that follow are the structure view's.
+  ASSERT_EQ(All.size() - Before, 37u);
   std::vector<std::string> Lines;
-  for (std::size_t I = Before; I < Before + 14; ++I) Lines.push_back(All[I].Describe());
+  for (std::size_t I = Before; I < Before + 30; ++I) Lines.push_back(All[I].Describe());
   EXPECT_EQ(Lines, (std::vector<std::string>{
                        "RegisterComponents('Varnel', [TVNSession, TVNDatabase, TVNQuery, TVNMacroQuery, "
                        "TVNStoredProc, TVNTable, TVNUpdateSQL, TVNScript, TVNMonitor, TVNSQLBaseServer])",
+                       "RegisterPropertyEditor(Boolean, TVNDatabase, 'Connected', TVNDatabaseConnectedProperty)",
+                       "RegisterPropertyEditor(string, TVNDatabase, 'RemoteDatabase', TVNDatabaseProperty)",
+                       "RegisterPropertyEditor(string, TVNDatabase, 'SessionName', TVNSessionNameProperty)",
+                       "RegisterPropertyEditor(string, TVNDatabase, 'ParamsFileName', TVNFileNameProperty)",
+                       "RegisterPropertyEditor(string, TVNDataSet, 'DatabaseName', TVNDatabaseNameProperty)",
+                       "RegisterPropertyEditor(string, TVNDataSet, 'SessionName', TVNSessionNameProperty)",
+                       "RegisterPropertyEditor(string, TVNScript, 'DatabaseName', TVNDatabaseNameProperty)",
+                       "RegisterPropertyEditor(string, TVNScript, 'SessionName', TVNSessionNameProperty)",
+                       "RegisterPropertyEditor(string, TVNStoredProc, 'StoredProcName', TVNStoredProcNameProperty)",
+                       "RegisterPropertyEditor(string, TVNTable, 'TableName', TVNTableNameProperty)",
+                       "RegisterPropertyEditor(string, TVNTable, 'IndexName', TIndexNameProperty)",
+                       "RegisterPropertyEditor(string, TVNTable, 'IndexFieldNames', TIndexFieldNamesProperty)",
+                       "RegisterPropertyEditor(TParams, TVNQuery, 'Params', TVNQueryParamsProperty)",
+                       "RegisterPropertyEditor(TParams, TVNStoredProc, 'Params', TVNStoredProcParamsProperty)",
                        "RegisterComponentEditor(TVNSession, TVNDefaultEditor)",
                        "RegisterComponentEditor(TVNDatabase, TVNDatabaseEditor)",
                        "RegisterComponentEditor(TVNDataSet, TVNDataSetEditor)",
@@ -95,6 +111,8 @@ TEST(VNRegRegister, PutsTheTenComponentsOnOnePageAndFilesTheDatabaseProperties) 
                        "RegisterComponentEditor(TVNScript, TVNScriptEditor)",
                        "RegisterComponentEditor(TVNMonitor, TVNDefaultEditor)",
                        "RegisterComponentEditor(TVNSQLBaseServer, TVNDefaultEditor)",
+                       "RegisterPropertyEditor(TStrings, TVNDatabase, 'Params', TVNDatabaseParamsProperty)",
+                       "RegisterPropertyEditor(string, TVNTable, 'MasterFields', TVNTableFieldLinkProperty)",
                        "RegisterPropertiesInCategory('Database', TVNDatabase, ['ServerType', 'SessionName', "
                        "'DatabaseName', 'RemoteDatabase'])",
                        "RegisterPropertiesInCategory('Database', TVNDataSet, ['DatabaseName'])",
