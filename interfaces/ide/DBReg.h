@@ -30,7 +30,8 @@ class TIndexFieldNamesProperty : public TStringProperty {
 
 // The link designer of a detail dataset's master fields. Edit shows a modal
 // dialog that pairs fields of the detail's chosen index with fields of the
-// master dataset (the detail's data source's dataset); the dialog reads and
+// master dataset (the detail's data source's dataset, opened for its fields
+// when it is closed and knows none); the dialog reads and
 // writes the link through the virtual operations below, which a descendant
 // answers for its own kind of dataset.
 class TFieldLinkProperty : public TStringProperty {

@@ -157,6 +157,15 @@ bool TLinkFields::Edit(TFieldLinkProperty& Link) {
   }
   TStringList MasterFields;
   Master->GetFieldNames(MasterFields);
+  if (MasterFields.Count() == 0 && !Master->Active()) {
+    // A closed master without field definitions is opened for its fields only.
+    struct TClosing {
+      TDataSet& DataSet;
+      ~TClosing() { DataSet.Close(); }
+    } Closing{*Master};
+    Master->Open();
+    Master->GetFieldNames(MasterFields);
+  }
   lbMaster->Items().Assign(MasterFields);
 
   const std::vector<std::string> Linked = SplitFieldList(OldMaster);
