@@ -19,8 +19,8 @@ VN_IMPLEMENT_CLASS(TRootSprig, TSprig)
 
 namespace {
 
-// The index key of a name: names match without regard to case. Names are
-// nearly always ASCII, which needs no trip through the Unicode tables.
+// The key names match by: without regard to case. Names are nearly always
+// ASCII, which needs no trip through the Unicode tables.
 std::string NameKey(std::string_view Name) {
   if (std::all_of(Name.begin(), Name.end(), [](char C) { return static_cast<unsigned char>(C) < 0x80; })) {
     std::string Key(Name);
@@ -110,12 +110,12 @@ TSprig* TSprig::Find(std::string_view AName, TSprigFindScope AScope) {
   const std::string Key = NameKey(AName);
   auto It = FIndex->ByName.find(Key);
   if (It == FIndex->ByName.end()) return nullptr;
-  if (AnsiSameText(It->second->Name(), AName)) return It->second;
+  if (NameKey(It->second->Name()) == Key) return It->second;
   // A child was renamed after it was indexed: read every name again.
   FIndex->Dirty = true;
   IndexChildren();
   It = FIndex->ByName.find(Key);
-  return It != FIndex->ByName.end() && AnsiSameText(It->second->Name(), AName) ? It->second : nullptr;
+  return It != FIndex->ByName.end() ? It->second : nullptr;
 }
 
 void TSprig::Unlink() noexcept {
@@ -246,9 +246,7 @@ std::vector<std::string> TRootSprig::CheckTree() const {
     if (Parent.FLastChild != Prev) Findings.push_back(Describe(Parent) + " has a wrong last child");
     if (Parent.FIndex && !Parent.FIndex->Dirty) {
       for (const auto& [Key, Child] : Parent.FIndex->ByName) {
-        const bool Pending = std::find(Parent.FIndex->Pending.begin(), Parent.FIndex->Pending.end(), Child) !=
-                             Parent.FIndex->Pending.end();
-        if (Child->FParent != &Parent && !Pending)
+        if (Child->FParent != &Parent)
           Findings.push_back(Describe(Parent) + " indexes " + Key + ", which is not its child");
         else if (NameKey(Child->Name()) != Key)
           Findings.push_back(Describe(Parent) + " indexes " + Describe(*Child) + " under the old name " + Key);

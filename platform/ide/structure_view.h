@@ -65,6 +65,7 @@ class TStructureView {
   TStructureView& operator=(const TStructureView&) = delete;
 
   // Builds the tree anew from the root's components (transient nodes go).
+  // Nodes point at components: rebuild once components came or went.
   void Rebuild();
   TRootSprig& RootSprig() const noexcept { return *FRootSprig; }
 
