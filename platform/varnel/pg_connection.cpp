@@ -79,7 +79,9 @@ TVNPgLogin ReadPgLogin(const TStrings* Params, const std::string& RemoteDatabase
     if (!Timeout.empty()) Login.ConnectTimeout = std::clamp(StrToIntDef(Timeout, 10), 1, 600);
   }
   std::string Remote = Trim(RemoteDatabase);
-  if (const std::size_t Slash = Remote.rfind('/'); Slash != std::string::npos) {
+  // Only "server/database": a file path (an SQLite database's name) names no server.
+  if (const std::size_t Slash = Remote.find('/');
+      Slash != std::string::npos && Slash > 0 && Remote.find('/', Slash + 1) == std::string::npos) {
     std::string Server = Remote.substr(0, Slash);
     Remote = Remote.substr(Slash + 1);
     if (const std::size_t Colon = Server.rfind(':'); Colon != std::string::npos) {

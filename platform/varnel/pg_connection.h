@@ -31,8 +31,8 @@ struct TVNPgLogin {
   std::string Describe() const;
 };
 
-// RemoteDatabase is a database name, or "host[:port]/database" to name the
-// server too (which then wins over HOST and PORT).
+// RemoteDatabase is a database name, or "host[:port]/database" (one "/", not
+// first) to name the server too, which then wins over HOST and PORT.
 TVNPgLogin ReadPgLogin(const TStrings* Params, const std::string& RemoteDatabase);
 
 class TVNPgConnection final : public TVNServerConnection {

@@ -105,10 +105,13 @@ TEST(Databases, ConnectingOpensTheFileAndRefusesWhatIsNoDatabase) {
   Database.SetDatabaseName("renamed");
   EXPECT_EQ(Database.DatabaseName(), "renamed");
 
-  // PostgreSQL is known by name but cannot be reached yet: said so, not crashed.
+  // A file name is no PostgreSQL database on any server: said so, not crashed.
   Database.SetServerType(stPostgreSQL);
   EXPECT_TRUE(Database.IsObjOwnerSupported());
-  EXPECT_THAT(MessageOf<EDatabaseError>([&] { Database.Open(); }), HasSubstr("not supported"));
+  Database.Params().SetValue("HOST", "127.0.0.1");
+  Database.Params().SetValue("PORT", "1");
+  EXPECT_THAT(MessageOf<EDatabaseError>([&] { Database.Open(); }),
+              HasSubstr("Cannot connect to PostgreSQL database \"" + Files.Shop() + "\" on host 127.0.0.1 port 1"));
   EXPECT_FALSE(Database.Connected());
 
   const TVNServerType Saved = DefServerType;
