@@ -189,6 +189,18 @@ TEST_F(Check, ServersThatCannotBeUsedAreErrorsNamingHostAndDatabase) {
     EXPECT_THAT(Run.Output, HasSubstr("database \"" + Database + "\" on host 127.0.0.1 port " + Case.Port));
     EXPECT_THAT(Run.Output, Not(HasSubstr(Case.Password)));
   }
+
+  // The server ends the session halfway: the dry run's refresh statement has
+  // the server terminate the connection it runs on.
+  Server.Exec(Database, PgSchema);
+  TStatements Killing = CleanOrders;
+  Killing.Refresh += " and pg_terminate_backend(pg_backend_pid())";
+  const std::string Form = WriteForm("lost.vfm", FormText(PgDatabaseLines(Database, Server.Port(), Server.Password()), Killing));
+  const std::string Before = Server.Dump(Database);
+  const vn_test::TRun Run = RunVnideGuarded("check --dry-run " + Form);
+  EXPECT_EQ(Run.ExitCode, 1) << Run.Output;
+  EXPECT_THAT(Run.Output, HasSubstr("Lost the connection to PostgreSQL database \"" + Database + "\" on host 127.0.0.1"));
+  EXPECT_EQ(Server.Dump(Database), Before);
 }
 
 }  // namespace
