@@ -105,7 +105,10 @@ class TOwnPgServer {
  public:
   TOwnPgServer() : FState(TempState()) {
     const TRun Run = RunShell(std::string(VN_PG_SCRIPT) + " start " + FState + " 2>&1");
-    if (Run.ExitCode != 0) throw std::runtime_error("cannot start a PostgreSQL server: " + Run.Output);
+    if (Run.ExitCode != 0) {
+      Stop();  // no destructor runs for a constructor that throws
+      throw std::runtime_error("cannot start a PostgreSQL server: " + Run.Output);
+    }
   }
   ~TOwnPgServer() { Stop(); }
   TOwnPgServer(const TOwnPgServer&) = delete;
