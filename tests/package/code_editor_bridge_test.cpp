@@ -107,6 +107,7 @@ class THiddenCreator : public VNReg::TStringsModuleCreator {
 };
 
 TEST_F(CodeEditorBridge, ModuleWithoutFilesCountsAsNotOpen) {
+  StFilSys::Register();  // as the bridge does before it opens a module
   Services.CreateModule(
       std::make_shared<THiddenCreator>("dfm.Form1.Query1.SQL", std::make_unique<TStringStream>("x"), Now()));
   ASSERT_EQ(Services.Find("Form1.Query1.SQL")->GetModuleFileCount(), 0);
