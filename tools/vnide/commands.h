@@ -39,14 +39,14 @@ struct TOptions {
   TSessionMode Session = smStrict;
   std::string PngFolder;   // palette
   std::string ClassName;   // classes: "" for every palette class
+  std::vector<std::string> FormFiles;  // check: the forms, each opened in its own folder
+  bool DryRun = false;                 // check: also run the statements, always rolled back
   std::vector<std::string> Selection;  // inspect, values, set, ellipsis: the components inspected
   std::string Value;                   // set: the text typed into the inspector
   bool AltKeyDown = false;             // ellipsis: Alt held while clicking
-  std::string PropertyName;  // edit-strings: the string-list property
-  std::vector<std::string> FormFiles;  // check: the forms, each opened in its own folder
-  bool DryRun = false;                 // check: also run the statements, always rolled back
   std::string NodeName;    // drag: the structure-view node dragged
   std::string TargetName;  // drag, palette-drop: the node dropped on
+  std::string PropertyName;  // edit-strings: the string-list property
   std::string Verb;        // verb: an entry of the context menu, by index or caption
 };
 
@@ -70,14 +70,14 @@ int RunOpenCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
 // ecCancelled when it reports none. A scripted session that hit an error
 // raises EHostError and saves nothing, unless Session is smKeepGoing.
 int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
-// A string-list property (ObjectName, PropertyName) opened in the code editor
-// through the package, then the session's module commands; the form is saved
-// when the designer was marked modified (a module saved), else ecCancelled.
-int RunEditStringsCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 // Every update object of FormFiles proven on its live database by the runtime
 // library's checker (with DryRun, its statements run and are rolled back); the
 // forms are never saved. ecFindings when anything does not fit.
 int RunCheckCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+// A string-list property (ObjectName, PropertyName) opened in the code editor
+// through the package, then the session's module commands; the form is saved
+// when the designer was marked modified (a module saved), else ecCancelled.
+int RunEditStringsCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 
 // The package's About dialog, driven by a script (ScriptFile, or standard
 // input) or a person at the terminal. A strict script that hit an error or

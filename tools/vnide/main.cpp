@@ -28,11 +28,11 @@ const std::map<std::string, TCommand> Commands = {
     {"dblclick", &vnide::RunDblClickCommand},
     {"check", &vnide::RunCheckCommand},
     {"edit", &vnide::RunEditCommand},           {"about", &vnide::RunAboutCommand},
-    {"tree", &vnide::RunTreeCommand},         {"drag", &vnide::RunDragCommand},
-    {"palette-drop", &vnide::RunPaletteDropCommand},
+    {"edit-strings", &vnide::RunEditStringsCommand},
     {"inspect", &vnide::RunInspectCommand},     {"values", &vnide::RunValuesCommand},
     {"set", &vnide::RunSetCommand},             {"ellipsis", &vnide::RunEllipsisCommand},
-    {"edit-strings", &vnide::RunEditStringsCommand},
+    {"tree", &vnide::RunTreeCommand},         {"drag", &vnide::RunDragCommand},
+    {"palette-drop", &vnide::RunPaletteDropCommand},
 };
 
 int Fail(const std::string& Message) {
@@ -159,6 +159,19 @@ int main(int argc, char** argv) {
                              "verb; saves the form when the designer was modified, exit code 3 when not"),
              "the outcome as JSON (the transcript goes to standard error)");
 
+  CLI::App* EditStrings = App.add_subcommand(
+      "edit-strings", "a component's string-list property opened in the code editor through the package;\n"
+                      "the session's module commands edit, save and close it; saves the form when a\n"
+                      "module was saved into it, exit code 3 when not");
+  EditStrings->add_option("FORMFILE", Options.FormFile, "the form file")->required();
+  EditStrings->add_option("COMPONENT", Options.ObjectName, "the component's name")->required();
+  EditStrings->add_option("PROPERTY", Options.PropertyName, "the string-list property (SQL, Params ...)")->required();
+  EditStrings->add_option("--script", Options.ScriptFile, "the session's commands (default: standard input)")
+      ->option_text("FILE");
+  EditStrings->add_option("--save", Options.SaveFile, "save to FILE instead of FORMFILE")->option_text("FILE");
+  EditStrings->add_flag("--keep-going", KeepGoing,
+                        "a script's errors do not stop the save or the exit code (a transcript whatever happens)");
+
   // The structure view: NODE and TARGET name a component, or a transient node by
   // its unique name or caption; PARENT/NAME picks one of several.
   CLI::App* Tree = App.add_subcommand(
@@ -228,19 +241,6 @@ int main(int argc, char** argv) {
   Ellipsis->add_flag("--alt", Options.AltKeyDown, "hold the Alt key while pressing the button");
   AddSaving(Ellipsis);
   Ellipsis->add_flag("--json", Json, "the outcome as JSON (the transcript goes to standard error)");
-
-  CLI::App* EditStrings = App.add_subcommand(
-      "edit-strings", "a component's string-list property opened in the code editor through the package;\n"
-                      "the session's module commands edit, save and close it; saves the form when a\n"
-                      "module was saved into it, exit code 3 when not");
-  EditStrings->add_option("FORMFILE", Options.FormFile, "the form file")->required();
-  EditStrings->add_option("COMPONENT", Options.ObjectName, "the component's name")->required();
-  EditStrings->add_option("PROPERTY", Options.PropertyName, "the string-list property (SQL, Params ...)")->required();
-  EditStrings->add_option("--script", Options.ScriptFile, "the session's commands (default: standard input)")
-      ->option_text("FILE");
-  EditStrings->add_option("--save", Options.SaveFile, "save to FILE instead of FORMFILE")->option_text("FILE");
-  EditStrings->add_flag("--keep-going", KeepGoing,
-                        "a script's errors do not stop the save or the exit code (a transcript whatever happens)");
 
   const std::string Word = CommandWord(argc, argv);
   if (!Word.empty() && !Commands.contains(Word)) {
