@@ -173,13 +173,22 @@ std::string Collapsed(std::string_view S) {
   return Result;
 }
 
+// A generator set up for Count aliased fields with its origins loaded; the
+// origins outlive the generator, which keeps views into them.
+struct TLoadedGenerator {
+  TStringList Origins;
+  TUpdateSQLGenerator Gen;
+  explicit TLoadedGenerator(int Count) {
+    SetUp(Gen, Count, false);
+    FillOrigins(Origins, Count, false);
+    Gen.SetFieldInfo(Origins);
+  }
+};
+
 // Empty when the baseline writes what the generator writes, else which differs.
 std::string BaselineMismatch(int Count) {
-  TUpdateSQLGenerator Gen;
-  SetUp(Gen, Count, false);
-  TStringList Origins;
-  FillOrigins(Origins, Count, false);
-  Gen.SetFieldInfo(Origins);
+  TLoadedGenerator Loaded(Count);
+  TUpdateSQLGenerator& Gen = Loaded.Gen;
   TStatementLists Lists;
   GenerateAll(Gen, Lists);
   TBaselineTexts Texts;
@@ -207,11 +216,8 @@ void PerField(benchmark::State& State, int Count) {
 // statement lists hold the previous statements.
 void BM_Generator(benchmark::State& State) {
   const int Count = static_cast<int>(State.range(0));
-  TUpdateSQLGenerator Gen;
-  SetUp(Gen, Count, false);
-  TStringList Origins;
-  FillOrigins(Origins, Count, false);
-  Gen.SetFieldInfo(Origins);
+  TLoadedGenerator Loaded(Count);
+  TUpdateSQLGenerator& Gen = Loaded.Gen;
   TStatementLists Lists;
   GenerateAll(Gen, Lists);
   for (auto _ : State) GenerateAll(Gen, Lists);
@@ -221,11 +227,8 @@ void BM_Generator(benchmark::State& State) {
 // The four operations one by one, each looking up the aliases it needs.
 void BM_GenerateEachStatement(benchmark::State& State) {
   const int Count = static_cast<int>(State.range(0));
-  TUpdateSQLGenerator Gen;
-  SetUp(Gen, Count, false);
-  TStringList Origins;
-  FillOrigins(Origins, Count, false);
-  Gen.SetFieldInfo(Origins);
+  TLoadedGenerator Loaded(Count);
+  TUpdateSQLGenerator& Gen = Loaded.Gen;
   TStatementLists Lists;
   for (auto _ : State) {
     Gen.GenerateModifySQL(Lists.Modify);
@@ -239,11 +242,8 @@ void BM_GenerateEachStatement(benchmark::State& State) {
 // The first click in a new dialog: the lists hold no lines to write over.
 void BM_GenerateIntoNewLists(benchmark::State& State) {
   const int Count = static_cast<int>(State.range(0));
-  TUpdateSQLGenerator Gen;
-  SetUp(Gen, Count, false);
-  TStringList Origins;
-  FillOrigins(Origins, Count, false);
-  Gen.SetFieldInfo(Origins);
+  TLoadedGenerator Loaded(Count);
+  TUpdateSQLGenerator& Gen = Loaded.Gen;
   for (auto _ : State) {
     TStatementLists Lists;
     GenerateAll(Gen, Lists);
@@ -283,11 +283,8 @@ void BM_PairedRatio(benchmark::State& State) {
     State.SkipWithError(Mismatch.c_str());
     return;
   }
-  TUpdateSQLGenerator Gen;
-  SetUp(Gen, Count, false);
-  TStringList Origins;
-  FillOrigins(Origins, Count, false);
-  Gen.SetFieldInfo(Origins);
+  TLoadedGenerator Loaded(Count);
+  TUpdateSQLGenerator& Gen = Loaded.Gen;
   TStatementLists Lists;
   GenerateAll(Gen, Lists);
   const TBaselineInput Input = BaselineInput(Count);
