@@ -41,10 +41,6 @@ std::string QuoteText(std::string_view Text) {
   return Result + "\"";
 }
 
-namespace {
-
-std::string Indent(int Depth) { return std::string(static_cast<std::size_t>(Depth) * 2, ' '); }
-
 std::string KindOf(const TControl& Control) {
   if (Control.InheritsFrom<TLabel>()) return "label";
   if (Control.InheritsFrom<TButton>()) return "button";
@@ -62,6 +58,10 @@ std::string KindOf(const TControl& Control) {
   if (Control.InheritsFrom<TImage>()) return "image";
   return Control.ClassName();
 }
+
+namespace {
+
+std::string Indent(int Depth) { return std::string(static_cast<std::size_t>(Depth) * 2, ' '); }
 
 class TFormWriter {
  public:

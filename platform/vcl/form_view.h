@@ -15,6 +15,10 @@ namespace vn_vcl {
 // or on a page that is not active) are named without their contents.
 std::string DescribeForm(const TCustomForm& Form);
 
+// What kind of control a person sees: label, button, edit, combo, list, check,
+// memo, radio, group, pages, page, panel, bevel, image (else the class name).
+std::string KindOf(const TControl& Control);
+
 // The items of an open menu, one a line: name, caption, disabled or checked.
 std::string DescribeMenu(const TPopupMenu& Menu);
 

@@ -95,6 +95,13 @@ class TTextMeasurer {
     return Name != nullptr ? Name : "";
   }
 
+  int PixelSize(const TFont& Font) {
+    std::lock_guard Guard(FLock);
+    const std::unique_ptr<PangoFontDescription, TDescriptionFree> D(pango_font_description_new());
+    pango_font_description_set_family(D.get(), Font.Name().empty() ? "MS Sans Serif" : Font.Name().c_str());
+    return static_cast<int>(std::lround(EmPixels(Font, D.get())));
+  }
+
  private:
   static std::string ValidText(std::string_view Text) {
     // Pango refuses invalid UTF-8, and a NUL ends a C string early.
@@ -150,5 +157,7 @@ TTextMeasurer& Measurer() {
 TSize MeasureText(const TFont& Font, std::string_view Text) { return Measurer().Measure(Font, Text); }
 
 std::string ResolvedFontFamily(const TFont& Font) { return Measurer().Family(Font); }
+
+int FontPixelSize(const TFont& Font) { return Measurer().PixelSize(Font); }
 
 }  // namespace vn_vcl

@@ -17,4 +17,7 @@ TSize MeasureText(const TFont& Font, std::string_view Text);
 // a metric-compatible sans font).
 std::string ResolvedFontFamily(const TFont& Font);
 
+// The font's em height in pixels, which Pango lays it out at.
+int FontPixelSize(const TFont& Font);
+
 }  // namespace vn_vcl
