@@ -1,0 +1,65 @@
+// The builder's main job in the browser: the UpdateSQL editor opened by a
+// double click on the sample's update object, its statements generated from
+// the database and saved into the form file.
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { withSession, sqlite } from './harness.mjs';
+
+const listItems = (page, name, selectedOnly) => page.$$eval(
+  `[data-vn-control="${name}"] .item${selectedOnly ? '.selected' : ''}`, (items) => items.map((i) => i.textContent));
+
+test('the UpdateSQL editor writes the generated statements that Save puts in the form file', async (t) => {
+  await withSession(t, ['examples/forms/shop.vfm'], async (s) => {
+    const { page } = s;
+    const database = path.join(s.workspace.dir, 'shop.db');
+    const form = s.workspace.forms[0];
+
+    await s.step('double-click the update object', () => page.click('[data-vn-component="OrdersUpdate"]', { count: 2 }));
+    await s.step('the editor opens', () => page.waitForSelector('[data-vn-form="VNUpdateSQLEditForm"]', { visible: true }));
+
+    // Get Table Fields through the letter its caption underlines.
+    const letter = await page.$eval(`${s.control('btGetTableFields')} u`, (u) => u.textContent);
+    await s.step(`Alt+${letter}: get the table fields`, async () => {
+      await page.keyboard.down('Alt');
+      await page.keyboard.press(`Key${letter.toUpperCase()}`);
+      await page.keyboard.up('Alt');
+    });
+    const columns = sqlite(database, "select name from pragma_table_info('orders') order by cid");
+    await s.step('the key fields list the table columns', async () =>
+      assert.deepEqual(await listItems(page, 'lbKeyFields'), columns));
+
+    await s.step('select the primary keys', () => page.click(s.control('btSelectPrimKeys')));
+    const primaryKey = sqlite(database, "select name from pragma_table_info('orders') where pk > 0 order by pk");
+    await s.step('the primary key is selected', async () =>
+      assert.deepEqual(await listItems(page, 'lbKeyFields', true), primaryKey));
+
+    await s.step('generate', () => page.click(s.control('btGenerateSQL')));
+    await s.step('show the SQL page', () => page.click(`${s.control('pcUpdateSQL')} [data-vn-tab="SQL"]`));
+    const kinds = await page.$$eval(`${s.control('rgrStatementType')} .choice`, (c) => c.map((x) => x.textContent));
+    assert.ok(kinds.length >= 4, `statement kinds: ${kinds}`);
+    const statements = {};
+    for (const [index, kind] of kinds.entries()) {
+      await s.step(`show the ${kind} statement`, async () => {
+        await page.click(`${s.control('rgrStatementType')} .choice[data-index="${index}"]`);
+        await page.waitForSelector(`${s.control('rgrStatementType')} .choice[data-index="${index}"][aria-checked="true"]`);
+      });
+      statements[kind] = (await page.$eval(s.control('meSQLText'), (m) => m.value)).split('\n').filter((l) => l.trim());
+      assert.ok(statements[kind].length > 0, `the ${kind} statement is empty`);
+    }
+
+    await s.step('OK', () => page.click(s.control('btOk')));
+    await s.step('the editor closes', () => page.waitForSelector('#overlay', { hidden: true }));
+    await s.step('the form is modified', () => page.waitForSelector('#save[data-vn-modified="true"]'));
+    await s.step('Save', () => page.click('#save'));
+    await s.step('the form is saved', () => page.waitForSelector('#save[data-vn-modified="false"]'));
+
+    const saved = fs.readFileSync(form, 'utf8');
+    for (const [kind, lines] of Object.entries(statements)) {
+      for (const line of lines) {
+        assert.ok(saved.includes(`'${line.replaceAll("'", "''")}'`), `${kind} line ${JSON.stringify(line)} not in:\n${saved}`);
+      }
+    }
+  });
+});
