@@ -2,6 +2,11 @@
 
 #include <png.h>
 
+#include <algorithm>
+
+#include "package_host.h"
+#include "registrations.h"
+#include "rtl/Resources.h"
 #include "rtl/SysUtils.h"
 
 namespace vnide {
@@ -101,21 +106,59 @@ class TDibDecoder {
   bool FBottomUp = true;
 };
 
-}  // namespace
-
-void WriteBitmapAsPng(const std::vector<std::uint8_t>& Dib, const std::string& FileName) {
-  TDibDecoder Decoder(Dib, FileName);
-  const std::vector<std::uint8_t> Rgb = Decoder.Decode();
+// An RGB image of the decoded bitmap for libpng's simplified interface, which
+// keeps libpng's long jumps to itself.
+png_image RgbImage(const TDibDecoder& Decoder) {
   png_image Image{};
   Image.version = PNG_IMAGE_VERSION;
   Image.width = static_cast<png_uint_32>(Decoder.Width());
   Image.height = static_cast<png_uint_32>(Decoder.Height());
   Image.format = PNG_FORMAT_RGB;
-  // The simplified interface keeps libpng's long jumps to itself.
+  return Image;
+}
+
+}  // namespace
+
+void WriteBitmapAsPng(const std::vector<std::uint8_t>& Dib, const std::string& FileName) {
+  TDibDecoder Decoder(Dib, FileName);
+  const std::vector<std::uint8_t> Rgb = Decoder.Decode();
+  png_image Image = RgbImage(Decoder);
   const int Written = png_image_write_to_file(&Image, NativeFileName(FileName).c_str(), 0, Rgb.data(), 0, nullptr);
   const std::string Problem = Image.message;
   png_image_free(&Image);
   if (!Written) throw EWriteError(Format(SCannotWrite, {FileName, Problem}));
+}
+
+std::string BitmapAsPng(const std::vector<std::uint8_t>& Dib, const std::string& Name) {
+  TDibDecoder Decoder(Dib, Name);
+  const std::vector<std::uint8_t> Rgb = Decoder.Decode();
+  png_image Image = RgbImage(Decoder);
+  // First the size, then the data into a buffer of that size.
+  png_alloc_size_t Size = 0;
+  std::string Png;
+  int Written = png_image_write_to_memory(&Image, nullptr, &Size, 0, Rgb.data(), 0, nullptr);
+  if (Written) {
+    Png.resize(Size);
+    Written = png_image_write_to_memory(&Image, Png.data(), &Size, 0, Rgb.data(), 0, nullptr);
+    Png.resize(Size);
+  }
+  const std::string Problem = Image.message;
+  png_image_free(&Image);
+  if (!Written) throw EWriteError(Format(SBadBitmap, {Name, Problem}));
+  return Png;
+}
+
+std::vector<std::uint8_t> PaletteBitmap(TPackageHost& Host, const TMetaClass& Class) {
+  std::string File;
+  for (const vn_ide::TRegistration& R : vn_ide::Registrations())
+    if (R.Kind == vn_ide::rkComponents && std::find(R.Classes.begin(), R.Classes.end(), &Class) != R.Classes.end())
+      if (const TLoadedPackage* Package = Host.Find(R.Package)) {
+        File = Package->Description().FileName;
+        break;
+      }
+  const auto Resources = ReadModuleResources(File);
+  const TResource* Bitmap = FindResource(Resources, RT_BITMAP, UpperCase(Class.ClassName()));
+  return Bitmap == nullptr ? std::vector<std::uint8_t>() : Bitmap->Data;
 }
 
 }  // namespace vnide

@@ -48,6 +48,7 @@ struct TOptions {
   std::string TargetName;  // drag, palette-drop: the node dropped on
   std::string PropertyName;  // edit-strings: the string-list property
   std::string Verb;        // verb: an entry of the context menu, by index or caption
+  int Port = 0;            // serve: 0 lets the system choose
 };
 
 // Each loads the design package into Host first and writes its report to Out.
@@ -113,5 +114,10 @@ int RunInspectCommand(TPackageHost& Host, const TOptions& Options, std::ostream&
 int RunValuesCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 int RunSetCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 int RunEllipsisCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+
+// Serves FormFiles to a browser (docs/vnide-serve.md): writes the page's
+// address with its token as one line to Out, then serves until SIGINT or
+// SIGTERM, and ends with ecSuccess, saving nothing the page did not save.
+int RunServeCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 
 }  // namespace vnide

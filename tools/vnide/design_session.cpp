@@ -19,28 +19,20 @@
 
 namespace vnide {
 
-// The working folder changed for the session and restored on every way out.
-class TWorkingFolder {
- public:
-  explicit TWorkingFolder(const std::filesystem::path& Folder)
-      : FSaved(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (::chdir(Folder.c_str()) != 0) {
-      const int Error = errno;
-      if (FSaved >= 0) ::close(FSaved);
-      throw EHostError(Format("Cannot work in folder \"%s\": %s", {Folder.string(), std::strerror(Error)}));
-    }
+TWorkingFolder::TWorkingFolder(const std::filesystem::path& Folder)
+    : FSaved(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+  if (::chdir(Folder.c_str()) != 0) {
+    const int Error = errno;
+    if (FSaved >= 0) ::close(FSaved);
+    throw EHostError(Format("Cannot work in folder \"%s\": %s", {Folder.string(), std::strerror(Error)}));
   }
-  ~TWorkingFolder() {
-    if (FSaved < 0) return;
-    [[maybe_unused]] const int Ignored = ::fchdir(FSaved);
-    ::close(FSaved);
-  }
-  TWorkingFolder(const TWorkingFolder&) = delete;
-  TWorkingFolder& operator=(const TWorkingFolder&) = delete;
+}
 
- private:
-  int FSaved;
-};
+TWorkingFolder::~TWorkingFolder() {
+  if (FSaved < 0) return;
+  [[maybe_unused]] const int Ignored = ::fchdir(FSaved);
+  ::close(FSaved);
+}
 
 namespace {
 
@@ -50,31 +42,43 @@ std::string Absolute(const std::string& FileName) {
 
 }  // namespace
 
-TDesignSession::TDesignSession(TPackageHost& Host, const TOptions& Options, std::ostream& Out)
+TDesignSession::TDesignSession(TPackageHost& Host, const TOptions& Options, std::ostream& Out,
+                               vn_vcl::TScriptedDriver* Driver)
     : FOptions(Options),
       // Paths as given are resolved before the session moves to the form's folder.
       FFormFile(Absolute(Options.FormFile)),
       FSaveFile(Absolute(Options.SaveFile.empty() ? Options.FormFile : Options.SaveFile)),
-      FTranscript(Options.Output == ofJson ? std::cerr : Out) {
+      FTranscript(Options.Output == ofJson ? std::cerr : Out),
+      FFolderPath(std::filesystem::path(FFormFile).parent_path()) {
   const std::string FormText = ReadInputFile(Options.FormFile, "form file");
-  FScripted = !Options.ScriptFile.empty() || !isatty(STDIN_FILENO);
-  if (!Options.ScriptFile.empty()) FScript.str(ReadInputFile(Options.ScriptFile, "script"));
+  FScripted = Driver != nullptr || !Options.ScriptFile.empty() || !isatty(STDIN_FILENO);
+  if (Driver == nullptr && !Options.ScriptFile.empty()) FScript.str(ReadInputFile(Options.ScriptFile, "script"));
 
   FPackage = &Host.Load(Options.PackageFile);
-  FFolder = std::make_unique<TWorkingFolder>(std::filesystem::path(FFormFile).parent_path());
+  FFolder = std::make_unique<TWorkingFolder>(FFolderPath);
   FRoot.LoadFromText(FormText, Options.FormFile);
   FDesigner = std::make_unique<vn_ide::TFormDesigner>(FRoot.Component());
   FModuleTranscript = std::make_unique<TModuleTranscript>(FTranscript);
 
-  if (!FScripted) {
-    FDriver = vn_vcl::TTerminalDriver::AtTerminal(FTranscript, &FTranscript == &std::cerr ? STDERR_FILENO
-                                                                                          : STDOUT_FILENO);
+  if (Driver != nullptr) {
+    FDriver = Driver;
+  } else if (!FScripted) {
+    FOwnDriver = vn_vcl::TTerminalDriver::AtTerminal(FTranscript, &FTranscript == &std::cerr ? STDERR_FILENO
+                                                                                             : STDOUT_FILENO);
   } else {
     std::istream& In = Options.ScriptFile.empty() ? std::cin : FScript;
-    FDriver = std::make_unique<vn_vcl::TScriptedDriver>(In, FTranscript);
-    FDriver->SetEcho(true);  // a transcript: each command before what it did
+    FOwnDriver = std::make_unique<vn_vcl::TScriptedDriver>(In, FTranscript);
+    FOwnDriver->SetEcho(true);  // a transcript: each command before what it did
   }
+  if (FDriver == nullptr) FDriver = FOwnDriver.get();
 }
+
+TDesignSession::TDesignSession(TPackageHost& Host, const TOptions& Options, std::ostream& Out)
+    : TDesignSession(Host, Options, Out, nullptr) {}
+
+TDesignSession::TDesignSession(TPackageHost& Host, const TOptions& Options, std::ostream& Out,
+                               vn_vcl::TScriptedDriver& Driver)
+    : TDesignSession(Host, Options, Out, &Driver) {}
 
 // Modules still open stand for the root's properties: they go first. The
 // designer goes before the root it designs; the folder comes back last.
@@ -99,6 +103,8 @@ TComponent& TDesignSession::FindComponent(const std::string& Name) const {
 void TDesignSession::HoldKey(int VirtualKey) { FDriver->SetKeyDown(VirtualKey, true); }
 
 void TDesignSession::Run(const std::function<void()>& Action) {
+  // Several sessions of one host share the process's working folder.
+  TWorkingFolder InFolder(FFolderPath);
   vn_vcl::TDriverInstallation Installed(*FDriver);
   Action();
   if (vn_ide::IDEServices().Modules().empty()) return;
@@ -121,6 +127,10 @@ bool TDesignSession::Finish() {
       throw EHostError(Format("the session hit %d error(s); the form was not saved (--keep-going saves regardless)",
                               {static_cast<int>(Errors)}));
   }
+  return Save();
+}
+
+bool TDesignSession::Save() {
   if (!FDesigner->IsModified()) return false;
   WriteTextFile(FSaveFile, FRoot.SaveToText());
   FDesigner->ClearModified();

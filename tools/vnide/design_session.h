@@ -1,9 +1,11 @@
 // A design session on one form file: the package loaded, the form opened as the
 // designer's root in the form's folder, a user-interface driver (a script,
-// standard input or a person at the terminal) for every dialog, and the form
-// saved at the end only when the designer was marked modified.
+// standard input or a person at the terminal, or one the host gives, as the
+// browser's) for every dialog, and the form saved at the end only when the
+// designer was marked modified.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -21,8 +23,19 @@ class TScriptedDriver;
 namespace vnide {
 
 class TLoadedPackage;
-class TWorkingFolder;
 class TModuleTranscript;
+
+// The working folder changed for a while and restored on every way out.
+class TWorkingFolder {
+ public:
+  explicit TWorkingFolder(const std::filesystem::path& Folder);
+  ~TWorkingFolder();
+  TWorkingFolder(const TWorkingFolder&) = delete;
+  TWorkingFolder& operator=(const TWorkingFolder&) = delete;
+
+ private:
+  int FSaved;
+};
 
 class TDesignSession {
  public:
@@ -31,6 +44,9 @@ class TDesignSession {
   // form's folder (a relative database file name in the form means one beside
   // it, as in the builder) and opens the form.
   TDesignSession(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+  // The same with Driver answering every dialog instead of one of the
+  // session's own; Options' script is not read. Driver must outlive the session.
+  TDesignSession(TPackageHost& Host, const TOptions& Options, std::ostream& Out, vn_vcl::TScriptedDriver& Driver);
   ~TDesignSession();
   TDesignSession(const TDesignSession&) = delete;
   TDesignSession& operator=(const TDesignSession&) = delete;
@@ -51,31 +67,44 @@ class TDesignSession {
   // Holds a key down for the rest of the session, as the driver's hold does.
   void HoldKey(int VirtualKey);
 
-  // Runs Action with the session's driver answering every dialog. When Action
-  // leaves code-editor modules open, the session's module commands follow
-  // until the input ends (module_commands.h).
+  // Runs Action in the form's folder with the session's driver answering
+  // every dialog. When Action leaves code-editor modules open, the session's
+  // module commands follow until the input ends or the last module closes
+  // (module_commands.h).
   void Run(const std::function<void()>& Action);
+  // The form's folder, for work outside Run that may read files the form names.
+  const std::filesystem::path& Folder() const noexcept { return FFolderPath; }
 
   // Ends the session: a strict script that went wrong (lines left over after
   // the last dialog, errors, module commands that failed) raises EHostError
   // and saves nothing; otherwise the form is saved when the designer was
   // marked modified. True when saved.
   bool Finish();
+  // Saves the form (atomically) when the designer was marked modified and
+  // clears the mark, so that it can be called again after further changes.
+  // True when saved.
+  bool Save();
 
   // Where Finish saves (absolute).
   const std::string& SaveFile() const noexcept { return FSaveFile; }
+  // The form file as named on the command line.
+  const std::string& FormFileName() const noexcept { return FOptions.FormFile; }
 
  private:
+  TDesignSession(TPackageHost& Host, const TOptions& Options, std::ostream& Out, vn_vcl::TScriptedDriver* Driver);
+
   const TOptions& FOptions;
   std::string FFormFile;
   std::string FSaveFile;
   std::istringstream FScript;
   std::ostream& FTranscript;
+  std::filesystem::path FFolderPath;
   TLoadedPackage* FPackage = nullptr;
   std::unique_ptr<TWorkingFolder> FFolder;
   TDesignRoot FRoot;
   std::unique_ptr<vn_ide::TFormDesigner> FDesigner;
-  std::unique_ptr<vn_vcl::TScriptedDriver> FDriver;
+  std::unique_ptr<vn_vcl::TScriptedDriver> FOwnDriver;
+  vn_vcl::TScriptedDriver* FDriver = nullptr;
   bool FScripted = false;
   std::unique_ptr<TModuleTranscript> FModuleTranscript;
   std::size_t FModuleErrors = 0;

@@ -33,6 +33,7 @@ const std::map<std::string, TCommand> Commands = {
     {"set", &vnide::RunSetCommand},             {"ellipsis", &vnide::RunEllipsisCommand},
     {"tree", &vnide::RunTreeCommand},         {"drag", &vnide::RunDragCommand},
     {"palette-drop", &vnide::RunPaletteDropCommand},
+    {"serve", &vnide::RunServeCommand},
 };
 
 int Fail(const std::string& Message) {
@@ -241,6 +242,16 @@ int main(int argc, char** argv) {
   Ellipsis->add_flag("--alt", Options.AltKeyDown, "hold the Alt key while pressing the button");
   AddSaving(Ellipsis);
   Ellipsis->add_flag("--json", Json, "the outcome as JSON (the transcript goes to standard error)");
+
+  CLI::App* Serve = App.add_subcommand(
+      "serve", "serves the forms to a browser on 127.0.0.1: palette, components, Object Inspector,\n"
+               "structure view and the package's dialogs, one design session per form. Prints the\n"
+               "page's address with its access token, serves until interrupted (Ctrl-C, SIGTERM)\n"
+               "and saves only when the page asks (docs/vnide-serve.md)");
+  Serve->add_option("FORMFILE", Options.FormFiles, "the form files")->required();
+  Serve->add_option("--port", Options.Port, "the port (default 0: one the system chooses)")
+      ->option_text("N")
+      ->check(CLI::Range(0, 65535));
 
   const std::string Word = CommandWord(argc, argv);
   if (!Word.empty() && !Commands.contains(Word)) {

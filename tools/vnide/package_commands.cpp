@@ -75,22 +75,12 @@ TJson PackageAsJson(const TPackageHost& Host, const TPackageDescription& D) {
   return Json;
 }
 
-// The file of the package that registered a class on the palette.
-std::string RegisteringFile(TPackageHost& Host, const TMetaClass* Class) {
-  for (const vn_ide::TRegistration& R : vn_ide::Registrations())
-    if (R.Kind == vn_ide::rkComponents && std::find(R.Classes.begin(), R.Classes.end(), Class) != R.Classes.end())
-      if (const TLoadedPackage* Package = Host.Find(R.Package)) return Package->Description().FileName;
-  return "";
-}
-
 // The class's palette bitmap as FOLDER/<CLASS>.png; "" when the package has none.
 std::string WritePaletteBitmap(TPackageHost& Host, const TMetaClass* Class, const std::string& Folder) {
-  const std::string Resource = UpperCase(Class->ClassName());
-  const auto Resources = ReadModuleResources(RegisteringFile(Host, Class));
-  const TResource* Bitmap = FindResource(Resources, RT_BITMAP, Resource);
-  if (Bitmap == nullptr) return "";
-  const std::string Png = (std::filesystem::path(Folder) / (Resource + ".png")).string();
-  WriteBitmapAsPng(Bitmap->Data, Png);
+  const std::vector<std::uint8_t> Dib = PaletteBitmap(Host, *Class);
+  if (Dib.empty()) return "";
+  const std::string Png = (std::filesystem::path(Folder) / (UpperCase(Class->ClassName()) + ".png")).string();
+  WriteBitmapAsPng(Dib, Png);
   return Png;
 }
 

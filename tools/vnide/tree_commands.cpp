@@ -10,6 +10,7 @@
 #include "package_host.h"
 #include "registrations.h"
 #include "structure_view.h"
+#include "tree_nodes.h"
 
 namespace vnide {
 
@@ -63,26 +64,6 @@ nlohmann::ordered_json NodeAsJson(const TSprig& Node) {
   return Json;
 }
 
-// The palette's class of that name, or an error naming the closest.
-const TMetaClass& PaletteClass(const std::string& Name) {
-  std::vector<std::string> Names;
-  for (const auto& [Page, Classes] : vn_ide::PalettePages()) {
-    for (const TMetaClass* Class : Classes) {
-      if (SameText(Class->ClassName(), Name)) return *Class;
-      Names.push_back(Class->ClassName());
-    }
-  }
-  throw EHostError(Format("The palette has no class %s%s", {Name, vn_vcl::DidYouMean(Name, Names)}));
-}
-
-TSprig& NodeNamed(const TStructureView& View, const std::string& Name) {
-  try {
-    return View.FindNode(Name);
-  } catch (const vn_ide::EStructureViewError& E) {
-    throw EHostError(E.Message());
-  }
-}
-
 const char* DropText(vn_ide::TDropResult Result) {
   return Result == vn_ide::drChanged ? "changed" : Result == vn_ide::drUnchanged ? "unchanged" : "refused";
 }
@@ -112,6 +93,25 @@ TOptions DropOptions(const TOptions& Options) {
 }
 
 }  // namespace
+
+const TMetaClass& PaletteClass(const std::string& Name) {
+  std::vector<std::string> Names;
+  for (const auto& [Page, Classes] : vn_ide::PalettePages()) {
+    for (const TMetaClass* Class : Classes) {
+      if (SameText(Class->ClassName(), Name)) return *Class;
+      Names.push_back(Class->ClassName());
+    }
+  }
+  throw EHostError(Format("The palette has no class %s%s", {Name, vn_vcl::DidYouMean(Name, Names)}));
+}
+
+TSprig& NodeNamed(const TStructureView& View, const std::string& Name) {
+  try {
+    return View.FindNode(Name);
+  } catch (const vn_ide::EStructureViewError& E) {
+    throw EHostError(E.Message());
+  }
+}
 
 int RunTreeCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
   const std::string FormText = ReadInputFile(Options.FormFile, "form file");

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "commands.h"
+#include "component_menu.h"
 #include "design_session.h"
 #include "ide/DesignEditors.h"
 #include "package_host.h"
@@ -15,18 +16,6 @@
 
 namespace vnide {
 
-namespace {
-
-struct TMenuEntry {
-  int Index = 0;
-  std::string Caption;
-  bool Separator = false;
-  bool Enabled = true;
-  bool Visible = true;
-};
-
-// The entries as the builder puts them in the menu: caption first, then the
-// editor prepares each item.
 std::vector<TMenuEntry> MenuEntries(TComponentEditor& Editor) {
   std::vector<TMenuEntry> Entries;
   const int Count = Editor.GetVerbCount();
@@ -38,6 +27,8 @@ std::vector<TMenuEntry> MenuEntries(TComponentEditor& Editor) {
   }
   return Entries;
 }
+
+namespace {
 
 // A caption as a person names it: without "&", without a trailing "...".
 std::string PlainCaption(const std::string& Caption) {
@@ -57,7 +48,8 @@ std::string MenuListing(const std::vector<TMenuEntry>& Entries) {
   return Text.empty() ? "none" : Text;
 }
 
-// The entry a person named by index or caption; only what the menu offers.
+}  // namespace
+
 const TMenuEntry& ChooseEntry(const std::vector<TMenuEntry>& Entries, const std::string& Name,
                               const std::string& ComponentName) {
   const TMenuEntry* Found = nullptr;
@@ -90,6 +82,8 @@ nlohmann::ordered_json EntriesJson(const std::vector<TMenuEntry>& Entries) {
                     {"enabled", E.Enabled}, {"visible", E.Visible}});
   return List;
 }
+
+namespace {
 
 // Ends an action's session: saves when modified, reports, answers the exit code.
 int FinishAction(TDesignSession& Session, const TOptions& Options, TComponent& Component, const std::string& Action,

@@ -1,0 +1,261 @@
+// vnide serve as a person's browser meets it: the program started on a copy
+// of the sample shop, spoken to over HTTP, and stopped with SIGTERM.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sqlite_fixture.h"
+#include "support/registry_store.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+using namespace vn_test;
+using nlohmann::json;
+
+namespace {
+
+// vnide serve FORM as a child process: its address read from the one line it
+// prints, standard error kept in a file; killed if a test leaves it running.
+class TServeProcess {
+ public:
+  TServeProcess(const std::string& Form, const std::string& ErrorFile) {
+    int Pipe[2];
+    if (pipe(Pipe) != 0) throw std::runtime_error("pipe failed");
+    FPid = fork();
+    if (FPid == 0) {
+      dup2(Pipe[1], STDOUT_FILENO);
+      const int Error = open(ErrorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      dup2(Error, STDERR_FILENO);
+      const int Null = open("/dev/null", O_RDONLY);
+      dup2(Null, STDIN_FILENO);
+      close(Pipe[0]);
+      const std::string Program = VnideProgram();
+      execl(Program.c_str(), Program.c_str(), "serve", Form.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(Pipe[1]);
+    FOut = Pipe[0];
+    const std::string Line = ReadLine(std::chrono::seconds(60));
+    std::smatch Match;
+    if (!std::regex_match(Line, Match, std::regex(R"(vnide serve: http://127\.0\.0\.1:(\d+)/\?token=([0-9a-f]{32}))")))
+      throw std::runtime_error("unexpected first line: " + Line);
+    Port = std::stoi(Match[1]);
+    Token = Match[2];
+  }
+  ~TServeProcess() {
+    if (FPid > 0) {
+      kill(FPid, SIGKILL);
+      waitpid(FPid, nullptr, 0);
+    }
+    close(FOut);
+  }
+  TServeProcess(const TServeProcess&) = delete;
+  TServeProcess& operator=(const TServeProcess&) = delete;
+
+  // Sends Signal and waits for the exit: its exit code, or -1 (killed after
+  // a minute, or ended by a signal).
+  int Stop(int Signal = SIGTERM) {
+    kill(FPid, Signal);
+    int Status = 0;
+    for (int Tick = 0; Tick < 600; ++Tick) {
+      if (waitpid(FPid, &Status, WNOHANG) == FPid) {
+        FPid = -1;
+        return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return -1;
+  }
+
+  int Port = 0;
+  std::string Token;
+
+ private:
+  std::string ReadLine(std::chrono::seconds Timeout) {
+    std::string Line;
+    const auto Deadline = std::chrono::steady_clock::now() + Timeout;
+    char C = 0;
+    while (std::chrono::steady_clock::now() < Deadline) {
+      pollfd P{FOut, POLLIN, 0};
+      if (poll(&P, 1, 100) <= 0) continue;
+      if (read(FOut, &C, 1) != 1 || C == '\n') break;
+      Line += C;
+    }
+    return Line;
+  }
+
+  pid_t FPid = -1;
+  int FOut = -1;
+};
+
+// The sample shop as ./vn demo builds it: the form, its database from
+// examples/shop.sql and the bundled settings named by a registry store.
+class VnideServe : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::filesystem::path Examples = std::filesystem::path(VN_SOURCE_DIR) / "examples";
+    std::filesystem::create_directory(Dir.Path() / "settings");
+    std::filesystem::copy_file(Examples / "settings" / "varlib.ini", Dir.Path() / "settings" / "varlib.ini");
+    WriteVarnelStore(Dir.File("registry.reg"), RegQuoted(Dir.File("settings")));
+    RunSQLiteScript(Dir.File("shop.db"), ReadFileText((Examples / "shop.sql").string()));
+    std::filesystem::copy_file(Examples / "forms" / "shop.vfm", Form);
+    Server = std::make_unique<TServeProcess>(Form, Dir.File("stderr.txt"));
+  }
+  void TearDown() override { Server.reset(); }
+
+  httplib::Client Client() const {
+    httplib::Client C("127.0.0.1", Server->Port);
+    C.set_read_timeout(std::chrono::seconds(60));
+    return C;
+  }
+  std::string Tokened(const std::string& Path) const { return Path + "?token=" + Server->Token; }
+  // POST /api/action: the HTTP status and the answer.
+  std::pair<int, json> Act(const json& Body) {
+    httplib::Result Result = Client().Post(Tokened("/api/action"), Body.dump(), "application/json");
+    if (!Result) return {-1, json()};
+    return {Result->status, json::parse(Result->body, nullptr, false)};
+  }
+
+  TTempDir Dir;
+  TScopedEnv Registry{"VNIDE_REGISTRY", Dir.File("registry.reg")};
+  std::string Form = Dir.File("shop.vfm");
+  std::unique_ptr<TServeProcess> Server;
+};
+
+TEST_F(VnideServe, RefusesRequestsWithoutTheTokenFromOtherPagesAndWithClimbingPaths) {
+  const std::string Port = std::to_string(Server->Port);
+  struct TCase {
+    std::string Path;
+    httplib::Headers Headers;
+    int Status;
+  };
+  const TCase Cases[] = {
+      {"/", {}, 403},
+      {"/?token=" + std::string(32, '0'), {}, 403},
+      {"/", {{"X-VN-Token", Server->Token}}, 200},
+      {Tokened("/app.js"), {}, 200},
+      {Tokened("/api/state"), {{"Origin", "http://evil.example"}}, 403},
+      {Tokened("/api/state"), {{"Origin", "http://127.0.0.1:" + Port}}, 200},
+      {Tokened("/api/state"), {{"Host", "evil.example:" + Port}}, 403},
+      {Tokened("/../etc/passwd"), {}, 400},
+      {Tokened("/%2e%2e/etc/passwd"), {}, 400},
+      {Tokened("/api/bitmap/%2E%2E%2fx.png"), {}, 400},
+      {Tokened("/etc/passwd"), {}, 404},
+      {Tokened("/api/bitmap/TVNQuery.png"), {}, 200},
+  };
+  for (const TCase& C : Cases) {
+    const httplib::Result Result = Client().Get(C.Path, C.Headers);
+    ASSERT_TRUE(Result) << C.Path;
+    EXPECT_EQ(Result->status, C.Status) << C.Path;
+  }
+  // The page carries the token, so that it can send it.
+  const httplib::Result Page = Client().Get(Tokened("/"));
+  ASSERT_TRUE(Page);
+  EXPECT_NE(Page->body.find(Server->Token), std::string::npos);
+  EXPECT_EQ(Page->body.find("__VN_TOKEN__"), std::string::npos);
+}
+
+TEST_F(VnideServe, RefusesMalformedActions) {
+  const json Cases[] = {json("not an object"), json{{"op", "frobnicate"}}, json{{"op", "select"}},
+                        json{{"op", "move"}, {"component", "ShopDb"}, {"left", "x"}, {"top", 1}}};
+  for (const json& Body : Cases) EXPECT_EQ(Act(Body).first, 400) << Body;
+  const httplib::Result Result = Client().Post(Tokened("/api/action"), "{", "application/json");
+  ASSERT_TRUE(Result);
+  EXPECT_EQ(Result->status, 400);
+}
+
+TEST_F(VnideServe, ServesOneHundredPageLoadsAtOnce) {
+  std::atomic<int> Served = 0;
+  std::vector<std::thread> Threads;
+  for (int I = 0; I < 100; ++I)
+    Threads.emplace_back([&] {
+      const httplib::Result Result = Client().Get(Tokened("/"));
+      if (Result && Result->status == 200) ++Served;
+    });
+  for (std::thread& T : Threads) T.join();
+  EXPECT_EQ(Served, 100);
+}
+
+TEST_F(VnideServe, UpdateSqlEditorRoundTripThroughTheDialogOpsAndSave) {
+  auto [Status, Answer] = Act({{"op", "dblclick"}, {"component", "OrdersUpdate"}});
+  ASSERT_EQ(Status, 200) << Answer;
+  ASSERT_EQ(Answer["state"]["modal"]["kind"], "form") << Answer;
+  EXPECT_EQ(Answer["state"]["modal"]["name"], "VNUpdateSQLEditForm");
+  // The form waits for the dialog: an op on the form is refused meanwhile.
+  EXPECT_EQ(Act({{"op", "select"}, {"names", {"ShopDb"}}}).first, 409);
+  for (const char* Command : {"click btGetTableFields", "click btSelectPrimKeys", "click btGenerateSQL"}) {
+    std::tie(Status, Answer) = Act({{"op", "dialog"}, {"command", Command}});
+    ASSERT_EQ(Status, 200);
+    EXPECT_EQ(Answer["ok"], true) << Command << "\n" << Answer["state"]["transcript"];
+  }
+  std::tie(Status, Answer) = Act({{"op", "dialog"}, {"command", "click btNoSuchButton"}});
+  EXPECT_EQ(Answer["ok"], false);
+  EXPECT_NE(Answer["error"].get<std::string>().find("btNoSuchButton"), std::string::npos) << Answer["error"];
+  std::tie(Status, Answer) = Act({{"op", "dialog"}, {"command", "click btOk"}});
+  EXPECT_EQ(Answer["ok"], true) << Answer["state"]["transcript"];
+  EXPECT_TRUE(Answer["state"]["modal"].is_null());
+  EXPECT_EQ(Answer["state"]["forms"][0]["modified"], true);
+  // Nothing reaches the file before the save.
+  EXPECT_EQ(ReadFileText(Form).find("ModifySQL"), std::string::npos);
+
+  std::tie(Status, Answer) = Act({{"op", "save"}});
+  EXPECT_EQ(Answer["saved"], true) << Answer;
+  EXPECT_EQ(Answer["state"]["forms"][0]["modified"], false);
+  const std::string Saved = ReadFileText(Form);
+  EXPECT_NE(Saved.find("ModifySQL.Strings"), std::string::npos) << Saved;
+  EXPECT_NE(Saved.find("update orders"), std::string::npos) << Saved;
+  EXPECT_EQ(Server->Stop(), 0);
+  EXPECT_EQ(ReadFileText(Dir.File("stderr.txt")).find("not saved"), std::string::npos);
+}
+
+TEST_F(VnideServe, SetChangesTheInspectorRow) {
+  EXPECT_EQ(Act({{"op", "select"}, {"names", {"OrdersQuery"}}}).second["ok"], true);
+  const auto [Status, Answer] = Act({{"op", "set"}, {"property", "Tag"}, {"value", "7"}});
+  ASSERT_EQ(Status, 200);
+  EXPECT_EQ(Answer["ok"], true) << Answer;
+  bool Found = false;
+  for (const json& Row : Answer["state"]["inspector"])
+    if (Row["name"] == "Tag") Found = Row["value"] == "7";
+  EXPECT_TRUE(Found) << Answer["state"]["inspector"];
+}
+
+TEST_F(VnideServe, LongPollReturnsWhenAnotherRequestChangedTheState) {
+  const httplib::Result First = Client().Get(Tokened("/api/state"));
+  ASSERT_TRUE(First);
+  const long long Version = json::parse(First->body)["version"];
+  std::thread Other([&] { Act({{"op", "select"}, {"names", {"ShopDb"}}}); });
+  const httplib::Result Next = Client().Get(Tokened("/api/state") + "&since=" + std::to_string(Version));
+  Other.join();
+  ASSERT_TRUE(Next);
+  const json State = json::parse(Next->body);
+  EXPECT_GT(State["version"], Version);
+  EXPECT_EQ(State["selection"], json({"ShopDb"}));
+}
+
+TEST_F(VnideServe, SigtermEndsTheServerAndSavesNothing) {
+  const std::string Before = ReadFileText(Form);
+  EXPECT_EQ(Act({{"op", "move"}, {"component", "ShopDb"}, {"left", 40}, {"top", 16}}).second["ok"], true);
+  // A dialog left open closes as cancelled.
+  EXPECT_EQ(Act({{"op", "dblclick"}, {"component", "OrdersUpdate"}}).second["state"]["modal"]["kind"], "form");
+  EXPECT_EQ(Server->Stop(), 0);
+  EXPECT_EQ(ReadFileText(Form), Before);
+  EXPECT_NE(ReadFileText(Dir.File("stderr.txt")).find("shop.vfm has changes that were not saved"), std::string::npos)
+      << ReadFileText(Dir.File("stderr.txt"));
+}
+
+}  // namespace

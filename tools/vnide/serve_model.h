@@ -1,0 +1,58 @@
+// vnide serve: the served forms, one long-lived design session each, and what
+// the page's actions do to them. Everything here runs on the design thread,
+// except Bitmap, which reads what the constructor made.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "design_session.h"
+#include "serve_channel.h"
+
+namespace vnide {
+
+class TWebDriver;
+
+class TServeModel {
+ public:
+  // Opens each of Options.FormFiles in a design session of its own, with
+  // Driver answering every dialog; makes the palette's bitmaps.
+  TServeModel(TPackageHost& Host, const TOptions& Options, TWebDriver& Driver);
+  ~TServeModel();
+  TServeModel(const TServeModel&) = delete;
+  TServeModel& operator=(const TServeModel&) = delete;
+
+  // The state the page sees (docs/vnide-serve.md), without its version.
+  TJson State();
+  // Carries out one action on the form shown (CheckAction passed it). Errors
+  // are raised; answers beyond ok go to the driver's Extra().
+  void Perform(const TJson& Request);
+  // The form files with changes that were not saved.
+  std::vector<std::string> Unsaved() const;
+
+  // The palette bitmap of Class as PNG data; null when there is none. Safe
+  // from any thread.
+  const std::string* Bitmap(const std::string& Class) const;
+
+ private:
+  struct TServedForm {
+    TOptions Options;
+    std::unique_ptr<TDesignSession> Session;
+    std::vector<std::string> Selection;
+  };
+  TServedForm& Shown() { return *FForms[FShown]; }
+  std::vector<TComponent*> Selected(TServedForm& Form) const;
+  TComponent& Component(const TJson& Request, const char* Field);
+  void Drop(const TJson& Request);
+
+  TWebDriver& FDriver;
+  std::vector<std::unique_ptr<TServedForm>> FForms;
+  std::size_t FShown = 0;
+  std::map<std::string, std::string, std::less<>> FBitmaps;
+  TJson FPalette = TJson::array();
+};
+
+}  // namespace vnide
