@@ -13,12 +13,14 @@ namespace vn_vcl {
 namespace {
 
 // The classic desktop scheme, indexed by the system colour's number.
-constexpr std::uint32_t SystemColors[] = {
-    0xD4D0C8, 0x3A6EA5, 0x0A246A, 0x808080, 0xD4D0C8, 0xFFFFFF, 0x000000, 0x000000, 0x000000,
-    0xFFFFFF, 0xD4D0C8, 0xD4D0C8, 0x808080, 0x0A246A, 0xFFFFFF, 0xD4D0C8, 0x808080, 0x808080,
-    0x000000, 0xD4D0C8, 0xFFFFFF, 0x404040, 0xD4D0C8, 0x000000, 0xFFFFE1, 0xB5B5B5, 0x000080};
+constexpr std::uint32_t SystemColors[] = {0xD4D0C8, 0x3A6EA5, 0x0A246A, 0x808080, 0xD4D0C8, 0xFFFFFF, 0x000000,
+                                          0x000000, 0x000000, 0xFFFFFF, 0xD4D0C8, 0xD4D0C8, 0x808080, 0x0A246A,
+                                          0xFFFFFF, 0xD4D0C8, 0x808080, 0x808080, 0x000000, 0xD4D0C8, 0xFFFFFF,
+                                          0x404040, 0xD4D0C8, 0x000000, 0xFFFFE1, 0xB5B5B5, 0x000080};
 
-TLayoutFont FontOf(const TFont& Font) {
+}  // namespace
+
+TLayoutFont LayoutFontOf(const TFont& Font) {
   TLayoutFont Result;
   Result.Family = ResolvedFontFamily(Font);
   Result.Size = FontPixelSize(Font);
@@ -28,6 +30,8 @@ TLayoutFont FontOf(const TFont& Font) {
   Result.Color = ColorText(Font.Color());
   return Result;
 }
+
+namespace {
 
 std::string AlignmentText(TAlignment Alignment) {
   switch (Alignment) {
@@ -77,7 +81,7 @@ class TLayoutBuilder {
     FLayout.Height = FForm.Height();
     FLayout.ClientWidth = FForm.ClientWidth();
     FLayout.ClientHeight = FForm.ClientHeight();
-    FLayout.Font = FontOf(FForm.Font());
+    FLayout.Font = LayoutFontOf(FForm.Font());
     FLayout.Color = ColorText(FForm.Color());
     Children(FForm, "", 0, 0);
     return std::move(FLayout);
@@ -109,7 +113,7 @@ class TLayoutBuilder {
     Item.Height = C.Height();
     Item.Enabled = C.EnabledInTree();
     Item.Focused = FForm.ActiveControl() == &C;
-    if (!C.ParentFont()) Item.Font = FontOf(C.Font());
+    if (!C.ParentFont()) Item.Font = LayoutFontOf(C.Font());
     Item.Color = ColorText(C.Color());
     Describe(C, Item);
     // Item may move when children are added: take what they need first.
@@ -125,11 +129,13 @@ class TLayoutBuilder {
       Item.Text = Combo->Text();
       Item.Items = StringsOf(Combo->Items());
       Item.ItemIndex = Combo->ItemIndex();
+      Item.ItemHeight = Combo->ItemHeight();
     } else if (const auto* List = dynamic_cast<const TListBox*>(&C)) {
       Item.Items = StringsOf(List->Items());
       for (int I = 0; I < List->Items().Count(); ++I)
         if (List->Selected(I)) Item.Selected.push_back(I);
       Item.ItemIndex = List->ItemIndex();
+      Item.ItemHeight = List->ItemHeight();
     } else if (const auto* Memo = dynamic_cast<const TMemo*>(&C)) {
       Item.Lines = StringsOf(Memo->Lines());
     } else if (const auto* Radio = dynamic_cast<const TRadioGroup*>(&C)) {
@@ -203,33 +209,20 @@ TFormLayout LayoutForm(const TCustomForm& Form) { return TLayoutBuilder(Form).Bu
 nlohmann::json LayoutJson(const TFormLayout& Layout) {
   nlohmann::json Controls = nlohmann::json::array();
   for (const TLayoutControl& C : Layout.Controls) {
-    Controls.push_back({{"name", C.Name},
-                        {"kind", C.Kind},
-                        {"class", C.ClassName},
-                        {"parent", C.Parent},
-                        {"left", C.Left},
-                        {"top", C.Top},
-                        {"width", C.Width},
-                        {"height", C.Height},
-                        {"caption", C.Caption},
-                        {"text", C.Text},
-                        {"items", C.Items},
-                        {"selected", C.Selected},
-                        {"itemIndex", C.ItemIndex},
-                        {"lines", C.Lines},
-                        {"checked", C.Checked},
-                        {"enabled", C.Enabled},
-                        {"visible", C.Visible},
-                        {"focused", C.Focused},
-                        {"default", C.Default},
-                        {"cancel", C.Cancel},
-                        {"tabs", C.Tabs},
-                        {"activeTab", C.ActiveTab},
-                        {"font", C.Font ? FontJson(*C.Font) : nlohmann::json(nullptr)},
-                        {"color", C.Color},
-                        {"columns", C.Columns},
-                        {"alignment", C.Alignment},
-                        {"bevel", C.Bevel},
+    Controls.push_back({{"name", C.Name},           {"kind", C.Kind},
+                        {"class", C.ClassName},     {"parent", C.Parent},
+                        {"left", C.Left},           {"top", C.Top},
+                        {"width", C.Width},         {"height", C.Height},
+                        {"caption", C.Caption},     {"text", C.Text},
+                        {"items", C.Items},         {"selected", C.Selected},
+                        {"itemIndex", C.ItemIndex}, {"itemHeight", C.ItemHeight},
+                        {"lines", C.Lines},         {"checked", C.Checked},
+                        {"enabled", C.Enabled},     {"visible", C.Visible},
+                        {"focused", C.Focused},     {"default", C.Default},
+                        {"cancel", C.Cancel},       {"tabs", C.Tabs},
+                        {"activeTab", C.ActiveTab}, {"font", C.Font ? FontJson(*C.Font) : nlohmann::json(nullptr)},
+                        {"color", C.Color},         {"columns", C.Columns},
+                        {"alignment", C.Alignment}, {"bevel", C.Bevel},
                         {"shape", C.Shape}});
   }
   return {{"name", Layout.Name},

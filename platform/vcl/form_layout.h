@@ -2,11 +2,10 @@
 // that the browser page and the form pictures both draw from.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json_fwd.hpp>
 
 #include "vcl/Forms.h"
 
@@ -23,33 +22,34 @@ struct TLayoutFont {
 
 struct TLayoutControl {
   std::string Name;
-  std::string Kind;       // as DescribeForm names it: label, button, edit ...
+  std::string Kind;  // as DescribeForm names it: label, button, edit ...
   std::string ClassName;
-  std::string Parent;     // the parent's name, "" for the form
-  int Left = 0;           // in the form's client coordinates
+  std::string Parent;  // the parent's name, "" for the form
+  int Left = 0;        // in the form's client coordinates
   int Top = 0;
   int Width = 0;
   int Height = 0;
-  std::string Caption;    // with its accelerator "&"
-  std::string Text;       // edits and combo boxes
+  std::string Caption;             // with its accelerator "&"
+  std::string Text;                // edits and combo boxes
   std::vector<std::string> Items;  // combo, list and radio items
   std::vector<int> Selected;       // selected list items
   int ItemIndex = -1;
+  int ItemHeight = 0;              // list boxes' and combo boxes' rows
   std::vector<std::string> Lines;  // memo lines
   bool Checked = false;
-  bool Enabled = true;             // enabled with all its parents
+  bool Enabled = true;  // enabled with all its parents
   bool Visible = true;
   bool Focused = false;
   bool Default = false;
   bool Cancel = false;
-  std::vector<std::string> Tabs;   // a page control's visible tabs
-  int ActiveTab = -1;              // index into Tabs
-  std::optional<TLayoutFont> Font; // none: the parent's
-  std::string Color;               // background, "#rrggbb"
-  int Columns = 1;                 // radio groups
-  std::string Alignment = "left";  // labels, check boxes, panels: left, right, center
-  std::string Bevel;               // panels: none, raised, lowered; bevels: raised, lowered
-  std::string Shape;               // bevels: box, frame, topLine, bottomLine, leftLine, rightLine, spacer
+  std::vector<std::string> Tabs;    // a page control's visible tabs
+  int ActiveTab = -1;               // index into Tabs
+  std::optional<TLayoutFont> Font;  // none: the parent's
+  std::string Color;                // background, "#rrggbb"
+  int Columns = 1;                  // radio groups
+  std::string Alignment = "left";   // labels, check boxes, panels: left, right, center
+  std::string Bevel;                // panels: none, raised, lowered; bevels: raised, lowered
+  std::string Shape;                // bevels: box, frame, topLine, bottomLine, leftLine, rightLine, spacer
 };
 
 struct TFormLayout {
@@ -70,6 +70,9 @@ TFormLayout LayoutForm(const TCustomForm& Form);
 
 // The layout as the browser page reads it (docs/vnide-serve.md, Layout).
 nlohmann::json LayoutJson(const TFormLayout& Layout);
+
+// A font as the layout describes it.
+TLayoutFont LayoutFontOf(const TFont& Font);
 
 // A colour as "#rrggbb"; system colours take the classic desktop scheme's.
 std::string ColorText(TColor Color);
