@@ -4,6 +4,8 @@
 
 #include "accelerators.h"
 #include "dialog_texts.h"
+#include "form_layout.h"
+#include "form_picture.h"
 #include "form_view.h"
 #include "name_suggestion.h"
 #include "vcl/ComCtrls.h"
@@ -127,6 +129,7 @@ TMenuItem* FindMenuItem(const TMenuItem& Parent, const std::string& Name) {
 const char* const HelpText =
     "commands on a form (controls by name):\n"
     "  show                          what the form shows\n"
+    "  show --png <file>             write a picture of the form (PNG)\n"
     "  type <control> <text>         replace the text of an edit or combo box\n"
     "  click <control> [left|right|middle]\n"
     "  select <list> <item>...       select items (a combo box or radio group: one)\n"
@@ -278,8 +281,18 @@ void TScriptedDriver::Execute(TCustomForm& Form, const std::string& Line) {
   };
 
   if (Command == "show") {
-    Exactly(1);
-    FOut << DescribeForm(Form);
+    if (Tokens.size() > 1 && SameText(Tokens[1].Text, "--png")) {
+      Exactly(3);
+      try {
+        WriteFormPicture(LayoutForm(Form), Tokens[2].Text);
+      } catch (const Exception& E) {
+        throw EScriptError(E.Message());
+      }
+      FOut << "[Picture] " << Form.Name() << " " << QuoteText(Tokens[2].Text) << '\n';
+    } else {
+      Exactly(1);
+      FOut << DescribeForm(Form);
+    }
   } else if (Command == "type") {
     TControl& Control = FindControl(Form, Arg(1));
     // The text is the rest of the line after one blank, as it stands.
@@ -492,6 +505,7 @@ int TScriptedDriver::MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMs
         FOut << DescribeMessage(Msg, DlgType, Buttons) << '\n';
         continue;
       }
+      if (Command == "show") throw EScriptError("show --png draws a form: answer the message first");
       throw EScriptError("a message is waiting for an answer: answer <button>");
     } catch (const EScriptError& E) {
       ReportError(E.Message());
