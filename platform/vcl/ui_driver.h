@@ -46,6 +46,32 @@ class TUserInterfaceDriver {
   virtual bool FileDialog(TOpenDialog& Dialog, std::string& FileName);
 };
 
+// Passes every call on to another driver; a derived one watches what goes
+// by (a form shown, a form closed) without changing who answers.
+class TForwardingDriver : public TUserInterfaceDriver {
+ public:
+  explicit TForwardingDriver(TUserInterfaceDriver& Inner) noexcept : FInner(Inner) {}
+
+  void FormShown(TCustomForm& Form) override { FInner.FormShown(Form); }
+  void FormClosed(TCustomForm& Form, TModalResult Result) override { FInner.FormClosed(Form, Result); }
+  bool HandleMessage(TCustomForm& Form) override { return FInner.HandleMessage(Form); }
+  int MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx) override {
+    return FInner.MessageDlg(Msg, DlgType, Buttons, HelpCtx);
+  }
+  TMenuItem* TrackPopupMenu(TPopupMenu& Menu) override { return FInner.TrackPopupMenu(Menu); }
+  bool IsKeyDown(int VirtualKey) override { return FInner.IsKeyDown(VirtualKey); }
+  bool ShellExecute(const std::string& Verb, const std::string& File) override {
+    return FInner.ShellExecute(Verb, File);
+  }
+  void ShowException(const std::string& ClassName, const std::string& Message) override {
+    FInner.ShowException(ClassName, Message);
+  }
+  bool FileDialog(TOpenDialog& Dialog, std::string& FileName) override { return FInner.FileDialog(Dialog, FileName); }
+
+ private:
+  TUserInterfaceDriver& FInner;
+};
+
 // The driver in use: the one installed last, else one that acts for no one:
 // modal forms close with mrCancel, messages are written to standard error and
 // answered as their cancel button, no key is down, nothing opens.

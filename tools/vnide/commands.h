@@ -37,7 +37,7 @@ struct TOptions {
   std::string ObjectName;  // edit: the update object
   std::string ScriptFile;  // edit: "" reads standard input or the terminal
   TSessionMode Session = smStrict;
-  std::string PngFolder;   // palette
+  std::string PngFolder;   // palette, snapshot: where the pictures go
   std::string ClassName;   // classes: "" for every palette class
   std::vector<std::string> FormFiles;  // check: the forms, each opened in its own folder
   bool DryRun = false;                 // check: also run the statements, always rolled back
@@ -79,6 +79,13 @@ int RunCheckCommand(TPackageHost& Host, const TOptions& Options, std::ostream& O
 // through the package, then the session's module commands; the form is saved
 // when the designer was marked modified (a module saved), else ecCancelled.
 int RunEditStringsCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
+
+// Pictures into PngFolder: the form (a data module: its design surface with
+// each component's palette bitmap) as <Name>.png, and with ObjectName the
+// dialogs its double click opens, driven by ScriptFile (or standard input),
+// each as NN-<Name>.png as it comes up. All are written or none; the form is
+// never saved.
+int RunSnapshotCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 
 // The package's About dialog, driven by a script (ScriptFile, or standard
 // input) or a person at the terminal. A strict script that hit an error or

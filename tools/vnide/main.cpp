@@ -26,6 +26,7 @@ const std::map<std::string, TCommand> Commands = {
     {"classes", &vnide::RunClassesCommand},     {"open", &vnide::RunOpenCommand},
     {"verbs", &vnide::RunVerbsCommand},         {"verb", &vnide::RunVerbCommand},
     {"dblclick", &vnide::RunDblClickCommand},
+    {"snapshot", &vnide::RunSnapshotCommand},
     {"check", &vnide::RunCheckCommand},
     {"edit", &vnide::RunEditCommand},           {"about", &vnide::RunAboutCommand},
     {"edit-strings", &vnide::RunEditStringsCommand},
@@ -159,6 +160,25 @@ int main(int argc, char** argv) {
                  "dblclick", "the double click on a component: its component editor's Edit, dialogs driven as for\n"
                              "verb; saves the form when the designer was modified, exit code 3 when not"),
              "the outcome as JSON (the transcript goes to standard error)");
+
+  CLI::App* Snapshot = App.add_subcommand(
+      "snapshot", "pictures (PNG) of a form file as the builder shows it (a data module: its components'\n"
+                  "palette bitmaps at their places) and, with --object, of each dialog the double click\n"
+                  "on that component opens, as a script drives them; the form is never saved");
+  Snapshot->add_option("FORMFILE", Options.FormFile, "the form file")->required();
+  Snapshot->add_option("FOLDER", Options.PngFolder,
+                       "where the pictures go (made when missing): <Form>.png, then NN-<Dialog>.png\n"
+                       "for each dialog in the order they came up")
+      ->required();
+  CLI::Option* SnapshotObject =
+      Snapshot->add_option("--object", Options.ObjectName,
+                           "double-click this component (an update object: the UpdateSQL editor, as edit)")
+          ->option_text("NAME");
+  Snapshot->add_option("--script", Options.ScriptFile, "the commands for the dialogs (default: standard input)")
+      ->option_text("FILE")
+      ->needs(SnapshotObject);
+  Snapshot->add_flag("--keep-going", KeepGoing, "a script's errors do not stop the pictures or the exit code");
+  Snapshot->add_flag("--json", Json, "the pictures' file names as JSON (the transcript goes to standard error)");
 
   CLI::App* EditStrings = App.add_subcommand(
       "edit-strings", "a component's string-list property opened in the code editor through the package;\n"
