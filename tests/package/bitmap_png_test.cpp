@@ -138,3 +138,17 @@ TEST(BitmapPngTest, MalformedBitmapsAndUnwritableFilesRaiseNamingTheFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BitmapPngTest, PngDataInMemoryIsTheFilesBytes) {
+  const TResourceList Resources = ReadModuleResources(std::string(std::getenv("VN_BIN_DIR")) + "/DclVarq220.bpl");
+  const TResource* Bitmap = FindResource(Resources, RT_BITMAP, "TVNQUERY");
+  ASSERT_NE(Bitmap, nullptr);
+  vn_test::TTempDir Dir;
+  WriteBitmapAsPng(Bitmap->Data, Dir.File("query.png"));
+  EXPECT_EQ(vnide::BitmapAsPng(Bitmap->Data, "TVNQUERY"), vn_test::ReadFileText(Dir.File("query.png")));
+  EXPECT_THROW(vnide::BitmapAsPng(TBytes(10), "TVNQUERY"), EReadError);
+}
+
+}  // namespace

@@ -195,7 +195,8 @@ TEST_F(VnideServe, UpdateSqlEditorRoundTripThroughTheDialogOpsAndSave) {
   auto [Status, Answer] = Act({{"op", "dblclick"}, {"component", "OrdersUpdate"}});
   ASSERT_EQ(Status, 200) << Answer;
   ASSERT_EQ(Answer["state"]["modal"]["kind"], "form") << Answer;
-  EXPECT_EQ(Answer["state"]["modal"]["name"], "VNUpdateSQLEditForm");
+  EXPECT_EQ(Answer["state"]["modal"]["layout"]["name"], "VNUpdateSQLEditForm");
+  EXPECT_FALSE(Answer["state"]["modal"]["layout"]["controls"].empty());
   // The form waits for the dialog: an op on the form is refused meanwhile.
   EXPECT_EQ(Act({{"op", "select"}, {"names", {"ShopDb"}}}).first, 409);
   for (const char* Command : {"click btGetTableFields", "click btSelectPrimKeys", "click btGenerateSQL"}) {

@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <chrono>
 #include <iostream>
 #include <thread>
 
@@ -23,7 +24,11 @@ namespace {
 class TServingThreads {
  public:
   TServingThreads(TServeHttp& Http, TServeChannel& Channel, const sigset_t& Signals)
-      : FHttp(Http), FServer([&Http] { Http.Listen(); }), FWatcher([this, &Channel, Signals] {
+      : FHttp(Http), FServer([this, &Http] {
+          Http.Listen();
+          FServerDone = true;
+        }),
+        FWatcher([this, &Channel, Signals] {
           const timespec Tick{0, 200'000'000};
           while (!FEnding)
             if (sigtimedwait(&Signals, nullptr, &Tick) > 0) {
@@ -33,7 +38,12 @@ class TServingThreads {
         }) {}
   ~TServingThreads() {
     FEnding = true;
-    FHttp.Stop();
+    // A stop that comes before the server listens does nothing: stop until
+    // it returned.
+    while (!FServerDone) {
+      FHttp.Stop();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     FServer.join();
     FWatcher.join();
   }
@@ -43,6 +53,7 @@ class TServingThreads {
  private:
   TServeHttp& FHttp;
   std::atomic<bool> FEnding = false;
+  std::atomic<bool> FServerDone = false;
   std::thread FServer;
   std::thread FWatcher;
 };

@@ -6,7 +6,7 @@
 
 namespace vnide {
 
-// The form's layout, or null where the platform cannot lay forms out.
+// The form's layout (vn_vcl::LayoutForm), as the page reads it.
 TJson FormLayoutJson(const TCustomForm& Form);
 
 }  // namespace vnide
