@@ -1,26 +1,22 @@
 // vnide snapshot: pictures of a form file as the builder shows it, and of the
 // dialogs a double click on one of its components opens, as a script drives
 // them. The form file is never changed.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "bitmap_png.h"
 #include "commands.h"
+#include "design_picture.h"
 #include "design_session.h"
 #include "form_layout.h"
 #include "form_picture.h"
 #include "form_text_file.h"
 #include "ide/DesignEditors.h"
 #include "package_host.h"
-#include "registrations.h"
-#include "rtl/Resources.h"
 #include "ui_driver.h"
 #include "vcl/Controls.h"
 
@@ -50,91 +46,6 @@ class TPictureTaker : public vn_vcl::TForwardingDriver {
   std::vector<TPicture>& FPictures;
   int FShown = 0;
 };
-
-// A folder of the process's own under the temporary folder, removed with
-// everything in it on every way out.
-class TScratchFolder {
- public:
-  TScratchFolder() {
-    std::string Template = (std::filesystem::temp_directory_path() / "vnide-snapshot-XXXXXX").string();
-    if (::mkdtemp(Template.data()) == nullptr)
-      throw EHostError(Format("Cannot make a temporary folder: %s", {std::strerror(errno)}));
-    FPath = Template;
-  }
-  ~TScratchFolder() {
-    std::error_code Ignored;
-    std::filesystem::remove_all(FPath, Ignored);
-  }
-  TScratchFolder(const TScratchFolder&) = delete;
-  TScratchFolder& operator=(const TScratchFolder&) = delete;
-  const std::filesystem::path& Path() const noexcept { return FPath; }
-
- private:
-  std::filesystem::path FPath;
-};
-
-// The palette bitmap of Class as PNG, "" when the package that registered it
-// has none: written as palette --png writes it, then read back.
-std::string PaletteBitmapPng(TPackageHost& Host, const TMetaClass& Class, const TScratchFolder& Scratch) {
-  std::string File;
-  for (const vn_ide::TRegistration& R : vn_ide::Registrations())
-    if (R.Kind == vn_ide::rkComponents && std::find(R.Classes.begin(), R.Classes.end(), &Class) != R.Classes.end())
-      if (const TLoadedPackage* Package = Host.Find(R.Package)) {
-        File = Package->Description().FileName;
-        break;
-      }
-  if (File.empty()) return "";
-  const std::string Resource = UpperCase(Class.ClassName());
-  const auto Resources = ReadModuleResources(File);
-  const TResource* Bitmap = FindResource(Resources, RT_BITMAP, Resource);
-  if (Bitmap == nullptr) return "";
-  const std::filesystem::path Png = Scratch.Path() / (Resource + ".png");
-  if (!std::filesystem::exists(Png)) WriteBitmapAsPng(Bitmap->Data, Png.string());
-  std::ifstream In(Png, std::ios::binary);
-  return {std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>()};
-}
-
-// A data module as the designer shows it: each component's palette bitmap at
-// its design position; components never placed go in rows below the others.
-std::string DataModulePicture(TPackageHost& Host, const TComponent& Root) {
-  vn_vcl::TDesignSurface Surface;
-  Surface.Name = Root.Name();
-  if (const auto* Module = dynamic_cast<const TDataModule*>(&Root)) {
-    Surface.ClientWidth = std::max(Module->DesignWidth() - 8, 0);
-    Surface.ClientHeight = std::max(Module->DesignHeight() - 27, 0);
-  }
-  const TFont Font;
-  Surface.Font = vn_vcl::LayoutFontOf(Font);
-  constexpr int Margin = 16, CellWidth = 80, CellHeight = 56;
-  int Bottom = 0;
-  std::vector<const TComponent*> Unplaced;
-  for (int I = 0; I < Root.ComponentCount(); ++I) {
-    const TComponent& C = *Root.Components(I);
-    if (dynamic_cast<const TControl*>(&C) != nullptr) continue;
-    if (C.DesignInfo() == 0) {
-      Unplaced.push_back(&C);
-      continue;
-    }
-    const auto Info = static_cast<std::uint32_t>(C.DesignInfo());
-    vn_vcl::TDesignIcon& Icon = Surface.Icons.emplace_back();
-    Icon.Name = C.Name();
-    Icon.Left = static_cast<std::int16_t>(Info & 0xFFFF);
-    Icon.Top = static_cast<std::int16_t>(Info >> 16);
-    Bottom = std::max(Bottom, Icon.Top + CellHeight);
-  }
-  const int PerRow = std::max((std::max(Surface.ClientWidth, 400) - Margin) / CellWidth, 1);
-  for (std::size_t I = 0; I < Unplaced.size(); ++I) {
-    vn_vcl::TDesignIcon& Icon = Surface.Icons.emplace_back();
-    Icon.Name = Unplaced[I]->Name();
-    Icon.Left = Margin + static_cast<int>(I % static_cast<std::size_t>(PerRow)) * CellWidth;
-    Icon.Top = Bottom + Margin + static_cast<int>(I / static_cast<std::size_t>(PerRow)) * CellHeight;
-  }
-  const TScratchFolder Scratch;
-  for (vn_vcl::TDesignIcon& Icon : Surface.Icons)
-    if (const TComponent* C = Root.FindComponent(Icon.Name))
-      Icon.BitmapPng = PaletteBitmapPng(Host, C->ClassType(), Scratch);
-  return vn_vcl::DesignSurfacePng(Surface);
-}
 
 // Writes every picture into Folder, or none: each goes to a temporary file
 // first, and only when all are written are they renamed into place.
@@ -170,6 +81,46 @@ void WritePictures(const std::filesystem::path& Folder, const std::vector<TPictu
 }
 
 }  // namespace
+
+std::string DataModulePicture(TPackageHost& Host, const TComponent& Root) {
+  vn_vcl::TDesignSurface Surface;
+  Surface.Name = Root.Name();
+  if (const auto* Module = dynamic_cast<const TDataModule*>(&Root)) {
+    Surface.ClientWidth = std::max(Module->DesignWidth() - 8, 0);
+    Surface.ClientHeight = std::max(Module->DesignHeight() - 27, 0);
+  }
+  const TFont Font;
+  Surface.Font = vn_vcl::LayoutFontOf(Font);
+  constexpr int Margin = 16, CellWidth = 80, CellHeight = 56;
+  int Bottom = 0;
+  std::vector<const TComponent*> Unplaced;
+  for (int I = 0; I < Root.ComponentCount(); ++I) {
+    const TComponent& C = *Root.Components(I);
+    if (dynamic_cast<const TControl*>(&C) != nullptr) continue;
+    if (C.DesignInfo() == 0) {
+      Unplaced.push_back(&C);
+      continue;
+    }
+    const auto Info = static_cast<std::uint32_t>(C.DesignInfo());
+    vn_vcl::TDesignIcon& Icon = Surface.Icons.emplace_back();
+    Icon.Name = C.Name();
+    Icon.Left = static_cast<std::int16_t>(Info & 0xFFFF);
+    Icon.Top = static_cast<std::int16_t>(Info >> 16);
+    Bottom = std::max(Bottom, Icon.Top + CellHeight);
+  }
+  const int PerRow = std::max((std::max(Surface.ClientWidth, 400) - Margin) / CellWidth, 1);
+  for (std::size_t I = 0; I < Unplaced.size(); ++I) {
+    vn_vcl::TDesignIcon& Icon = Surface.Icons.emplace_back();
+    Icon.Name = Unplaced[I]->Name();
+    Icon.Left = Margin + static_cast<int>(I % static_cast<std::size_t>(PerRow)) * CellWidth;
+    Icon.Top = Bottom + Margin + static_cast<int>(I / static_cast<std::size_t>(PerRow)) * CellHeight;
+  }
+  for (vn_vcl::TDesignIcon& Icon : Surface.Icons)
+    if (const TComponent* C = Root.FindComponent(Icon.Name))
+      if (const std::vector<std::uint8_t> Dib = PaletteBitmap(Host, C->ClassType()); !Dib.empty())
+        Icon.BitmapPng = BitmapAsPng(Dib, UpperCase(C->ClassType().ClassName()));
+  return vn_vcl::DesignSurfacePng(Surface);
+}
 
 int RunSnapshotCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
   // The folder as given, before the session moves to the form's folder.
