@@ -224,6 +224,31 @@ TEST_F(VnideServe, UpdateSqlEditorRoundTripThroughTheDialogOpsAndSave) {
   EXPECT_EQ(ReadFileText(Dir.File("stderr.txt")).find("not saved"), std::string::npos);
 }
 
+// Width and height from a PNG's header; {0, 0} for anything else.
+std::pair<int, int> PngSize(const std::string& Data) {
+  if (Data.size() < 24 || Data.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {0, 0};
+  const auto Word = [&](std::size_t At) {
+    int Value = 0;
+    for (std::size_t I = 0; I < 4; ++I) Value = Value << 8 | static_cast<unsigned char>(Data[At + I]);
+    return Value;
+  };
+  return {Word(16), Word(20)};
+}
+
+TEST_F(VnideServe, PictureDrawsTheOpenDialogElseTheDesignedForm) {
+  httplib::Result Picture = Client().Get(Tokened("/api/picture.png"));
+  ASSERT_TRUE(Picture);
+  EXPECT_EQ(Picture->get_header_value("Content-Type"), "image/png");
+  const std::pair<int, int> Module = PngSize(Picture->body);
+  EXPECT_GT(Module.first, 0);
+
+  const json Modal = Act({{"op", "dblclick"}, {"component", "OrdersUpdate"}}).second["state"]["modal"];
+  ASSERT_EQ(Modal["kind"], "form");
+  Picture = Client().Get(Tokened("/api/picture.png"));
+  ASSERT_TRUE(Picture);
+  EXPECT_EQ(PngSize(Picture->body), std::make_pair(Modal["layout"]["width"].get<int>(), Modal["layout"]["height"].get<int>()));
+}
+
 TEST_F(VnideServe, SetChangesTheInspectorRow) {
   EXPECT_EQ(Act({{"op", "select"}, {"names", {"OrdersQuery"}}}).second["ok"], true);
   const auto [Status, Answer] = Act({{"op", "set"}, {"property", "Tag"}, {"value", "7"}});

@@ -24,6 +24,7 @@ struct TServeAction {
   // Set by the design thread (or by Close) before Done.
   int Status = 200;
   TJson Answer;   // {"ok": ..., ["error": ...,] ..., "state": STATE}
+  std::string Picture;  // the picture's PNG data (op "picture", which the server makes itself)
   bool Done = false;
 };
 

@@ -83,6 +83,7 @@ int RunServeCommand(TPackageHost& Host, const TOptions& Options, std::ostream& O
       return {{"error", E.what()}};
     }
   });
+  Driver.SetPictureOf([&Model](const TCustomForm* OpenForm) { return Model.Picture(OpenForm); });
   const std::string Token = NewToken();
   TServeHttp Http(Channel, Token, [&Model](const std::string& Class) { return Model.Bitmap(Class); });
   const int Port = Http.Bind(Options.Port);

@@ -67,6 +67,10 @@ std::shared_ptr<TServeAction> TWebDriver::Wait(bool InDialog) {
   FChannel.Publish(FStateOf ? FStateOf() : TJson::object());
   AnswerCurrent();
   while (std::shared_ptr<TServeAction> Action = FChannel.Next()) {
+    if (Action->Request["op"] == "picture") {
+      AnswerPicture(*Action);
+      continue;
+    }
     if (IsDialogOp(Action->Request) == InDialog) {
       Begin(std::move(Action));
       return FCurrent;
@@ -77,6 +81,17 @@ std::shared_ptr<TServeAction> TWebDriver::Wait(bool InDialog) {
                                         : "no dialog is open"}});
   }
   return nullptr;
+}
+
+// A picture changes nothing: it is drawn wherever the design thread waits.
+void TWebDriver::AnswerPicture(TServeAction& Action) {
+  const auto Form = std::find_if(FOpen.rbegin(), FOpen.rend(), [](const TOpen& O) { return O.Kind == okForm; });
+  try {
+    Action.Picture = FPictureOf ? FPictureOf(Form == FOpen.rend() ? nullptr : Form->Form) : std::string();
+    FChannel.Answer(Action, 200, {{"ok", true}});
+  } catch (const Exception& E) {
+    FChannel.Answer(Action, 500, {{"ok", false}, {"error", E.Message()}});
+  }
 }
 
 void TWebDriver::Begin(std::shared_ptr<TServeAction> Action) {

@@ -54,6 +54,9 @@ class TWebDriver : private TWebDriverStreams, public vn_vcl::TScriptedDriver {
   // StateOf builds the state the page sees (on the design thread); the
   // driver's own part of it is Modal().
   void SetStateOf(std::function<TJson()> StateOf) { FStateOf = std::move(StateOf); }
+  // PictureOf draws the innermost open modal form, or the designed form when
+  // it gets null, as PNG (on the design thread, wherever it waits).
+  void SetPictureOf(std::function<std::string(const TCustomForm*)> PictureOf) { FPictureOf = std::move(PictureOf); }
   // What the driver writes, and what the sessions write, for the page.
   std::ostream& Transcript() noexcept { return FTranscript; }
 
@@ -106,11 +109,13 @@ class TWebDriver : private TWebDriverStreams, public vn_vcl::TScriptedDriver {
   void AnswerCurrent();
   void Begin(std::shared_ptr<TServeAction> Action);
   TJson OpenJson(const TOpen& Open) const;
+  void AnswerPicture(TServeAction& Action);
 
   class TOpenScope;
 
   TServeChannel& FChannel;
   std::function<TJson()> FStateOf;
+  std::function<std::string(const TCustomForm*)> FPictureOf;
   std::vector<TOpen> FOpen;
   std::deque<std::string> FLines;  // a memo op's lines still to read
   std::vector<int> FClickKeys;

@@ -149,6 +149,16 @@ struct TServeHttp::TImpl {
       Response.status = Action->Status;
       Response.set_content(Action->Answer.dump(), "application/json");
     });
+    Server.Get("/api/picture.png", [this](const httplib::Request&, httplib::Response& Response) {
+      auto Action = std::make_shared<TServeAction>();
+      Action->Request = {{"op", "picture"}};
+      Channel.Act(Action);
+      if (Action->Status != 200) {
+        Response.status = Action->Status;
+        return Response.set_content(Action->Answer.dump(), "application/json");
+      }
+      Response.set_content(Action->Picture, "image/png");
+    });
     Server.Get(R"(/api/bitmap/([A-Za-z0-9_]+)\.png)", [this](const httplib::Request& Request, httplib::Response& Response) {
       const std::string* Png = Bitmap(Request.matches[1].str());
       if (Png == nullptr) return Refuse(Response, 404, "no palette bitmap " + std::string(Request.matches[1]));

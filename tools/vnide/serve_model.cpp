@@ -5,6 +5,9 @@
 
 #include "bitmap_png.h"
 #include "component_menu.h"
+#include "design_picture.h"
+#include "form_layout.h"
+#include "form_picture.h"
 #include "ide/DesignEditors.h"
 #include "object_inspector.h"
 #include "package_host.h"
@@ -60,7 +63,8 @@ std::string AbsolutePath(const std::string& File) { return std::filesystem::abso
 
 }  // namespace
 
-TServeModel::TServeModel(TPackageHost& Host, const TOptions& Options, TWebDriver& Driver) : FDriver(Driver) {
+TServeModel::TServeModel(TPackageHost& Host, const TOptions& Options, TWebDriver& Driver)
+    : FHost(Host), FDriver(Driver) {
   std::vector<std::string> Opened;
   for (const std::string& File : Options.FormFiles) {
     const std::string Absolute = AbsolutePath(File);
@@ -122,6 +126,14 @@ std::vector<TComponent*> TServeModel::Selected(TServedForm& Form) const {
 
 TComponent& TServeModel::Component(const TJson& Request, const char* Field) {
   return Shown().Session->FindComponent(Text(Request, Field));
+}
+
+std::string TServeModel::Picture(const TCustomForm* OpenForm) {
+  if (OpenForm != nullptr) return vn_vcl::FormPicturePng(vn_vcl::LayoutForm(*OpenForm));
+  TDesignSession& Session = *Shown().Session;
+  if (Session.DesignRoot().Kind() == rkForm)
+    return vn_vcl::FormPicturePng(vn_vcl::LayoutForm(As<TCustomForm>(Session.Root())));
+  return DataModulePicture(FHost, Session.Root());
 }
 
 TJson TServeModel::State() {

@@ -11,6 +11,7 @@
 #include "commands.h"
 #include "design_session.h"
 #include "serve_channel.h"
+#include "vcl/Forms.h"
 
 namespace vnide {
 
@@ -32,6 +33,9 @@ class TServeModel {
   void Perform(const TJson& Request);
   // The form files with changes that were not saved.
   std::vector<std::string> Unsaved() const;
+  // OpenForm drawn as PNG, or without one the form shown as the designer
+  // shows it (a data module: its components' palette bitmaps).
+  std::string Picture(const TCustomForm* OpenForm);
 
   // The palette bitmap of Class as PNG data; null when there is none. Safe
   // from any thread.
@@ -48,6 +52,7 @@ class TServeModel {
   TComponent& Component(const TJson& Request, const char* Field);
   void Drop(const TJson& Request);
 
+  TPackageHost& FHost;
   TWebDriver& FDriver;
   std::vector<std::unique_ptr<TServedForm>> FForms;
   std::size_t FShown = 0;
