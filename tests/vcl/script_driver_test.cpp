@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog_script.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -241,6 +242,35 @@ TEST(ScriptedDriverTest, TheLabelSeesMouseButtonsAndKeysAndTheShellGoThroughTheD
   EXPECT_EQ(GetAsyncKeyState(VK_MENU), 0);
   EXPECT_FALSE(Driver.ReadCommand(Line, "test"));
   EXPECT_EQ(Out.str(), "[Open] https://example.org/caf\u00e9\n[Open] mailto:x@example.org: cannot be opened\n");
+}
+
+TEST(ScriptedDriverTest, ShowPngWritesThePictureOfTheFormOrNamesTheFileItCannotWrite) {
+  vn_test::TTempDir Dir;
+  const std::string Picture = Dir.File("dialog.png"), Unwritable = Dir.File("missing/dialog.png");
+  auto Form = NewTestDialog();
+  const TScriptRun Run =
+      RunScript(*Form, "show --png " + Picture + "\nshow --png " + Unwritable + "\nshow --png\nclick btCancel\n");
+  EXPECT_EQ(Run.Output,
+            "[Form] TestDialog \"Test Dialog\" opened\n"
+            "[Picture] TestDialog \"" +
+                Picture +
+                "\"\n"
+                "error: Cannot write the picture " +
+                Unwritable +
+                ": No such file or directory\n"
+                "error: show: wrong number of arguments (try help)\n"
+                "[Form] TestDialog closed: mrCancel\n");
+  // A PNG as wide and high as the window, frame and title bar included.
+  const std::string Png = vn_test::ReadFileText(Picture);
+  ASSERT_GT(Png.size(), 24u);
+  EXPECT_EQ(Png.substr(1, 3), "PNG");
+  auto At = [&](std::size_t Offset) {
+    return static_cast<int>(
+        static_cast<unsigned char>(Png[Offset]) << 24 | static_cast<unsigned char>(Png[Offset + 1]) << 16 |
+        static_cast<unsigned char>(Png[Offset + 2]) << 8 | static_cast<unsigned char>(Png[Offset + 3]));
+  };
+  EXPECT_EQ(At(16), Form->Width());
+  EXPECT_EQ(At(20), Form->Height());
 }
 
 }  // namespace
