@@ -5,6 +5,9 @@ import { withSession } from './harness.mjs';
 test('a second tab follows the selection and a moved component', async (t) => {
   await withSession(t, ['examples/forms/shop.vfm'], async (s) => {
     const other = await s.open();
+    // Only the tab in front gets animation frames, which clicks wait for; the
+    // other tab's waits poll instead.
+    await s.page.bringToFront();
     await s.step('select the query in the first tab', () => s.page.click('[data-vn-component="OrdersQuery"]'));
     await s.step('the second tab shows it selected', () =>
       other.waitForSelector('[data-vn-component="OrdersQuery"].selected'), other);
@@ -18,6 +21,6 @@ test('a second tab follows the selection and a moved component', async (t) => {
     const moved = await s.page.$eval('[data-vn-component="OrdersQuery"]', (e) => [e.style.left, e.style.top]);
     await s.step('the second tab shows it there', () => other.waitForFunction(
       (where) => { const e = document.querySelector('[data-vn-component="OrdersQuery"]'); return e.style.left === where[0] && e.style.top === where[1]; },
-      {}, moved), other);
+      { polling: 200 }, moved), other);
   });
 });
