@@ -7,7 +7,8 @@
 // lines). It is what the generator's work costs at the least; the closing
 // table gives the generator's time over it and how both grow from 1,000 to
 // 10,000 fields. Medians of interleaved repetitions, so that a machine busy
-// with other work slows both alike.
+// with other work slows both alike; the growth is also measured with all four
+// timed in turn, which a change of load cannot tilt.
 //   bench/sqlalchemy_compare.py runs the same workload through SQLAlchemy.
 #include <benchmark/benchmark.h>
 #include <time.h>
@@ -309,6 +310,60 @@ void BM_PairedRatio(benchmark::State& State) {
   State.counters["ratio"] = Ratios[Ratios.size() / 2];
 }
 
+// How the generator's time and the baseline's grow from 1,000 to 10,000
+// fields, all four timed in turn within each round: a batch at 1,000 fields
+// ten times the size of the one at 10,000, each batch after one untimed call
+// that warms the caches as the repeated click does. The counters are the
+// median exponents of the rounds: a change of load on the machine touches a
+// round's four batches alike, where separate benchmarks meet it at different
+// times.
+void BM_PairedGrowth(benchmark::State& State) {
+  constexpr int Small = 1000, Large = 10000, LargeBatch = 2, SmallBatch = LargeBatch * Large / Small;
+  for (int Count : {Small, Large})
+    if (const std::string Mismatch = BaselineMismatch(Count); !Mismatch.empty()) {
+      State.SkipWithError(Mismatch.c_str());
+      return;
+    }
+  TLoadedGenerator SmallGen(Small), LargeGen(Large);
+  TStatementLists SmallLists, LargeLists;
+  const TBaselineInput SmallInput = BaselineInput(Small), LargeInput = BaselineInput(Large);
+  TBaselineTexts SmallTexts, LargeTexts;
+  const auto TimeGenerator = [](TLoadedGenerator& Loaded, TStatementLists& Lists, int Batch) {
+    GenerateAll(Loaded.Gen, Lists);
+    const double Start = ThreadSeconds();
+    for (int I = 0; I < Batch; ++I) GenerateAll(Loaded.Gen, Lists);
+    return (ThreadSeconds() - Start) / Batch;
+  };
+  const auto TimeBaseline = [](const TBaselineInput& Input, TBaselineTexts& Texts, int Batch) {
+    WriteBaseline(Input, Texts);
+    const double Start = ThreadSeconds();
+    for (int I = 0; I < Batch; ++I) {
+      WriteBaseline(Input, Texts);
+      benchmark::DoNotOptimize(Texts.Modify.data());
+      benchmark::ClobberMemory();
+    }
+    return (ThreadSeconds() - Start) / Batch;
+  };
+  std::vector<double> Generator, Baseline;
+  for (auto _ : State) {
+    const double G1 = TimeGenerator(SmallGen, SmallLists, SmallBatch);
+    const double B1 = TimeBaseline(SmallInput, SmallTexts, SmallBatch);
+    const double G2 = TimeGenerator(LargeGen, LargeLists, LargeBatch);
+    const double B2 = TimeBaseline(LargeInput, LargeTexts, LargeBatch);
+    if (G1 > 0 && B1 > 0 && G2 > 0 && B2 > 0) {
+      Generator.push_back(std::log10(G2 / G1) / std::log10(double{Large} / Small));
+      Baseline.push_back(std::log10(B2 / B1) / std::log10(double{Large} / Small));
+    }
+  }
+  const auto Median = [](std::vector<double>& V) {
+    std::nth_element(V.begin(), V.begin() + static_cast<std::ptrdiff_t>(V.size() / 2), V.end());
+    return V[V.size() / 2];
+  };
+  if (Generator.empty()) return;
+  State.counters["generator"] = Median(Generator);
+  State.counters["baseline"] = Median(Baseline);
+}
+
 // The first click after the origins were loaded: copying them in and
 // indexing them is part of the work.
 void LoadAndGenerate(benchmark::State& State, bool NonAscii) {
@@ -334,13 +389,14 @@ BENCHMARK(BM_GenerateEachStatement)->RangeMultiplier(10)->Range(10, 10000);
 BENCHMARK(BM_GenerateIntoNewLists)->RangeMultiplier(10)->Range(10, 10000);
 BENCHMARK(BM_BytesOnlyBaseline)->RangeMultiplier(10)->Range(10, 10000);
 BENCHMARK(BM_PairedRatio)->RangeMultiplier(10)->Range(10, 10000);
+BENCHMARK(BM_PairedGrowth)->Arg(10000);
 BENCHMARK(BM_LoadOriginsAndGenerate)->RangeMultiplier(10)->Range(10, 10000);
 BENCHMARK(BM_LoadNonAsciiOriginsAndGenerate)->RangeMultiplier(10)->Range(10, 10000);
 
 // ---------------------------------------------------------------------------
 // The closing table: each benchmark's median time per size, over the baseline.
 
-// (benchmark, fields) -> seconds; for BM_PairedRatio, the ratio itself.
+// (benchmark, fields) -> seconds; (benchmark:counter, fields) -> the counter.
 using TMedians = std::map<std::pair<std::string, long>, double>;
 
 template <class TBase>
@@ -359,9 +415,9 @@ class TCollectingReporter : public TBase {
       // Processor time: on a machine busy with other work, the wall clock also
       // counts the time the benchmark waited for a processor.
       const double Seconds = Run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(Run.time_unit);
-      const auto Ratio = Run.counters.find("ratio");
-      FMedians[{Run.run_name.function_name, std::stol(Run.run_name.args)}] =
-          Ratio != Run.counters.end() ? Ratio->second.value : Seconds;
+      const long N = std::stol(Run.run_name.args);
+      FMedians[{Run.run_name.function_name, N}] = Seconds;
+      for (const auto& [Name, Counter] : Run.counters) FMedians[{Run.run_name.function_name + ":" + Name, N}] = Counter.value;
     }
     TBase::ReportRuns(Runs);
   }
@@ -393,14 +449,19 @@ void PrintRatios(const TMedians& Medians, std::FILE* Out) {
       const double Time = Find(Row, N), Base = Find("BM_BytesOnlyBaseline", N);
       if (Time <= 0 || Base <= 0) continue;
       std::fprintf(Out, "%-36s %7ld %s %s %6.2fx", Row, N, Show(Time).c_str(), Show(Base).c_str(), Time / Base);
-      const double Paired = std::string_view(Row) == "BM_Generator" ? Find("BM_PairedRatio", N) : 0;
+      const double Paired = std::string_view(Row) == "BM_Generator" ? Find("BM_PairedRatio:ratio", N) : 0;
       if (Paired > 0) std::fprintf(Out, " %6.2fx", Paired);
       std::fprintf(Out, "\n");
     }
   }
   std::fprintf(Out, "(paired: the generator and the baseline timed in turn, batch against batch)\n");
   // Linear growth has exponent 1: ten times the fields, ten times the time.
-  std::fprintf(Out, "Growth exponent from 1,000 to 10,000 fields:");
+  std::fprintf(Out, "\nGrowth exponent from 1,000 to 10,000 fields (1.00 is linear):\n");
+  const double Generator = Find("BM_PairedGrowth:generator", 10000), Baseline = Find("BM_PairedGrowth:baseline", 10000);
+  if (Generator > 0 && Baseline > 0)
+    std::fprintf(Out, "  paired, timed in turn:  generator %.2f  baseline %.2f  difference %+.2f\n", Generator,
+                 Baseline, Generator - Baseline);
+  std::fprintf(Out, "  from the medians above:");
   for (const char* Row : {"BM_BytesOnlyBaseline", "BM_Generator", "BM_GenerateIntoNewLists", "BM_LoadOriginsAndGenerate"}) {
     const double T1 = Find(Row, 1000), T2 = Find(Row, 10000);
     if (T1 > 0 && T2 > 0) std::fprintf(Out, " %s %.2f", Row + 3, std::log10(T2 / T1));

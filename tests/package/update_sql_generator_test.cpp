@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <utility>
 #include <string>
@@ -400,6 +401,37 @@ TEST_F(UpdateSQLGenerator, StatementsFollowTheRulesOnRandomDialogs) {
     ASSERT_EQ(Lines(Single), Want.Insert) << "round " << Round;
     Gen.GenerateDeleteSQL(Single);
     ASSERT_EQ(Lines(Single), Want.Delete) << "round " << Round;
+  }
+}
+
+// Dialogs of hundreds of fields, generated again into the same lists that
+// held a longer or a shorter statement: the look-ups fetch ahead of the
+// fields they serve, which small dialogs never reach.
+TEST_F(UpdateSQLGenerator, LargeDialogsFollowTheRulesGenerationAfterGeneration) {
+  std::mt19937 Random(33);
+  TStringList Modify, Insert, Delete, Refresh;
+  const int Counts[] = {400, 60, 400};
+  for (int Round = 0; Round < 3; ++Round) {
+    TFieldChoices Fields;
+    Gen.FieldInfo().Clear();
+    std::vector<std::string> Origins;
+    for (int I = 0; I < Counts[Round]; ++I) {
+      const std::string Column = "C" + std::to_string(I);
+      Fields.push_back({Column, I % 5 != 0});
+      const std::string Alias = I % 3 == 0 ? "ALIAS_OF_ROUND_" + std::to_string(Round) + "_" + Column : Column;
+      if (I % 7 != 0) Origins.push_back(Alias + "=ORDERS." + Column);
+    }
+    std::shuffle(Origins.begin(), Origins.end(), Random);
+    for (const std::string& Origin : Origins) Gen.FieldInfo().Add(Origin);
+    Gen.SetKeyFields({Fields.begin(), Fields.begin() + 3});
+    Gen.SetUpdateFields(std::move(Fields));
+    const TReferenceStatements Want = ReferenceStatements(Gen);
+
+    Gen.GenerateAllSQL(Modify, Insert, Delete, Refresh);
+    ASSERT_EQ(Lines(Modify), Want.Modify) << "round " << Round;
+    ASSERT_EQ(Lines(Insert), Want.Insert) << "round " << Round;
+    ASSERT_EQ(Lines(Delete), Want.Delete) << "round " << Round;
+    ASSERT_EQ(Lines(Refresh), Want.Refresh) << "round " << Round;
   }
 }
 
