@@ -793,7 +793,7 @@
         choices.style.gridTemplateColumns = `repeat(${columns}, 1fr)`;
         choices.replaceChildren(...c.items.map((item, index) => h('div', {
           class: 'choice' + (index === c.itemIndex ? ' chosen' : ''), role: 'radio', 'data-index': String(index),
-          'data-vn-item': item, 'aria-checked': String(index === c.itemIndex) }, h('span', { class: 'dot' }), caption(item))));
+          'data-vn-item': item, 'aria-checked': String(index === c.itemIndex) }, h('span', { class: 'dot' }), h('span', {}, caption(item)))));
         break;
       }
       case 'group':
@@ -818,6 +818,7 @@
 
   // An edit keeps what the person is typing; otherwise it shows the server's text.
   function setText(el, text) {
+    text = text.replace(/\r\n?/g, '\n');  // as a text box keeps it
     const typing = document.activeElement === el && el.value !== el.dataset.sent;
     el.dataset.sent = text;
     if (!typing) el.value = text;
