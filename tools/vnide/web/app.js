@@ -732,6 +732,12 @@
     const maker = CONTROL_MAKERS[c.kind] || ((x) => ({ el: h('div', { class: `ctl ${x.kind}` }) }));
     const view = maker(c);
     view.kind = c.kind;
+    // A right click is the driver's: it opens the control's context menu, if any.
+    view.el.addEventListener('contextmenu', (e) => {
+      e.preventDefault();
+      commitFocused();
+      dialog(`click ${c.name} right`);
+    });
     view.el.dataset.vnControl = c.name;
     view.el.dataset.vnKind = c.kind;
     return view;
