@@ -199,6 +199,12 @@ TEST_F(VnideServe, UpdateSqlEditorRoundTripThroughTheDialogOpsAndSave) {
   EXPECT_FALSE(Answer["state"]["modal"]["layout"]["controls"].empty());
   // The form waits for the dialog: an op on the form is refused meanwhile.
   EXPECT_EQ(Act({{"op", "select"}, {"names", {"ShopDb"}}}).first, 409);
+  // OK before anything was generated asks first, over the editor.
+  json Modal = Act({{"op", "dialog"}, {"command", "click btOk"}}).second["state"]["modal"];
+  EXPECT_EQ(Modal["kind"], "message");
+  EXPECT_EQ(Modal["buttons"], json({"Yes", "No", "Cancel"}));
+  EXPECT_EQ(Modal["under"]["name"], "VNUpdateSQLEditForm");
+  EXPECT_EQ(Act({{"op", "dialog"}, {"command", "answer No"}}).second["state"]["modal"]["kind"], "form");
   for (const char* Command : {"click btGetTableFields", "click btSelectPrimKeys", "click btGenerateSQL"}) {
     std::tie(Status, Answer) = Act({{"op", "dialog"}, {"command", Command}});
     ASSERT_EQ(Status, 200);

@@ -87,6 +87,8 @@ int RunServeCommand(TPackageHost& Host, const TOptions& Options, std::ostream& O
   const std::string Token = NewToken();
   TServeHttp Http(Channel, Token, [&Model](const std::string& Class) { return Model.Bitmap(Class); });
   const int Port = Http.Bind(Options.Port);
+  // A page that polls the port from an earlier run finds a state at once.
+  Channel.Publish(Model.State());
   {
     TServingThreads Threads(Http, Channel, Signals);
     Out << "vnide serve: http://127.0.0.1:" << Port << "/?token=" << Token << std::endl;

@@ -31,16 +31,20 @@ TTranscriptBuffer::int_type TTranscriptBuffer::overflow(int_type Char) {
   return Char;
 }
 
-// An entry of the stack of open dialogs for the duration of a driver call.
+// An entry of the stack of open dialogs for the duration of a driver call;
+// what was opened above it is gone when it closes.
 class TWebDriver::TOpenScope {
  public:
-  TOpenScope(TWebDriver& Driver, TOpen Open) : FDriver(Driver) { FDriver.FOpen.push_back(std::move(Open)); }
-  ~TOpenScope() { FDriver.FOpen.pop_back(); }
+  TOpenScope(TWebDriver& Driver, TOpen Open) : FDriver(Driver), FIndex(Driver.FOpen.size()) {
+    FDriver.FOpen.push_back(std::move(Open));
+  }
+  ~TOpenScope() { FDriver.FOpen.erase(FDriver.FOpen.begin() + static_cast<std::ptrdiff_t>(FIndex), FDriver.FOpen.end()); }
   TOpenScope(const TOpenScope&) = delete;
   TOpenScope& operator=(const TOpenScope&) = delete;
 
  private:
   TWebDriver& FDriver;
+  std::size_t FIndex;
 };
 
 TWebDriver::TWebDriver(TServeChannel& Channel) : TScriptedDriver(FNoInput, FTranscript), FChannel(Channel) {
@@ -64,6 +68,9 @@ std::shared_ptr<TServeAction> TWebDriver::Wait(bool InDialog) {
   for (const int Key : FClickKeys) SetKeyDown(Key, false);
   FClickKeys.clear();
   FWaitingInDialog = InDialog;
+  // Waiting on the form, no dialog is open (a form whose closing raised
+  // never reported that it closed).
+  if (!InDialog) FOpen.clear();
   FChannel.Publish(FStateOf ? FStateOf() : TJson::object());
   AnswerCurrent();
   while (std::shared_ptr<TServeAction> Action = FChannel.Next()) {
@@ -171,6 +178,10 @@ bool TWebDriver::ReadLine(std::string& Line, const std::string&, TLineKind) {
       return true;
     }
     // memo: the lines follow the command, up to one holding only ".".
+    if (!FOpen.empty() && FOpen.back().Kind != okForm) {
+      Fail("a message, menu or file dialog is open: answer it first");
+      continue;
+    }
     const bool OnForm = std::any_of(FOpen.begin(), FOpen.end(), [](const TOpen& O) { return O.Kind == okForm; });
     Line = (OnForm ? "memo " : "module text ") + ScriptWord(Request["control"].get<std::string>());
     for (const TJson& Text : Request["lines"]) {
@@ -188,6 +199,14 @@ void TWebDriver::FormShown(TCustomForm& Form) {
   Open.Form = &Form;
   FOpen.push_back(std::move(Open));
   TScriptedDriver::FormShown(Form);
+}
+
+bool TWebDriver::HandleMessage(TCustomForm& Form) {
+  // Form acts again: whatever was opened above it has closed, reported or not.
+  const auto Found = std::find_if(FOpen.rbegin(), FOpen.rend(),
+                                  [&](const TOpen& O) { return O.Kind == okForm && O.Form == &Form; });
+  if (Found != FOpen.rend()) FOpen.erase(Found.base(), FOpen.end());
+  return TScriptedDriver::HandleMessage(Form);
 }
 
 void TWebDriver::FormClosed(TCustomForm& Form, TModalResult Result) {

@@ -80,6 +80,7 @@ class TWebDriver : private TWebDriverStreams, public vn_vcl::TScriptedDriver {
 
   void FormShown(TCustomForm& Form) override;
   void FormClosed(TCustomForm& Form, TModalResult Result) override;
+  bool HandleMessage(TCustomForm& Form) override;
   int MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx) override;
   TMenuItem* TrackPopupMenu(TPopupMenu& Menu) override;
   bool FileDialog(TOpenDialog& Dialog, std::string& FileName) override;
