@@ -462,7 +462,10 @@
       node.problem ? h('span', { class: 'marker problem', title: 'incomplete', text: 'problem' }) : null,
       node.unplaced ? h('span', { class: 'marker unplaced', title: 'no rule placed it', text: 'unplaced' }) : null);
     if (state.selection.includes(node.name)) label.classList.add('selected');
-    if (!isRoot) {
+    if (isRoot) {
+      label.addEventListener('click', () => selectComponent(currentForm(state).name, false));
+      if (state.selection.includes(currentForm(state).name)) label.classList.add('selected');
+    } else {
       dragSource(label, node.caption, (target) => {
         if (target !== node.name) act({ op: 'drag', node: node.name, target });
       }, (e) => { if (names.includes(node.name)) selectComponent(node.name, modifiers(e).shift); });
@@ -897,6 +900,8 @@
         break;
       case 'Enter':
         if (modal.kind === 'file' || (inMemo && modal.kind === 'form')) return;
+        // A message button that has the focus takes its own Enter.
+        if (modal.kind === 'message' && e.target.matches('[data-vn-button]')) return;
         e.preventDefault();
         if (modal.kind === 'form' && e.target.tagName === 'INPUT' && e.target.closest('[data-vn-control]')) {
           if (commitText(e.target.closest('[data-vn-control]').dataset.vnControl, e.target)) return;
@@ -925,9 +930,10 @@
     form: [
       ['Enter', 'presses the default button (thick border); in an edit, takes the text'], ['Esc', 'the cancel button'],
       ['Alt+underlined letter', 'that control'], ['Tab / Shift+Tab', 'next / previous control'],
-      ['Ctrl+click / Shift+click', 'adds list items'], ['\u00d7', 'closes the window'],
+      ['Space', 'the focused button or check box'], ['Ctrl+click / Shift+click', 'adds list items'],
+      ['Right click', 'the control\'s context menu'], ['\u00d7', 'closes the window'],
     ],
-    message: [['Enter', 'OK or Yes'], ['Esc', 'Cancel, else No, else OK']],
+    message: [['Enter', 'the focused button, else OK or Yes'], ['Tab', 'next button'], ['Esc', 'Cancel, else No, else OK']],
     menu: [['Alt+underlined letter', 'that item'], ['Esc or \u00d7', 'closes the menu']],
     file: [['Enter', 'Open'], ['Esc', 'Cancel']],
     modules: [],
@@ -954,7 +960,8 @@
     });
   }
   $('#designer').addEventListener('pointerdown', (e) => {
-    if (e.target.id === 'designer' && e.button === 0 && state && state.selection.length) act({ op: 'select', names: [] });
+    // The form's own background selects the form, as in the builder.
+    if (e.target.id === 'designer' && e.button === 0 && state) selectComponent(currentForm(state).name, false);
   });
   window.addEventListener('beforeunload', (e) => {
     if (state && state.forms.some((f) => f.modified)) {
