@@ -18,10 +18,11 @@ test('the About box opens from a context menu and closes with OK', async (t) => 
     const about = await page.$eval('#popup [data-vn-verb]', (x) => [x.dataset.vnVerb, x.textContent]);
     await s.step(`pick "${about[1]}"`, () => page.click(`#popup [data-vn-verb="${about[0]}"]`));
     await s.step('the About box opens', () => page.waitForSelector('[data-vn-form="VNAboutDlg"]', { visible: true }));
-    const title = await page.$eval('[data-vn-form="VNAboutDlg"] .titlebar .title', (e) => e.textContent);
-    assert.match(title, /about/i);
+    await s.step('its title names it', async () =>
+      assert.match(await page.$eval('[data-vn-form="VNAboutDlg"] .titlebar .title', (e) => e.textContent), /about/i));
     await s.step('OK', () => page.click(s.control('btOk')));
     await s.step('the About box closes', () => page.waitForSelector('#overlay', { hidden: true }));
-    assert.equal(await page.$eval('#save', (b) => b.dataset.vnModified), 'false');
+    await s.step('the form is not modified', async () =>
+      assert.equal(await page.$eval('#save', (b) => b.dataset.vnModified), 'false'));
   });
 });

@@ -103,6 +103,11 @@ class Session {
   async open() {
     const page = await this.browser.newPage();
     page.on('pageerror', (e) => this.pageErrors.push(e.message));
+    // The page works offline: nothing but the server is asked for anything.
+    const origin = new URL(this.server.url).origin;
+    page.on('request', (r) => {
+      if (new URL(r.url()).origin !== origin) this.pageErrors.push(`asked another host for ${r.url()}`);
+    });
     await page.goto(this.server.url);
     await page.waitForSelector('body[data-vn-version]');
     if (!this.page) this.page = page;

@@ -10,13 +10,13 @@ const parentOf = (page, node) => page.$eval(`#tree [data-vn-node="${node}"]`,
 test('a dataset dragged onto another database in the structure view moves there', async (t) => {
   await withSession(t, ['tests/browser/fixtures/two_databases.vfm'], async (s) => {
     const { page } = s;
-    assert.equal(await parentOf(page, 'OrdersQuery'), 'ShopDb');
+    await s.step('the query starts under ShopDb', async () => assert.equal(await parentOf(page, 'OrdersQuery'), 'ShopDb'));
     await s.step('drag the query onto ArchiveDb', () =>
       drag(page, '#tree [data-vn-node="OrdersQuery"]', '#tree [data-vn-node="ArchiveDb"]'));
     await s.step('the query is under ArchiveDb', async () => assert.equal(await parentOf(page, 'OrdersQuery'), 'ArchiveDb'));
     await s.step('select the query', () => page.click('[data-vn-component="OrdersQuery"]'));
     await s.step('its database is archive', () => page.waitForFunction(
       () => document.querySelector('[data-vn-row="DatabaseName"] input')?.value === 'archive'));
-    assert.equal(await page.$eval('#save', (b) => b.dataset.vnModified), 'true');
+    await s.step('the form is modified', () => page.waitForSelector('#save[data-vn-modified="true"]'));
   });
 });

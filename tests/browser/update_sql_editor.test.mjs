@@ -58,16 +58,19 @@ test('the UpdateSQL editor writes the generated statements that Save puts in the
 
     await s.step('generate', () => page.click(s.control('btGenerateSQL')));
     await s.step('show the SQL page', () => page.click(`${s.control('pcUpdateSQL')} [data-vn-tab="SQL"]`));
-    const kinds = await page.$$eval(`${s.control('rgrStatementType')} .choice`, (c) => c.map((x) => x.textContent));
-    assert.ok(kinds.length >= 4, `statement kinds: ${kinds}`);
+    const kinds = await s.step('the statement types', async () => {
+      const shown = await page.$$eval(`${s.control('rgrStatementType')} .choice`, (c) => c.map((x) => x.textContent));
+      assert.ok(shown.length >= 4, `statement types: ${shown}`);
+      return shown;
+    });
     const statements = {};
     for (const [index, kind] of kinds.entries()) {
       await s.step(`show the ${kind} statement`, async () => {
         await page.click(`${s.control('rgrStatementType')} .choice[data-index="${index}"]`);
         await page.waitForSelector(`${s.control('rgrStatementType')} .choice[data-index="${index}"][aria-checked="true"]`);
+        statements[kind] = lines(await page.$eval(s.control('meSQLText'), (m) => m.value));
+        assert.ok(statements[kind].length > 0, `the ${kind} statement is empty`);
       });
-      statements[kind] = lines(await page.$eval(s.control('meSQLText'), (m) => m.value));
-      assert.ok(statements[kind].length > 0, `the ${kind} statement is empty`);
     }
 
     await s.step('OK', () => page.click(s.control('btOk')));
@@ -76,8 +79,10 @@ test('the UpdateSQL editor writes the generated statements that Save puts in the
     await s.step('Save', () => page.click('#save'));
     await s.step('the form is saved', () => page.waitForSelector('#save[data-vn-modified="false"]'));
 
-    const saved = fs.readFileSync(form, 'utf8');
-    for (const [kind, shown] of Object.entries(statements))
-      assert.deepEqual(storedLines(saved, 'OrdersUpdate', `${kind}SQL`), shown, `the ${kind} statement`);
+    await s.step('the form file holds the statements shown', () => {
+      const saved = fs.readFileSync(form, 'utf8');
+      for (const [kind, shown] of Object.entries(statements))
+        assert.deepEqual(storedLines(saved, 'OrdersUpdate', `${kind}SQL`), shown, `the ${kind} statement`);
+    });
   });
 });
