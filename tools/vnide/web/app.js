@@ -845,8 +845,6 @@
   function commitFocused() {
     const el = document.activeElement;
     if (!el || !shownForm || !shownForm.client.contains(el)) return;
-    const host = el.closest('[data-vn-control]');
-    if (!host) return;
     if (el.tagName === 'TEXTAREA' || el.tagName === 'INPUT') el.blur();
   }
 
