@@ -159,7 +159,7 @@
     tabs.replaceChildren();
     if (s.forms.length > 1) {
       s.forms.forEach((form, index) => tabs.append(h('button', {
-        type: 'button', role: 'tab', 'aria-selected': String(index === s.form), 'data-vn-form': String(index),
+        type: 'button', role: 'tab', 'aria-selected': String(index === s.form), 'data-vn-form-tab': String(index),
         text: form.name + (form.modified ? ' *' : ''), title: form.file,
         onclick: () => { if (index !== state.form) act({ op: 'form', index }); },
       })));
