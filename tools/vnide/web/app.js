@@ -551,19 +551,21 @@
       }, caption(item.caption))));
   }
 
-  // Code-editor modules that an action left open: each can be saved into its
-  // property or closed; Done ends the action's session.
+  // Code-editor modules that an action left open: each can be shown in the
+  // transcript, saved into its property or closed; the action ends when the
+  // last one has closed, which Done does for all of them.
   function modulesBox(m) {
+    const closeAll = () => m.modules.forEach((module) => dialog(`module close ${module.name}`));
     return h('div', { class: 'window modulesbox', role: 'dialog' },
-      titleBar('Code editor', () => dialog('quit')),
+      titleBar('Code editor', closeAll),
       h('div', { class: 'body' }, m.modules.length === 0 ? 'No module is open.' : m.modules.map((module) =>
         h('div', { class: 'module', 'data-vn-module': module.name },
           h('span', { class: 'name', text: module.name + (module.modified ? ' (modified)' : '') }),
-          h('button', { type: 'button', text: 'Show', onclick: () => dialog(`module show ${quote(module.name)}`) }),
-          h('button', { type: 'button', text: 'Save', onclick: () => dialog(`module save ${quote(module.name)}`) }),
-          h('button', { type: 'button', text: 'Close', onclick: () => dialog(`module close ${quote(module.name)}`) })))),
+          h('button', { type: 'button', text: 'Show', onclick: () => dialog(`module show ${module.name}`) }),
+          h('button', { type: 'button', text: 'Save', onclick: () => dialog(`module save ${module.name}`) }),
+          h('button', { type: 'button', text: 'Close', onclick: () => dialog(`module close ${module.name}`) })))),
       h('div', { class: 'buttons' },
-        h('button', { type: 'button', 'data-vn-button': 'Done', 'data-first': true, text: 'Done', onclick: () => dialog('quit') })));
+        h('button', { type: 'button', 'data-vn-button': 'Done', 'data-first': true, text: 'Done', onclick: closeAll })));
   }
 
   function fileBox(m) {
