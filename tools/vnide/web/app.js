@@ -490,6 +490,7 @@
 
   // ---- dialogs ---------------------------------------------------------
 
+  let menuPoint = null;     // where the last right click on a dialog control was
   let shownForm = null;      // { name, window, client, controls: Map name -> view, focused }
 
   function renderModal(s) {
@@ -512,7 +513,7 @@
     if (modal.kind === 'form' && !layout) overlay.prepend(describedForm(modal));
     for (const el of overlay.querySelectorAll('.stacked')) el.remove();
     if (modal.kind === 'message') overlay.append(stacked(messageBox(modal)));
-    else if (modal.kind === 'menu') overlay.append(stacked(menuBox(modal)));
+    else if (modal.kind === 'menu') overlay.append(stacked(placed(menuBox(modal), menuPoint)));
     else if (modal.kind === 'file') overlay.append(stacked(fileBox(modal)));
     else if (modal.kind === 'modules') overlay.append(stacked(modulesBox(modal)));
     const first = overlay.querySelector('.stacked [data-first]');
@@ -523,6 +524,16 @@
   function describedForm(m) {
     return h('div', { class: 'window described', role: 'dialog', 'data-vn-form': m.name },
       titleBar(m.caption || m.name, () => dialog('close')), h('pre', { class: 'body', text: m.show || '' }));
+  }
+
+  // A context menu opens where the right click was.
+  function placed(box, point) {
+    if (point) {
+      box.style.position = 'fixed';
+      box.style.left = `${Math.max(0, Math.min(point.x, innerWidth - 220))}px`;
+      box.style.top = `${Math.max(0, Math.min(point.y, innerHeight - 40 - 22 * box.childElementCount))}px`;
+    }
+    return box;
   }
 
   function stacked(box) {
@@ -740,6 +751,7 @@
     // A right click is the driver's: it opens the control's context menu, if any.
     view.el.addEventListener('contextmenu', (e) => {
       e.preventDefault();
+      menuPoint = { x: e.clientX, y: e.clientY };
       commitFocused();
       dialog(`click ${c.name} right`);
     });
