@@ -81,8 +81,8 @@
 
   // Queues one action; resolves to the server's answer, or null when none came.
   function act(body) {
+    setBusy(+1);  // at once, so that the page counts as busy from the click on
     const run = async () => {
-      setBusy(+1);
       try {
         const response = await request('/api/action', {
           method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body) });
