@@ -490,6 +490,7 @@
 
   // ---- dialogs ---------------------------------------------------------
 
+  let focusing = false;     // the page itself moves the focus: no click to send
   let menuPoint = null;     // where the last right click on a dialog control was
   let shownForm = null;      // { name, window, client, controls: Map name -> view, focused }
 
@@ -644,7 +645,11 @@
     const target = focused ? controls.get(name).focusEl : null;
     if (name !== shownForm.focused || (target && !client.contains(document.activeElement))) {
       shownForm.focused = name;
-      if (target && document.activeElement !== target) target.focus({ preventScroll: true });
+      if (target && document.activeElement !== target) {
+        focusing = true;
+        target.focus({ preventScroll: true });
+        focusing = false;
+      }
     }
   }
 
@@ -747,6 +752,13 @@
   function makeControl(c) {
     const maker = CONTROL_MAKERS[c.kind] || ((x) => ({ el: h('div', { class: `ctl ${x.kind}` }) }));
     const view = maker(c);
+    // Clicking into a text box moves the dialog's focus there at once, so that
+    // the control that had it gets its exit event first, as on the platform.
+    if (view.textEl) {
+      view.textEl.addEventListener('focus', () => {
+        if (!focusing && view.control && !view.control.focused) dialog(`click ${c.name}`);
+      });
+    }
     view.kind = c.kind;
     // A right click is the driver's: it opens the control's context menu, if any.
     view.el.addEventListener('contextmenu', (e) => {
