@@ -29,11 +29,12 @@ using nlohmann::json;
 
 namespace {
 
-// vnide serve FORM as a child process: its address read from the one line it
-// prints, standard error kept in a file; killed if a test leaves it running.
+// vnide serve FORMS as a child process working in Folder: its address read
+// from the one line it prints, standard error kept in a file; killed if a test
+// leaves it running.
 class TServeProcess {
  public:
-  TServeProcess(const std::string& Form, const std::string& ErrorFile) {
+  TServeProcess(const std::vector<std::string>& Forms, const std::string& Folder, const std::string& ErrorFile) {
     int Pipe[2];
     if (pipe(Pipe) != 0) throw std::runtime_error("pipe failed");
     FPid = fork();
@@ -45,7 +46,11 @@ class TServeProcess {
       dup2(Null, STDIN_FILENO);
       close(Pipe[0]);
       const std::string Program = VnideProgram();
-      execl(Program.c_str(), Program.c_str(), "serve", Form.c_str(), static_cast<char*>(nullptr));
+      std::vector<const char*> Args = {Program.c_str(), "serve"};
+      for (const std::string& Form : Forms) Args.push_back(Form.c_str());
+      Args.push_back(nullptr);
+      if (chdir(Folder.c_str()) != 0) _exit(126);
+      execv(Program.c_str(), const_cast<char* const*>(Args.data()));
       _exit(127);
     }
     close(Pipe[1]);
@@ -114,7 +119,7 @@ class VnideServe : public ::testing::Test {
     WriteVarnelStore(Dir.File("registry.reg"), RegQuoted(Dir.File("settings")));
     RunSQLiteScript(Dir.File("shop.db"), ReadFileText((Examples / "shop.sql").string()));
     std::filesystem::copy_file(Examples / "forms" / "shop.vfm", Form);
-    Server = std::make_unique<TServeProcess>(Form, Dir.File("stderr.txt"));
+    Server = std::make_unique<TServeProcess>(std::vector<std::string>{Form}, Dir.File("."), Dir.File("stderr.txt"));
   }
   void TearDown() override { Server.reset(); }
 
@@ -277,6 +282,28 @@ TEST_F(VnideServe, LongPollReturnsWhenAnotherRequestChangedTheState) {
   const json State = json::parse(Next->body);
   EXPECT_GT(State["version"], Version);
   EXPECT_EQ(State["selection"], json({"ShopDb"}));
+}
+
+TEST_F(VnideServe, ServesSeveralFormsEachFromItsOwnFolderAndEachOnce) {
+  Server.reset();
+  const std::filesystem::path Other = Dir.Path() / "other";
+  std::filesystem::create_directory(Other);
+  std::filesystem::copy_file(std::filesystem::path(VN_SOURCE_DIR) / "examples" / "forms" / "reports.vfm",
+                             Other / "reports.vfm");
+  // Relative names: the second is found although the first session works in its own folder.
+  Server = std::make_unique<TServeProcess>(std::vector<std::string>{"shop.vfm", "other/reports.vfm"}, Dir.File("."),
+                                           Dir.File("stderr.txt"));
+  const json State = Act({{"op", "form"}, {"index", 1}}).second["state"];
+  EXPECT_EQ(State["forms"], json::parse(R"([{"file": "shop.vfm", "name": "ShopModule", "modified": false},
+                                            {"file": "other/reports.vfm", "name": "ReportsModule", "modified": false}])"));
+  EXPECT_EQ(State["form"], 1);
+  EXPECT_EQ(State["components"][0], json::parse(R"({"name": "ShopDb", "class": "TVNDatabase", "left": 32, "top": 16})"));
+  EXPECT_EQ(Act({{"op", "form"}, {"index", 2}}).second["ok"], false);
+
+  const TRun Twice = RunShell("cd " + Dir.Path().string() + " && timeout 60 " + VnideProgram() +
+                              " serve shop.vfm ./other/../shop.vfm 2>&1 </dev/null");
+  EXPECT_EQ(Twice.ExitCode, 1);
+  EXPECT_NE(Twice.Output.find("./other/../shop.vfm is named twice"), std::string::npos) << Twice.Output;
 }
 
 TEST_F(VnideServe, SigtermEndsTheServerAndSavesNothing) {

@@ -87,8 +87,6 @@ class TDesignSession {
 
   // Where Finish saves (absolute).
   const std::string& SaveFile() const noexcept { return FSaveFile; }
-  // The form file as named on the command line.
-  const std::string& FormFileName() const noexcept { return FOptions.FormFile; }
 
  private:
   TDesignSession(TPackageHost& Host, const TOptions& Options, std::ostream& Out, vn_vcl::TScriptedDriver* Driver);

@@ -65,15 +65,20 @@ std::string AbsolutePath(const std::string& File) { return std::filesystem::abso
 
 TServeModel::TServeModel(TPackageHost& Host, const TOptions& Options, TWebDriver& Driver)
     : FHost(Host), FDriver(Driver) {
-  std::vector<std::string> Opened;
+  // Each session works in its form's folder from the start: names are
+  // resolved before the first one opens.
+  std::vector<std::string> Files;
   for (const std::string& File : Options.FormFiles) {
     const std::string Absolute = AbsolutePath(File);
-    if (std::find(Opened.begin(), Opened.end(), Absolute) != Opened.end())
+    if (std::find(Files.begin(), Files.end(), Absolute) != Files.end())
       throw EHostError(Format("%s is named twice: each form is served once", {File}));
-    Opened.push_back(Absolute);
+    Files.push_back(Absolute);
+  }
+  for (std::size_t I = 0; I < Files.size(); ++I) {
     auto Form = std::make_unique<TServedForm>();
+    Form->Shown = Options.FormFiles[I];
     Form->Options = Options;
-    Form->Options.FormFile = File;
+    Form->Options.FormFile = Files[I];
     Form->Options.Output = ofText;
     Form->Options.Session = smKeepGoing;
     Form->Session = std::make_unique<TDesignSession>(Host, Form->Options, Driver.Transcript(), Driver);
@@ -109,7 +114,7 @@ const std::string* TServeModel::Bitmap(const std::string& Class) const {
 std::vector<std::string> TServeModel::Unsaved() const {
   std::vector<std::string> Files;
   for (const auto& Form : FForms)
-    if (Form->Session->Designer().IsModified()) Files.push_back(Form->Options.FormFile);
+    if (Form->Session->Designer().IsModified()) Files.push_back(Form->Shown);
   return Files;
 }
 
@@ -125,26 +130,26 @@ std::vector<TComponent*> TServeModel::Selected(TServedForm& Form) const {
 }
 
 TComponent& TServeModel::Component(const TJson& Request, const char* Field) {
-  return Shown().Session->FindComponent(Text(Request, Field));
+  return ShownForm().Session->FindComponent(Text(Request, Field));
 }
 
 std::string TServeModel::Picture(const TCustomForm* OpenForm) {
   if (OpenForm != nullptr) return vn_vcl::FormPicturePng(vn_vcl::LayoutForm(*OpenForm));
-  TDesignSession& Session = *Shown().Session;
+  TDesignSession& Session = *ShownForm().Session;
   if (Session.DesignRoot().Kind() == rkForm)
     return vn_vcl::FormPicturePng(vn_vcl::LayoutForm(As<TCustomForm>(Session.Root())));
   return DataModulePicture(FHost, Session.Root());
 }
 
 TJson TServeModel::State() {
-  TServedForm& Form = Shown();
+  TServedForm& Form = ShownForm();
   TDesignSession& Session = *Form.Session;
   TComponent& Root = Session.Root();
   TWorkingFolder InFolder(Session.Folder());
   TJson State;
   State["forms"] = TJson::array();
   for (const auto& F : FForms)
-    State["forms"].push_back({{"file", F->Options.FormFile},
+    State["forms"].push_back({{"file", F->Shown},
                               {"name", F->Session->Root().Name()},
                               {"modified", F->Session->Designer().IsModified()}});
   State["form"] = FShown;
@@ -188,7 +193,7 @@ TJson TServeModel::State() {
 
 void TServeModel::Perform(const TJson& Request) {
   const std::string& Op = Text(Request, "op");
-  TServedForm& Form = Shown();
+  TServedForm& Form = ShownForm();
   TDesignSession& Session = *Form.Session;
   if (Op == "form") {
     const auto Index = Request["index"].get<std::int64_t>();
@@ -251,7 +256,7 @@ void TServeModel::Perform(const TJson& Request) {
     Drop(Request);
   } else if (Op == "save") {
     const bool Saved = Session.Save();
-    if (!Saved) Session.Transcript() << Session.FormFileName() << ": nothing to save\n";
+    if (!Saved) Session.Transcript() << Form.Shown << ": nothing to save\n";
     FDriver.Extra()["saved"] = Saved;
   } else {
     throw EHostError(Op + " needs an open dialog");
@@ -259,7 +264,7 @@ void TServeModel::Perform(const TJson& Request) {
 }
 
 void TServeModel::Drop(const TJson& Request) {
-  TServedForm& Form = Shown();
+  TServedForm& Form = ShownForm();
   TDesignSession& Session = *Form.Session;
   vn_ide::TStructureView View(Session.Root(), &Session.Designer(), Session.DesignRoot().DeclaredClassName());
   const std::string& TargetName = Text(Request, "target");

@@ -43,11 +43,12 @@ class TServeModel {
 
  private:
   struct TServedForm {
-    TOptions Options;
+    std::string Shown;  // the form file as named on the command line
+    TOptions Options;   // its FormFile absolute
     std::unique_ptr<TDesignSession> Session;
     std::vector<std::string> Selection;
   };
-  TServedForm& Shown() { return *FForms[FShown]; }
+  TServedForm& ShownForm() { return *FForms[FShown]; }
   std::vector<TComponent*> Selected(TServedForm& Form) const;
   TComponent& Component(const TJson& Request, const char* Field);
   void Drop(const TJson& Request);
