@@ -47,12 +47,19 @@ struct TFcConfigDestroy {
 };
 
 // One font map and context for the process, with a fontconfig configuration
-// of its own so that the aliases do not touch anyone else's.
+// of its own that holds the aliases of the dialogs' fonts.
 class TTextMeasurer {
  public:
   TTextMeasurer() {
     FConfig.reset(FcInitLoadConfigAndFonts());
-    if (FConfig) FcConfigParseAndLoadFromMemory(FConfig.get(), reinterpret_cast<const FcChar8*>(FontAliases), FcTrue);
+    if (FConfig) {
+      FcConfigParseAndLoadFromMemory(FConfig.get(), reinterpret_cast<const FcChar8*>(FontAliases), FcTrue);
+      // Pango substitutes font names through the process's current
+      // configuration, whatever the font map was given: without this the
+      // aliases never apply and "MS Sans Serif" falls to the wider DejaVu Sans.
+      // Nothing else in the process asks fontconfig for these names.
+      FcConfigSetCurrent(FConfig.get());
+    }
     FFontMap.reset(pango_ft2_font_map_new());
     pango_ft2_font_map_set_resolution(PANGO_FT2_FONT_MAP(FFontMap.get()), 96, 96);
     if (FConfig) pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(FFontMap.get()), FConfig.get());
