@@ -501,6 +501,7 @@
       if (!overlay.hidden) {
         overlay.hidden = true;
         overlay.replaceChildren();
+        delete overlay.dataset.boxKey;
         shownForm = null;
       }
       return;
@@ -512,6 +513,12 @@
     else if (shownForm) { shownForm.window.remove(); shownForm = null; }
     for (const el of overlay.querySelectorAll('.described')) el.remove();
     if (modal.kind === 'form' && !layout) overlay.prepend(describedForm(modal));
+    // A box over the form is made again only when what it shows changed, so
+    // that what is typed into it outlives other answers.
+    const { layout: _layout, under: _under, show: _show, ...boxed } = modal;
+    const key = modal.kind === 'form' ? '' : JSON.stringify(boxed);
+    if (overlay.dataset.boxKey === key) return;
+    overlay.dataset.boxKey = key;
     for (const el of overlay.querySelectorAll('.stacked')) el.remove();
     if (modal.kind === 'message') overlay.append(stacked(messageBox(modal)));
     else if (modal.kind === 'menu') overlay.append(stacked(placed(menuBox(modal), menuPoint)));
@@ -563,6 +570,15 @@
       }, caption(item.caption))));
   }
 
+  // New text for a module: the state does not carry its text, so Show puts the
+  // current one in the transcript and the person types the replacement here.
+  function moduleText(name) {
+    const text = h('textarea', { class: 'module-text', rows: '4', spellcheck: 'false', wrap: 'off',
+                                 'aria-label': `New text of ${name}`, placeholder: 'New text, then Replace' });
+    return h('div', { class: 'module-edit' }, text,
+      h('button', { type: 'button', text: 'Replace', onclick: () => act({ op: 'memo', control: name, lines: text.value.split('\n') }) }));
+  }
+
   // Code-editor modules that an action left open: each can be shown in the
   // transcript, saved into its property or closed; the action ends when the
   // last one has closed, which Done does for all of them.
@@ -575,7 +591,8 @@
           h('span', { class: 'name', text: module.name + (module.modified ? ' (modified)' : '') }),
           h('button', { type: 'button', text: 'Show', onclick: () => dialog(`module show ${module.name}`) }),
           h('button', { type: 'button', text: 'Save', onclick: () => dialog(`module save ${module.name}`) }),
-          h('button', { type: 'button', text: 'Close', onclick: () => dialog(`module close ${module.name}`) })))),
+          h('button', { type: 'button', text: 'Close', onclick: () => dialog(`module close ${module.name}`) }),
+          moduleText(module.name)))),
       h('div', { class: 'buttons' },
         h('button', { type: 'button', 'data-vn-button': 'Done', 'data-first': true, text: 'Done', onclick: closeAll })));
   }
