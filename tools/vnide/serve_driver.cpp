@@ -98,6 +98,8 @@ void TWebDriver::AnswerPicture(TServeAction& Action) {
     FChannel.Answer(Action, 200, {{"ok", true}});
   } catch (const Exception& E) {
     FChannel.Answer(Action, 500, {{"ok", false}, {"error", E.Message()}});
+  } catch (const std::exception& E) {
+    FChannel.Answer(Action, 500, {{"ok", false}, {"error", E.what()}});
   }
 }
 

@@ -195,6 +195,8 @@ void TServeModel::Perform(const TJson& Request) {
   const std::string& Op = Text(Request, "op");
   TServedForm& Form = ShownForm();
   TDesignSession& Session = *Form.Session;
+  // Property editors may read files the form names, also outside Run.
+  TWorkingFolder InFolder(Session.Folder());
   if (Op == "form") {
     const auto Index = Request["index"].get<std::int64_t>();
     if (Index < 0 || Index >= static_cast<std::int64_t>(FForms.size()))
