@@ -405,6 +405,18 @@ class TStringList : public TStrings {
   // The line itself, without a copy.
   const std::string& StringRef(int Index) const;
   void Put(int Index, const std::string& S) override;
+  // Rewrites line Index in place: Edit(std::string&) gets the line itself and
+  // may reuse its storage (clear, append) where Put would copy a string built
+  // elsewhere. One change is notified afterwards, also when Edit throws; a
+  // sorted list refuses it as it refuses Put.
+  template <class F>
+  void EditString(int Index, F&& Edit) {
+    std::string& Line = EditableString(Index);
+    TChangeNotice Notice{this};
+    Edit(Line);
+    Notice.FList = nullptr;
+    Changed();
+  }
   TObject* Objects(int Index) const override;
   void PutObject(int Index, TObject* AObject) override;
   int Add(const std::string& S) override;
@@ -444,8 +456,20 @@ class TStringList : public TStrings {
     std::string FString;
     TObject* FObject = nullptr;
   };
+  // Notifies the change of an edit that threw, unless cleared.
+  struct TChangeNotice {
+    TStringList* FList;
+    ~TChangeNotice() {
+      if (FList != nullptr) FList->ChangedAfterFailure();
+    }
+  };
+
   void Changed();
+  // Changed while an exception passes, which a throwing handler must not hide.
+  void ChangedAfterFailure() noexcept;
   void CheckIndex(int Index) const;
+  // The line Index for EditString, checked as Put checks it.
+  std::string& EditableString(int Index);
   void InsertItem(int Index, const std::string& S, TObject* AObject);
 
   std::vector<TStringItem> FList;

@@ -294,6 +294,19 @@ void TStringList::Put(int Index, const std::string& S) {
   Changed();
 }
 
+std::string& TStringList::EditableString(int Index) {
+  if (FSorted) Error(rtl_consts::SSortedListError, 0);
+  CheckIndex(Index);
+  return FList[static_cast<std::size_t>(Index)].FString;
+}
+
+void TStringList::ChangedAfterFailure() noexcept {
+  try {
+    Changed();
+  } catch (...) {
+  }
+}
+
 TObject* TStringList::Objects(int Index) const {
   CheckIndex(Index);
   return FList[static_cast<std::size_t>(Index)].FObject;

@@ -194,4 +194,31 @@ TEST(StringListTest, OnChangeFiresOnceAfterAGroupOfChanges) {
   EXPECT_EQ(L.UpdateCount(), 0);
 }
 
+TEST(StringListTest, EditStringRewritesTheLineInItsOwnStorage) {
+  TStringList L;
+  L.SetText("a line long enough to live on the heap\nb");
+  TObject Tag;
+  L.PutObject(0, &Tag);
+  int Changes = 0;
+  L.OnChange = [&](TObject*) { ++Changes; };
+  const char* Storage = L.StringRef(0).data();
+  L.EditString(0, [](std::string& S) { S.assign("shorter").append(" line"); });
+  EXPECT_EQ(Lines(L), "shorter line|b");
+  EXPECT_EQ(L.StringRef(0).data(), Storage);
+  EXPECT_EQ(L.Objects(0), &Tag);
+  EXPECT_EQ(Changes, 1);
+  // What Edit left is kept and still noticed when it throws.
+  const auto AppendAndFail = [](std::string& S) {
+    S += "+";
+    throw EListError("stop");
+  };
+  EXPECT_THROW(L.EditString(1, AppendAndFail), EListError);
+  EXPECT_EQ(Lines(L), "shorter line|b+");
+  EXPECT_EQ(Changes, 2);
+  EXPECT_EQ(ListError([&] { L.EditString(2, [](std::string&) {}); }), "List index out of bounds (2)");
+  L.SetSorted(true);
+  EXPECT_THROW(L.EditString(0, [](std::string& S) { S = "z"; }), EListError);
+  EXPECT_EQ(Lines(L), "b+|shorter line");
+}
+
 }  // namespace
