@@ -13,7 +13,7 @@ namespace VNUpdSEd {
 
 namespace {
 
-const std::string KwSet = "set", KwWhere = "where", KwValues = "values";
+constexpr std::string_view KwSet = "set", KwWhere = "where", KwValues = "values";
 
 std::uint64_t Load64(const char* P) {
   std::uint64_t Word;
@@ -360,19 +360,20 @@ inline TUpdateSQLGenerator::TResolvedFields TUpdateSQLGenerator::Resolve(const T
 }
 
 // ---------------------------------------------------------------------------
-// Statements: each line is built in one buffer and handed to the list.
+// Statements: each line is written straight into the list's own line.
 
 // Writes a statement into a list as one change for whoever watches it. An
-// unsorted string list has its lines overwritten, so that their storage takes
-// the new lines and writing a statement again allocates nothing per line; any
-// other list is emptied and refilled. Either way the list ends up holding the
-// statement's lines alone, without objects.
+// unsorted string list has its lines rewritten in place, so that their storage
+// takes the new lines without a copy and writing a statement again allocates
+// nothing per line; any other list is emptied and refilled through a scratch
+// line. Either way the list ends up holding the statement's lines alone,
+// without objects.
 class TUpdateSQLGenerator::TWriter {
  public:
-  TWriter(TStrings& List, std::string& ALine) : Line(ALine), FList(List) {
+  TWriter(TStrings& List, std::string& Scratch) : FList(List), FScratch(Scratch) {
     FList.BeginUpdate();
-    const auto* Plain = dynamic_cast<const TStringList*>(&List);
-    FReusable = Plain != nullptr && !Plain->Sorted() ? Plain->Count() : 0;
+    FPlain = dynamic_cast<TStringList*>(&List);
+    FReusable = FPlain != nullptr && !FPlain->Sorted() ? FPlain->Count() : 0;
     if (FReusable == 0) FList.Clear();
   }
   ~TWriter() {
@@ -382,54 +383,62 @@ class TUpdateSQLGenerator::TWriter {
   TWriter(const TWriter&) = delete;
   TWriter& operator=(const TWriter&) = delete;
 
-  void Add(const std::string& Text) {
+  // One line, which Write(std::string&) appends to an empty string.
+  template <class F>
+  void Add(F&& Write) {
     if (FCount < FReusable) {
-      FList.Put(FCount, Text);
-      if (FList.Objects(FCount) != nullptr) FList.PutObject(FCount, nullptr);
+      FPlain->EditString(FCount, [&Write](std::string& Line) {
+        Line.clear();
+        Write(Line);
+      });
+      if (FPlain->Objects(FCount) != nullptr) FPlain->PutObject(FCount, nullptr);
     } else {
-      FList.Add(Text);
+      FScratch.clear();
+      Write(FScratch);
+      FList.Add(FScratch);
     }
     ++FCount;
   }
-
-  // The line being built.
-  std::string& Line;
+  void Add(std::string_view Text) {
+    Add([Text](std::string& Line) { Line += Text; });
+  }
 
  private:
   TStrings& FList;
+  TStringList* FPlain = nullptr;
+  std::string& FScratch;
   int FReusable = 0;
   int FCount = 0;
 };
 
 void TUpdateSQLGenerator::WriteKeys(TWriter& W, const TResolvedFields& Keys) const {
-  for (std::size_t I = 0; I < Keys.size(); ++I) {
-    W.Line.assign("  ");
-    AppendQuoted(W.Line, Keys[I].Name, FQuoteFields);
-    W.Line += " = :";
-    // The prefix belongs to the parameter name, inside its quotes.
-    if (FQuoteFields)
-      W.Line += QuoteIdentifier("OLD_" + std::string(Keys[I].Alias), true);
-    else
-      W.Line.append("OLD_").append(Keys[I].Alias);
-    if (I + 1 < Keys.size()) W.Line += " and";
-    W.Add(W.Line);
-  }
+  for (std::size_t I = 0; I < Keys.size(); ++I)
+    W.Add([&](std::string& Line) {
+      Line += "  ";
+      AppendQuoted(Line, Keys[I].Name, FQuoteFields);
+      Line += " = :";
+      // The prefix belongs to the parameter name, inside its quotes.
+      if (FQuoteFields)
+        Line += QuoteIdentifier("OLD_" + std::string(Keys[I].Alias), true);
+      else
+        Line.append("OLD_").append(Keys[I].Alias);
+      if (I + 1 < Keys.size()) Line += " and";
+    });
 }
 
 void TUpdateSQLGenerator::WriteModify(TStrings& List, const std::string& Table, const TResolvedFields& Updates,
                                       const TResolvedFields& Keys) const {
   TWriter W(List, FLine);
-  W.Line.assign("update ").append(Table);
-  W.Add(W.Line);
+  W.Add([&](std::string& Line) { Line.append("update ").append(Table); });
   W.Add(KwSet);
-  for (std::size_t I = 0; I < Updates.size(); ++I) {
-    W.Line.assign("  ");
-    AppendQuoted(W.Line, Updates[I].Name, FQuoteFields);
-    W.Line += " = :";
-    AppendQuoted(W.Line, Updates[I].Alias, FQuoteFields);
-    if (I + 1 < Updates.size()) W.Line += ',';
-    W.Add(W.Line);
-  }
+  for (std::size_t I = 0; I < Updates.size(); ++I)
+    W.Add([&](std::string& Line) {
+      Line += "  ";
+      AppendQuoted(Line, Updates[I].Name, FQuoteFields);
+      Line += " = :";
+      AppendQuoted(Line, Updates[I].Alias, FQuoteFields);
+      if (I + 1 < Updates.size()) Line += ',';
+    });
   W.Add(KwWhere);
   WriteKeys(W, Keys);
 }
@@ -439,47 +448,48 @@ void TUpdateSQLGenerator::WriteRefresh(TStrings& List, const std::string& Table,
   TWriter W(List, FLine);
   // One line holding both the select list and the from clause.
   constexpr std::string_view Select = "select ";
-  W.Line.assign(Select);
-  for (const TResolved& Field : Updates) {
-    if (W.Line.size() > Select.size()) W.Line += ", ";
-    AppendQuoted(W.Line, Field.Name, FQuoteFields);
-    if (Field.Alias.data() != Field.Name.data() && !SameBytes(Field.Alias, Field.Name)) {
-      W.Line += " as ";
-      AppendQuoted(W.Line, Field.Alias, FQuoteFields);
+  W.Add([&](std::string& Line) {
+    Line += Select;
+    for (const TResolved& Field : Updates) {
+      if (Line.size() > Select.size()) Line += ", ";
+      AppendQuoted(Line, Field.Name, FQuoteFields);
+      if (Field.Alias.data() != Field.Name.data() && !SameBytes(Field.Alias, Field.Name)) {
+        Line += " as ";
+        AppendQuoted(Line, Field.Alias, FQuoteFields);
+      }
     }
-  }
-  W.Line.append("\r\nfrom ").append(Table);
-  W.Add(W.Line);
+    Line.append("\r\nfrom ").append(Table);
+  });
   W.Add(KwWhere);
   WriteKeys(W, Keys);
 }
 
 void TUpdateSQLGenerator::WriteInsert(TStrings& List, const std::string& Table, const TResolvedFields& Updates) const {
   TWriter W(List, FLine);
-  W.Line.assign("insert into ").append(Table);
-  W.Add(W.Line);
+  W.Add([&](std::string& Line) { Line.append("insert into ").append(Table); });
   constexpr std::string_view Open = "  (";
-  W.Line.assign(Open);
-  for (const TResolved& Field : Updates) {
-    if (W.Line.size() > Open.size()) W.Line += ", ";
-    AppendQuoted(W.Line, Field.Name, FQuoteFields);
-  }
-  W.Line += ')';
-  W.Add(W.Line);
+  W.Add([&](std::string& Line) {
+    Line += Open;
+    for (const TResolved& Field : Updates) {
+      if (Line.size() > Open.size()) Line += ", ";
+      AppendQuoted(Line, Field.Name, FQuoteFields);
+    }
+    Line += ')';
+  });
   W.Add(KwValues);
-  W.Line.assign(Open);
-  for (const TResolved& Field : Updates) {
-    W.Line += W.Line.size() > Open.size() ? std::string_view(", :") : std::string_view(":");
-    AppendQuoted(W.Line, Field.Alias, FQuoteFields);
-  }
-  W.Line += ')';
-  W.Add(W.Line);
+  W.Add([&](std::string& Line) {
+    Line += Open;
+    for (const TResolved& Field : Updates) {
+      Line += Line.size() > Open.size() ? std::string_view(", :") : std::string_view(":");
+      AppendQuoted(Line, Field.Alias, FQuoteFields);
+    }
+    Line += ')';
+  });
 }
 
 void TUpdateSQLGenerator::WriteDelete(TStrings& List, const std::string& Table, const TResolvedFields& Keys) const {
   TWriter W(List, FLine);
-  W.Line.assign("delete from ").append(Table);
-  W.Add(W.Line);
+  W.Add([&](std::string& Line) { Line.append("delete from ").append(Table); });
   W.Add(KwWhere);
   WriteKeys(W, Keys);
 }

@@ -120,7 +120,8 @@ class TUpdateSQLGenerator {
   // FFieldInfo, whose every change marks the index stale.
   mutable std::vector<TOrigin> FOrigins;
   mutable bool FAliasIndexStale = true;
-  // The line being written, its room kept from one generation to the next.
+  // A line being written for a list that has no line of its own to reuse,
+  // its room kept from one generation to the next.
   mutable std::string FLine;
 };
 

@@ -457,6 +457,23 @@ TEST_F(UpdateSQLGenerator, AListKeepsNothingOfItsEarlierContent) {
       << "a sorted list sorts the lines it is given";
 }
 
+// Generating again rewrites each list's lines where they are: a long line keeps
+// its storage, and each list reports one change.
+TEST_F(UpdateSQLGenerator, GeneratingAgainRewritesTheLinesInPlace) {
+  TStringList Modify, Insert, Delete, Refresh;
+  Gen.GenerateAllSQL(Modify, Insert, Delete, Refresh);
+  const std::vector<std::string> Before = Lines(Refresh);
+  const char* SelectLine = Refresh.StringRef(0).data();
+  const char* ValuesLine = Insert.StringRef(3).data();
+  int Changes = 0;
+  for (TStringList* L : {&Modify, &Insert, &Delete, &Refresh}) L->OnChange = [&](TObject*) { ++Changes; };
+  Gen.GenerateAllSQL(Modify, Insert, Delete, Refresh);
+  EXPECT_EQ(Changes, 4);
+  EXPECT_EQ(Lines(Refresh), Before);
+  EXPECT_EQ(Refresh.StringRef(0).data(), SelectLine);
+  EXPECT_EQ(Insert.StringRef(3).data(), ValuesLine);
+}
+
 // The aliases are read from the origin list: a statement written into that
 // very list must not read it while it changes.
 TEST_F(UpdateSQLGenerator, AStatementMayReplaceTheOriginsItWasBuiltFrom) {
