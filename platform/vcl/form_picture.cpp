@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "atomic_file.h"
+#include "pango_handles.h"
 #include "rtl/SysUtils.h"
 
 namespace vn_vcl {
@@ -89,15 +90,6 @@ TShownCaption ShowCaption(const std::string& Caption) {
   return Shown;
 }
 
-struct TGObjectUnref {
-  void operator()(void* Object) const noexcept { g_object_unref(Object); }
-};
-struct TDescriptionFree {
-  void operator()(PangoFontDescription* D) const noexcept { pango_font_description_free(D); }
-};
-struct TAttrListUnref {
-  void operator()(PangoAttrList* L) const noexcept { pango_attr_list_unref(L); }
-};
 struct TCairoDestroy {
   void operator()(cairo_t* C) const noexcept { cairo_destroy(C); }
 };

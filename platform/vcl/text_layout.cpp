@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include "pango_handles.h"
+
 namespace vn_vcl {
 
 namespace {
@@ -33,15 +35,6 @@ constexpr const char* FontAliases = R"(<?xml version="1.0"?>
 </fontconfig>
 )";
 
-struct TGObjectUnref {
-  void operator()(void* Object) const noexcept { g_object_unref(Object); }
-};
-struct TDescriptionFree {
-  void operator()(PangoFontDescription* D) const noexcept { pango_font_description_free(D); }
-};
-struct TAttrListUnref {
-  void operator()(PangoAttrList* L) const noexcept { pango_attr_list_unref(L); }
-};
 struct TFcConfigDestroy {
   void operator()(FcConfig* C) const noexcept { FcConfigDestroy(C); }
 };
