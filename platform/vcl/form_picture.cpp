@@ -610,8 +610,7 @@ class TPainter {
     pango_layout_set_font_description(Layout.get(), D.get());
     pango_layout_set_single_paragraph_mode(Layout.get(), TRUE);
     const std::unique_ptr<PangoAttrList, TAttrListUnref> Attributes(pango_attr_list_new());
-    // As the text is measured: no kerning, no ligatures.
-    pango_attr_list_insert(Attributes.get(), pango_attr_font_features_new("kern 0, liga 0, clig 0"));
+    pango_attr_list_insert(Attributes.get(), pango_attr_font_features_new(PlatformFontFeatures));
     if (Font.Underline) {
       pango_attr_list_insert(Attributes.get(), pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
     } else if (UnderlineStart >= 0) {
@@ -621,20 +620,9 @@ class TPainter {
       pango_attr_list_insert(Attributes.get(), Underline);
     }
     pango_layout_set_attributes(Layout.get(), Attributes.get());
-    const std::string Valid = ValidText(Shown);
+    const std::string Valid = PangoText(Shown);
     pango_layout_set_text(Layout.get(), Valid.data(), static_cast<int>(Valid.size()));
     return Layout;
-  }
-
-  static std::string ValidText(const std::string& Text) {
-    std::string Copy = Text;
-    for (char& C : Copy)
-      if (C == '\0') C = ' ';
-    if (g_utf8_validate(Copy.data(), static_cast<gssize>(Copy.size()), nullptr)) return Copy;
-    gchar* Fixed = g_utf8_make_valid(Copy.data(), static_cast<gssize>(Copy.size()));
-    std::string Result(Fixed);
-    g_free(Fixed);
-    return Result;
   }
 
   double LineHeight(const TLayoutFont& Font) {

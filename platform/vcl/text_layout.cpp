@@ -58,7 +58,7 @@ class TTextMeasurer {
     if (FConfig) pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(FFontMap.get()), FConfig.get());
     FContext.reset(pango_font_map_create_context(FFontMap.get()));
     FAttributes.reset(pango_attr_list_new());
-    pango_attr_list_insert(FAttributes.get(), pango_attr_font_features_new("kern 0, liga 0, clig 0"));
+    pango_attr_list_insert(FAttributes.get(), pango_attr_font_features_new(PlatformFontFeatures));
   }
 
   TSize Measure(const TFont& Font, std::string_view Text) {
@@ -68,7 +68,7 @@ class TTextMeasurer {
     pango_layout_set_font_description(Layout.get(), Description.get());
     pango_layout_set_single_paragraph_mode(Layout.get(), TRUE);
     pango_layout_set_attributes(Layout.get(), FAttributes.get());
-    const std::string Valid = ValidText(Text);
+    const std::string Valid = PangoText(Text);
     pango_layout_set_text(Layout.get(), Valid.data(), static_cast<int>(Valid.size()));
     PangoRectangle Logical{};
     pango_layout_get_pixel_extents(Layout.get(), nullptr, &Logical);
@@ -103,18 +103,6 @@ class TTextMeasurer {
   }
 
  private:
-  static std::string ValidText(std::string_view Text) {
-    // Pango refuses invalid UTF-8, and a NUL ends a C string early.
-    std::string Copy(Text);
-    for (char& C : Copy)
-      if (C == '\0') C = ' ';
-    if (g_utf8_validate(Copy.data(), static_cast<gssize>(Copy.size()), nullptr)) return Copy;
-    gchar* Fixed = g_utf8_make_valid(Copy.data(), static_cast<gssize>(Copy.size()));
-    std::string Result(Fixed);
-    g_free(Fixed);
-    return Result;
-  }
-
   std::unique_ptr<PangoFontDescription, TDescriptionFree> Describe(const TFont& Font) {
     std::unique_ptr<PangoFontDescription, TDescriptionFree> D(pango_font_description_new());
     pango_font_description_set_family(D.get(), Font.Name().empty() ? "MS Sans Serif" : Font.Name().c_str());
