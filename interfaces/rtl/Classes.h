@@ -467,9 +467,18 @@ class TStringList : public TStrings {
   void Changed();
   // Changed while an exception passes, which a throwing handler must not hide.
   void ChangedAfterFailure() noexcept;
-  void CheckIndex(int Index) const;
+  // Inline: every access by index checks it.
+  void CheckIndex(int Index) const {
+    if (Index < 0 || static_cast<std::size_t>(Index) >= FList.size()) IndexError(Index);
+  }
+  [[noreturn]] void IndexError(int Index) const;
+  [[noreturn]] void SortedError() const;
   // The line Index for EditString, checked as Put checks it.
-  std::string& EditableString(int Index);
+  std::string& EditableString(int Index) {
+    if (FSorted) SortedError();
+    CheckIndex(Index);
+    return FList[static_cast<std::size_t>(Index)].FString;
+  }
   void InsertItem(int Index, const std::string& S, TObject* AObject);
 
   std::vector<TStringItem> FList;

@@ -276,9 +276,9 @@ void TStrings::Error(std::string_view Msg, int Data) const { throw EListError(Fo
 // ---------------------------------------------------------------------------
 // TStringList
 
-void TStringList::CheckIndex(int Index) const {
-  if (Index < 0 || Index >= Count()) Error(rtl_consts::SListIndexError, Index);
-}
+void TStringList::IndexError(int Index) const { Error(rtl_consts::SListIndexError, Index); }
+
+void TStringList::SortedError() const { Error(rtl_consts::SSortedListError, 0); }
 
 std::string TStringList::Strings(int Index) const { return StringRef(Index); }
 
@@ -292,12 +292,6 @@ void TStringList::Put(int Index, const std::string& S) {
   CheckIndex(Index);
   FList[static_cast<std::size_t>(Index)].FString = S;
   Changed();
-}
-
-std::string& TStringList::EditableString(int Index) {
-  if (FSorted) Error(rtl_consts::SSortedListError, 0);
-  CheckIndex(Index);
-  return FList[static_cast<std::size_t>(Index)].FString;
 }
 
 void TStringList::ChangedAfterFailure() noexcept {

@@ -85,10 +85,10 @@ std::uint64_t HashBytes(std::string_view S) {
   return Mix(H ^ Tail);
 }
 
-// An origin hashes by its table part and its column part, so that the table
-// text of a generation is hashed once for all its fields.
-std::uint64_t OriginHash(std::uint64_t TableHash, std::string_view Column) {
-  return Mix(TableHash * 0x9E3779B97F4A7C15ULL + HashBytes(Column));
+// An origin hashes by the number its table has in the index and its column,
+// so that the table text of a generation is looked up once for all its fields.
+std::uint64_t OriginHash(std::uint32_t TableKey, std::string_view Column) {
+  return Mix(TableKey * 0x9E3779B97F4A7C15ULL + HashBytes(Column));
 }
 
 char FoldAscii(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
@@ -105,6 +105,9 @@ bool SameAsciiNoCase(std::string_view A, std::string_view B) {
     if (FoldAscii(A[I]) != FoldAscii(B[I])) return false;
   return true;
 }
+
+// What a look-up that finds nothing gives instead of an index.
+constexpr std::size_t NotFound = ~std::size_t{0};
 
 // Open addressing over the items of an array, at most half full: a slot holds
 // the item's index plus one in its low half (0: empty) and the high half of
@@ -124,6 +127,18 @@ class TSlots {
         FSlots[P] = Tag << 32 | (Index + 1);
         return Index;
       }
+      if ((Slot >> 32) == Tag && Same(static_cast<std::size_t>((Slot & 0xFFFFFFFFULL) - 1)))
+        return static_cast<std::size_t>((Slot & 0xFFFFFFFFULL) - 1);
+    }
+  }
+  // The first item added for which Same(index) holds, else NotFound.
+  template <class F>
+  std::size_t Find(std::uint64_t Hash, F&& Same) const {
+    const std::size_t Mask = FSlots.size() - 1;
+    const std::uint64_t Tag = Hash >> 32;
+    for (std::size_t P = Hash & Mask;; P = (P + 1) & Mask) {
+      const std::uint64_t Slot = FSlots[P];
+      if (Slot == 0) return NotFound;
       if ((Slot >> 32) == Tag && Same(static_cast<std::size_t>((Slot & 0xFFFFFFFFULL) - 1)))
         return static_cast<std::size_t>((Slot & 0xFFFFFFFFULL) - 1);
     }
@@ -226,6 +241,144 @@ bool IsQuotedPart(std::string_view Part) {
 
 }  // namespace
 
+// The origins by table and column, in open addressing with a control byte per
+// slot (empty, or seven bits of the slot's hash) read eight at a time: a probe
+// picks the candidates among eight slots at once, without a branch per slot,
+// so that a fuller table costs hardly more than an emptier one. A slot holds
+// its column and the name it gives in itself when both are short, as they
+// nearly always are, so that a look-up reads one line of slots: with
+// thousands of fields the look-ups are what waits for memory. Tables are
+// numbered, each distinct table text once, so that a generation compares its
+// table text once for all its fields.
+struct [[gnu::visibility("hidden")]] TUpdateSQLGenerator::TAliasIndex {
+  static constexpr std::size_t InlineRoom = 26;
+  static constexpr std::uint8_t Outside = 0xFF;       // ColumnSize: the texts are in Long
+  static constexpr std::uint8_t SameAsColumn = 0xFF;  // NameSize: the name is the column itself
+  static constexpr std::uint8_t Empty = 0x80;         // control byte of an empty slot
+  static constexpr std::size_t Group = 8;             // control bytes read at once
+  static constexpr std::uint64_t Ones = 0x0101010101010101ULL, Highs = 0x8080808080808080ULL;
+  struct TSlot {
+    std::uint32_t TableKey = 0;  // the table's index plus one
+    std::uint8_t ColumnSize = 0;
+    std::uint8_t NameSize = 0;
+    char Text[InlineRoom] = {};  // the column, then the name; or the index into Long
+  };
+  static_assert(sizeof(TSlot) == 32, "two slots to a cache line");
+  struct TLong {
+    std::string_view Column, Name;
+  };
+
+  // At most two thirds full. Control has a byte per slot and then the first
+  // Group bytes again, so that a group read near the end wraps around.
+  std::vector<TSlot> Slots;
+  std::vector<std::uint8_t> Control;
+  std::vector<TLong> Long;
+  // The distinct table parts, viewing the origin list, and their hash index.
+  std::vector<std::string_view> Tables;
+  TSlots TableIndex;
+
+  explicit TAliasIndex(std::size_t Origins)
+      : Slots(std::bit_ceil(Origins + Origins / 2 + 2 * Group)), Control(Slots.size() + Group, Empty),
+        TableIndex(Origins) {}
+
+  // The key of an origin's table part, numbering it if it is new.
+  std::uint32_t AddTable(std::string_view Table) {
+    const auto Same = [&](std::size_t I) { return SameBytes(Tables[I], Table); };
+    const std::size_t I = TableIndex.FindOrAdd(HashBytes(Table), Tables.size(), Same);
+    if (I == Tables.size()) Tables.push_back(Table);
+    return static_cast<std::uint32_t>(I + 1);
+  }
+  // The key of a table text, 0 when no origin names that table.
+  std::uint32_t TableKey(std::string_view Table) const {
+    const auto Same = [&](std::size_t I) { return SameBytes(Tables[I], Table); };
+    const std::size_t I = TableIndex.Find(HashBytes(Table), Same);
+    return I == NotFound ? 0 : static_cast<std::uint32_t>(I + 1);
+  }
+
+  static std::uint8_t ControlOf(std::uint64_t Hash) { return static_cast<std::uint8_t>(Hash >> 57); }
+  // The control bytes of slots P to P + 7, slot P's in the lowest byte.
+  std::uint64_t GroupAt(std::size_t P) const {
+    const std::uint64_t Word = Load64(reinterpret_cast<const char*>(Control.data() + P));
+    return std::endian::native == std::endian::little ? Word : __builtin_bswap64(Word);
+  }
+  // The high bit of each byte of Word equal to Byte; maybe also of a byte just
+  // above one that is, a false candidate that its slot rules out.
+  static std::uint64_t Matching(std::uint64_t Word, std::uint8_t Byte) {
+    const std::uint64_t X = Word ^ (Ones * Byte);
+    return (X - Ones) & ~X & Highs;
+  }
+  static std::size_t ByteOf(std::uint64_t Bits) { return static_cast<std::size_t>(std::countr_zero(Bits)) / 8; }
+
+  const TLong& LongOf(const TSlot& S) const {
+    std::uint32_t At;
+    std::memcpy(&At, S.Text, sizeof At);
+    return Long[At];
+  }
+  std::string_view ColumnOf(const TSlot& S) const {
+    return S.ColumnSize == Outside ? LongOf(S).Column : std::string_view(S.Text, S.ColumnSize);
+  }
+
+  // The slot of the origin Column of table Key, Hash being OriginHash(Key,
+  // Column); NotFound when there is none. Probing stops at the first group with
+  // an empty slot: an origin takes the first empty slot along its probe.
+  std::size_t Find(std::uint32_t Key, std::string_view Column, std::uint64_t Hash) const {
+    const std::size_t Mask = Slots.size() - 1;
+    const std::uint8_t Byte = ControlOf(Hash);
+    for (std::size_t P = Hash & Mask;; P = (P + Group) & Mask) {
+      const std::uint64_t Word = GroupAt(P);
+      for (std::uint64_t Bits = Matching(Word, Byte); Bits != 0; Bits &= Bits - 1) {
+        const std::size_t At = (P + ByteOf(Bits)) & Mask;
+        if (Slots[At].TableKey == Key && SameBytes(ColumnOf(Slots[At]), Column)) return At;
+      }
+      if ((Word & Highs) != 0) return NotFound;
+    }
+  }
+
+  // Adds the origin unless one of the same table and column came first.
+  void Add(std::uint32_t Key, std::string_view Column, std::string_view Name) {
+    const std::uint64_t Hash = OriginHash(Key, Column);
+    if (Find(Key, Column, Hash) != NotFound) return;
+    const std::size_t Mask = Slots.size() - 1;
+    std::size_t At = 0;
+    for (std::size_t P = Hash & Mask;; P = (P + Group) & Mask)
+      if (const std::uint64_t Free = GroupAt(P) & Highs; Free != 0) {
+        At = (P + ByteOf(Free)) & Mask;
+        break;
+      }
+    Control[At] = ControlOf(Hash);
+    if (At < Group) Control[Slots.size() + At] = ControlOf(Hash);
+    TSlot& S = Slots[At];
+    S.TableKey = Key;
+    const bool Same = SameBytes(Name, Column);
+    const std::size_t Room = Column.size() + (Same ? 0 : Name.size());
+    if (Room <= InlineRoom && Column.size() < Outside && Name.size() < SameAsColumn) {
+      S.ColumnSize = static_cast<std::uint8_t>(Column.size());
+      S.NameSize = Same ? SameAsColumn : static_cast<std::uint8_t>(Name.size());
+      std::memcpy(S.Text, Column.data(), Column.size());
+      if (!Same) std::memcpy(S.Text + Column.size(), Name.data(), Name.size());
+    } else {
+      S.ColumnSize = Outside;
+      const auto Index = static_cast<std::uint32_t>(Long.size());
+      std::memcpy(S.Text, &Index, sizeof Index);
+      Long.push_back({Column, Name});
+    }
+  }
+
+  void Prefetch(std::uint64_t Hash) const { __builtin_prefetch(&Slots[Hash & (Slots.size() - 1)]); }
+
+  // The name the origin Field of table Key gives, Hash being OriginHash(Key,
+  // Field); Field itself when there is no such origin.
+  std::string_view Alias(std::uint32_t Key, std::string_view Field, std::uint64_t Hash) const {
+    const std::size_t At = Find(Key, Field, Hash);
+    if (At == NotFound) return Field;
+    const TSlot& S = Slots[At];
+    if (S.ColumnSize == Outside) return LongOf(S).Name;
+    return S.NameSize == SameAsColumn ? Field : std::string_view(S.Text + S.ColumnSize, S.NameSize);
+  }
+};
+
+TUpdateSQLGenerator::~TUpdateSQLGenerator() = default;
+
 TUpdateSQLGenerator::TUpdateSQLGenerator() {
   FFieldInfo.OnChange = [this](TObject*) { FAliasIndexStale = true; };
 }
@@ -259,9 +412,10 @@ std::string TUpdateSQLGenerator::TableReference() const {
   return Result;
 }
 
-void TUpdateSQLGenerator::EnsureAliasIndex() const {
+const TUpdateSQLGenerator::TAliasIndex& TUpdateSQLGenerator::EnsureAliasIndex() const {
   // Inside a group of changes the list has not reported them yet.
-  if (FAliasIndexStale || FFieldInfo.UpdateCount() > 0) BuildAliasIndex();
+  if (FAliasIndexStale || FFieldInfo.UpdateCount() > 0 || !FIndex) BuildAliasIndex();
+  return *FIndex;
 }
 
 void TUpdateSQLGenerator::BuildAliasIndex() const {
@@ -288,73 +442,52 @@ void TUpdateSQLGenerator::BuildAliasIndex() const {
   }
 
   // Of the entries with one origin, the first one names it.
-  // At most two thirds full: short probe runs in a table small enough to stay in the cache.
-  const auto Entries = static_cast<std::size_t>(N);
-  FOrigins.assign(std::bit_ceil(Entries + Entries / 2 + 8), TOrigin());
-  const std::size_t Mask = FOrigins.size() - 1;
+  auto Index = std::make_unique<TAliasIndex>(static_cast<std::size_t>(N));
   for (int I = 0; I < N; ++I) {
     const int Source = Lookup[static_cast<std::size_t>(First[static_cast<std::size_t>(I)])];
     if (Source < 0) continue;
     const std::string_view Value = Values[static_cast<std::size_t>(Source)];
     const std::size_t Split = OriginSplit(Value);
-    // Slots hold 32-bit sizes: an origin or a name of 4 GiB is no column's.
-    const std::string_view Name = Names[static_cast<std::size_t>(I)];
-    if (Split == std::string_view::npos || Value.size() > UINT32_MAX || Name.size() > UINT32_MAX) continue;
-    const std::uint64_t Hash = OriginHash(HashBytes(Value.substr(0, Split)), Value.substr(Split + 1));
-    for (std::size_t P = Hash & Mask;; P = (P + 1) & Mask) {
-      TOrigin& O = FOrigins[P];
-      if (O.Value == nullptr) {
-        O = {Value.data(), Name.data(), static_cast<std::uint32_t>(Value.size()),
-             static_cast<std::uint32_t>(Name.size()), static_cast<std::uint32_t>(Split),
-             static_cast<std::uint32_t>(Hash >> 32)};
-        break;
-      }
-      if (SameBytes({O.Value, O.ValueSize}, Value)) break;
-    }
+    if (Split == std::string_view::npos) continue;
+    Index->Add(Index->AddTable(Value.substr(0, Split)), Value.substr(Split + 1), Names[static_cast<std::size_t>(I)]);
   }
+  FIndex = std::move(Index);
   FAliasIndexStale = false;
 }
 
-inline std::string_view TUpdateSQLGenerator::Alias(std::string_view Table, std::string_view Field,
-                                                   std::uint64_t Hash) const {
-  const std::size_t Mask = FOrigins.size() - 1;
-  const auto Tag = static_cast<std::uint32_t>(Hash >> 32);
-  for (std::size_t P = Hash & Mask;; P = (P + 1) & Mask) {
-    const TOrigin& O = FOrigins[P];
-    if (O.Value == nullptr) return Field;
-    // The origin must split where the table text ends: a field name with a
-    // full stop inside splits elsewhere and so is no column of this table.
-    if (O.Tag == Tag && O.Split == Table.size() &&
-        SameBytes({O.Value + O.Split + 1, O.ValueSize - O.Split - 1}, Field) && SameBytes({O.Value, O.Split}, Table))
-      return {O.Name, O.NameSize};
-  }
-}
-
 std::string TUpdateSQLGenerator::FindFieldAlias(const std::string& TableText, const std::string& FieldName) const {
-  EnsureAliasIndex();
-  return std::string(Alias(TableText, FieldName, OriginHash(HashBytes(TableText), FieldName)));
+  const TAliasIndex& Index = EnsureAliasIndex();
+  const std::uint32_t Key = Index.TableKey(TableText);
+  if (Key == 0) return FieldName;
+  return std::string(Index.Alias(Key, FieldName, OriginHash(Key, FieldName)));
 }
 
 inline TUpdateSQLGenerator::TResolvedFields TUpdateSQLGenerator::Resolve(const TFieldChoices& Fields) const {
   TResolvedFields Result;
-  std::vector<std::uint64_t> Hashes;
   Result.reserve(Fields.size());
-  Hashes.reserve(Fields.size());
-  const std::uint64_t TableHash = HashBytes(FTableText);
-  for (const TFieldChoice& Field : Fields) {
-    if (!Field.Selected) continue;
-    Result.push_back({Field.Name, {}});
-    Hashes.push_back(OriginHash(TableHash, Field.Name));
+  const TAliasIndex& Index = *FIndex;
+  const std::uint32_t Key = Index.TableKey(FTableText);
+  if (Key == 0) {  // no origin of this table: each field names itself
+    for (const TFieldChoice& Field : Fields)
+      if (Field.Selected) Result.push_back({Field.Name, Field.Name});
+    return Result;
   }
-  // Look-ups of many fields wait mostly for memory: a slot is fetched some
-  // fields ahead, the origin text it views a few fields ahead.
-  constexpr std::size_t Far = 32, Near = 16;
-  const std::size_t Mask = FOrigins.size() - 1;
-  for (std::size_t I = 0; I < Result.size(); ++I) {
-    if (I + Far < Result.size()) __builtin_prefetch(&FOrigins[Hashes[I + Far] & Mask]);
-    if (I + Near < Result.size())
-      if (const char* Text = FOrigins[Hashes[I + Near] & Mask].Value) __builtin_prefetch(Text);
-    Result[I].Alias = Alias(FTableText, Result[I].Name, Hashes[I]);
+  // Fields are taken a block at a time: their slots are fetched while the
+  // block is gathered and looked up after it, while the block's own data is
+  // still at hand.
+  constexpr std::size_t Block = 64;
+  std::uint64_t Hashes[Block];
+  for (auto It = Fields.begin(), End = Fields.end(); It != End;) {
+    const std::size_t First = Result.size();
+    for (; It != End && Result.size() - First < Block; ++It) {
+      if (!It->Selected) continue;
+      const std::uint64_t Hash = OriginHash(Key, It->Name);
+      Index.Prefetch(Hash);
+      Hashes[Result.size() - First] = Hash;
+      Result.push_back({It->Name, It->Name});
+    }
+    for (std::size_t I = First; I < Result.size(); ++I)
+      Result[I].Alias = Index.Alias(Key, Result[I].Name, Hashes[I - First]);
   }
   return Result;
 }
@@ -494,7 +627,7 @@ void TUpdateSQLGenerator::WriteDelete(TStrings& List, const std::string& Table, 
   WriteKeys(W, Keys);
 }
 
-// The alias views point into the origin list: a statement meant for that very
+// Alias views may point into the origin list: a statement meant for that very
 // list is written aside first.
 template <class F>
 void TUpdateSQLGenerator::Into(TStrings& List, F&& Write) const {

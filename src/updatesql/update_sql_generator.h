@@ -3,7 +3,7 @@
 // field lists and the field origins of the dataset's SQL.
 #pragma once
 
-#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +27,7 @@ using TFieldChoices = std::vector<TFieldChoice>;
 class TUpdateSQLGenerator {
  public:
   TUpdateSQLGenerator();
+  ~TUpdateSQLGenerator();
   TUpdateSQLGenerator(const TUpdateSQLGenerator&) = delete;
   TUpdateSQLGenerator& operator=(const TUpdateSQLGenerator&) = delete;
 
@@ -79,22 +80,13 @@ class TUpdateSQLGenerator {
     std::string_view Name, Alias;
   };
   using TResolvedFields = std::vector<TResolved>;
-  // A slot of the origin index: a view of an entry's effective value, where
-  // it splits into table and column, and the name of the first entry with
-  // that value. Empty while Value is null.
-  struct TOrigin {
-    const char* Value = nullptr;
-    const char* Name = nullptr;
-    std::uint32_t ValueSize = 0, NameSize = 0, Split = 0;
-    std::uint32_t Tag = 0;  // the high half of the hash
-  };
+  // The origins by table and column; defined with the generator.
+  struct TAliasIndex;
 
   class TWriter;
 
-  void EnsureAliasIndex() const;
+  const TAliasIndex& EnsureAliasIndex() const;
   void BuildAliasIndex() const;
-  // FindFieldAlias without a copy, Hash being the hash of that origin.
-  std::string_view Alias(std::string_view Table, std::string_view Field, std::uint64_t Hash) const;
   // The selected fields in list order with their aliases.
   TResolvedFields Resolve(const TFieldChoices& Fields) const;
 
@@ -115,10 +107,9 @@ class TUpdateSQLGenerator {
   TFieldChoices FKeyFields;
   TStringList FFieldInfo;
 
-  // Open addressing, at most two thirds full, hashed by table part and column part
-  // so that a generation hashes its table text once. The views point into
-  // FFieldInfo, whose every change marks the index stale.
-  mutable std::vector<TOrigin> FOrigins;
+  // Built from FFieldInfo, whose every change marks it stale; it views the
+  // list's lines for table names and for origins too long to copy.
+  mutable std::unique_ptr<TAliasIndex> FIndex;
   mutable bool FAliasIndexStale = true;
   // A line being written for a list that has no line of its own to reuse,
   // its room kept from one generation to the next.

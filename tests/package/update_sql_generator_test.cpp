@@ -406,7 +406,8 @@ TEST_F(UpdateSQLGenerator, StatementsFollowTheRulesOnRandomDialogs) {
 
 // Dialogs of hundreds of fields, generated again into the same lists that
 // held a longer or a shorter statement: the look-ups fetch ahead of the
-// fields they serve, which small dialogs never reach.
+// fields they serve, which small dialogs never reach, and columns and aliases
+// of every length up to some hundred characters mix with short ones.
 TEST_F(UpdateSQLGenerator, LargeDialogsFollowTheRulesGenerationAfterGeneration) {
   std::mt19937 Random(33);
   TStringList Modify, Insert, Delete, Refresh;
@@ -416,9 +417,10 @@ TEST_F(UpdateSQLGenerator, LargeDialogsFollowTheRulesGenerationAfterGeneration) 
     Gen.FieldInfo().Clear();
     std::vector<std::string> Origins;
     for (int I = 0; I < Counts[Round]; ++I) {
-      const std::string Column = "C" + std::to_string(I);
+      const std::string Column = (I % 11 == 0 ? std::string(I % 300, 'c') : "C") + std::to_string(I);
       Fields.push_back({Column, I % 5 != 0});
-      const std::string Alias = I % 3 == 0 ? "ALIAS_OF_ROUND_" + std::to_string(Round) + "_" + Column : Column;
+      const std::string Alias =
+          I % 3 == 0 ? "ALIAS_OF_ROUND_" + std::to_string(Round) + "_" + Column + std::string(I % 2 * I, 'x') : Column;
       if (I % 7 != 0) Origins.push_back(Alias + "=ORDERS." + Column);
     }
     std::shuffle(Origins.begin(), Origins.end(), Random);
@@ -432,6 +434,25 @@ TEST_F(UpdateSQLGenerator, LargeDialogsFollowTheRulesGenerationAfterGeneration) 
     ASSERT_EQ(Lines(Insert), Want.Insert) << "round " << Round;
     ASSERT_EQ(Lines(Delete), Want.Delete) << "round " << Round;
     ASSERT_EQ(Lines(Refresh), Want.Refresh) << "round " << Round;
+  }
+}
+
+// Indexes as full as they get, so that probes run long and wrap around the
+// end: every origin is found, under its own table only, and a column no
+// origin names is its own alias.
+TEST_F(UpdateSQLGenerator, FullIndexesFindEveryOrigin) {
+  for (const int Count : {5, 672, 1354, 2720}) {
+    Gen.FieldInfo().BeginUpdate();
+    Gen.FieldInfo().Clear();
+    for (int I = 0; I < Count; ++I)
+      Gen.FieldInfo().Add((I % 2 ? "N" : "C") + std::to_string(I) + "=T" + std::to_string(I % 3) + ".C" + std::to_string(I));
+    Gen.FieldInfo().EndUpdate();
+    for (int I = 0; I < Count; ++I) {
+      const std::string Column = "C" + std::to_string(I), Table = "T" + std::to_string(I % 3);
+      ASSERT_EQ(Gen.FindFieldAlias(Table, Column), (I % 2 ? "N" : "C") + std::to_string(I)) << Count << " " << I;
+      ASSERT_EQ(Gen.FindFieldAlias("T" + std::to_string((I + 1) % 3), Column), Column) << Count << " " << I;
+      ASSERT_EQ(Gen.FindFieldAlias(Table, Column + "X"), Column + "X") << Count << " " << I;
+    }
   }
 }
 
