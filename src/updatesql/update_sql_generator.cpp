@@ -354,8 +354,8 @@ struct [[gnu::visibility("hidden")]] TUpdateSQLGenerator::TAliasIndex {
     if (Room <= InlineRoom && Column.size() < Outside && Name.size() < SameAsColumn) {
       S.ColumnSize = static_cast<std::uint8_t>(Column.size());
       S.NameSize = Same ? SameAsColumn : static_cast<std::uint8_t>(Name.size());
-      std::memcpy(S.Text, Column.data(), Column.size());
-      if (!Same) std::memcpy(S.Text + Column.size(), Name.data(), Name.size());
+      std::memcpy(S.Text, Column.data(), Column.size());  // a column is never empty
+      if (!Same) Name.copy(S.Text + Column.size(), Name.size());
     } else {
       S.ColumnSize = Outside;
       const auto Index = static_cast<std::uint32_t>(Long.size());
