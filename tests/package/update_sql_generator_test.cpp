@@ -360,6 +360,20 @@ TReferenceStatements ReferenceStatements(const TUpdateSQLGenerator& Gen) {
   return R;
 }
 
+struct TStatementLists {
+  TStringList Modify, Insert, Delete, Refresh;
+};
+
+// All four statements generated at once, each list compared with the rules.
+void GenerateAllAsTheRulesSay(const TUpdateSQLGenerator& Gen, TStatementLists& Lists, const TReferenceStatements& Want,
+                              int Round) {
+  Gen.GenerateAllSQL(Lists.Modify, Lists.Insert, Lists.Delete, Lists.Refresh);
+  ASSERT_EQ(Lines(Lists.Modify), Want.Modify) << "round " << Round;
+  ASSERT_EQ(Lines(Lists.Insert), Want.Insert) << "round " << Round;
+  ASSERT_EQ(Lines(Lists.Delete), Want.Delete) << "round " << Round;
+  ASSERT_EQ(Lines(Lists.Refresh), Want.Refresh) << "round " << Round;
+}
+
 // Random dialogs: repeated and case-twin names, origins of other tables and
 // with several full stops, empty names, both quote settings; the four
 // operations one by one and all at once write what the rules give, into lists
@@ -377,7 +391,8 @@ TEST_F(UpdateSQLGenerator, StatementsFollowTheRulesOnRandomDialogs) {
     for (std::size_t I = Random() % 6; I > 0; --I) Fields.push_back({Pick(Columns), Random() % 4 != 0});
     return Fields;
   };
-  TStringList Modify, Insert, Delete, Refresh, Single;
+  TStatementLists Lists;
+  TStringList Single;
   for (int Round = 0; Round < 200; ++Round) {
     TStrings& Info = Gen.FieldInfo();
     Info.Clear();
@@ -388,11 +403,7 @@ TEST_F(UpdateSQLGenerator, StatementsFollowTheRulesOnRandomDialogs) {
     Gen.SetKeyFields(RandomFields());
     const TReferenceStatements Want = ReferenceStatements(Gen);
 
-    Gen.GenerateAllSQL(Modify, Insert, Delete, Refresh);
-    ASSERT_EQ(Lines(Modify), Want.Modify) << "round " << Round;
-    ASSERT_EQ(Lines(Insert), Want.Insert) << "round " << Round;
-    ASSERT_EQ(Lines(Delete), Want.Delete) << "round " << Round;
-    ASSERT_EQ(Lines(Refresh), Want.Refresh) << "round " << Round;
+    ASSERT_NO_FATAL_FAILURE(GenerateAllAsTheRulesSay(Gen, Lists, Want, Round));
     Gen.GenerateModifySQL(Single);
     ASSERT_EQ(Lines(Single), Want.Modify) << "round " << Round;
     Gen.GenerateRefreshSQL(Single);
@@ -410,7 +421,7 @@ TEST_F(UpdateSQLGenerator, StatementsFollowTheRulesOnRandomDialogs) {
 // of every length up to some hundred characters mix with short ones.
 TEST_F(UpdateSQLGenerator, LargeDialogsFollowTheRulesGenerationAfterGeneration) {
   std::mt19937 Random(33);
-  TStringList Modify, Insert, Delete, Refresh;
+  TStatementLists Lists;
   const int Counts[] = {400, 60, 400};
   for (int Round = 0; Round < 3; ++Round) {
     TFieldChoices Fields;
@@ -429,11 +440,7 @@ TEST_F(UpdateSQLGenerator, LargeDialogsFollowTheRulesGenerationAfterGeneration) 
     Gen.SetUpdateFields(std::move(Fields));
     const TReferenceStatements Want = ReferenceStatements(Gen);
 
-    Gen.GenerateAllSQL(Modify, Insert, Delete, Refresh);
-    ASSERT_EQ(Lines(Modify), Want.Modify) << "round " << Round;
-    ASSERT_EQ(Lines(Insert), Want.Insert) << "round " << Round;
-    ASSERT_EQ(Lines(Delete), Want.Delete) << "round " << Round;
-    ASSERT_EQ(Lines(Refresh), Want.Refresh) << "round " << Round;
+    ASSERT_NO_FATAL_FAILURE(GenerateAllAsTheRulesSay(Gen, Lists, Want, Round));
   }
 }
 
