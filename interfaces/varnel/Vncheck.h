@@ -2,17 +2,32 @@
 // for design tools that want to know before run time whether they still fit.
 // Hosts that load the runtime library at run time find the entry point by its
 // exported name.
+//
+// The statements come from a form file, which is untrusted: each is vetted by
+// the server's own grammar before anything compiles or runs it, and everything
+// the check does happens in one transaction that is always rolled back.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "rtl/DB.h"
+
 class TComponent;
 
+enum TVNCheckFindingKind {
+  fkFinding,     // a fault of the statements: they fail, or do harm, at run time
+  fkNotChecked,  // something the check could not try: never taken as proven
+  fkNote         // for information only
+};
+
 struct TVNUpdateCheckFinding {
-  std::string Statement;  // "RefreshSQL", "ModifySQL", "InsertSQL", "DeleteSQL" or "DataSet"
-  std::string Reason;     // short, naming the parameter, field, column or key at fault
-  bool Note = false;      // something the check could not try, not a fault of the statements
+  // "RefreshSQL", "ModifySQL", "InsertSQL", "DeleteSQL", several of them joined
+  // by ", " when they share the problem, "DataSet", or "" for the update
+  // object as a whole (the table all its statements write).
+  std::string Statement;
+  std::string Reason;  // short, naming the parameters, fields, columns or key at fault
+  TVNCheckFindingKind Kind = fkFinding;
 };
 
 enum TVNUpdateCheckMode {
@@ -20,11 +35,29 @@ enum TVNUpdateCheckMode {
   cmDryRun    // also run them on one existing row, inside a transaction that is always rolled back
 };
 
+struct TVNUpdateCheckOptions {
+  TVNUpdateCheckMode Mode = cmPrepare;
+  // How long one statement may run, or wait for a lock another session holds.
+  int TimeoutSeconds = 5;
+  // A dry run refuses to run a form's statements as a superuser unless set.
+  bool AllowSuperuser = false;
+};
+
+struct TVNUpdateCheckResult {
+  std::vector<TVNUpdateCheckFinding> Findings;
+  int Checked = 0;     // statements fully checked (and, in a dry run, run), with or without findings
+  int NotChecked = 0;  // statements some stage could not try; an fkNotChecked finding says why
+};
+
+// Raised instead of running anything when a dry run would run a form's
+// statements as a superuser and the options do not allow it.
+VN_DECLARE_EXCEPTION(EVNCheckRefused, EDatabaseError)
+
 // Checks UpdateObject (a TVNUpdateSQL) against the database its dataset would
 // open, through a connection of its own: the form's components stay as they
-// are. Appends one finding per fault. Raises EDatabaseError when the database
+// are. Appends the findings to Result. Raises EDatabaseError when the database
 // cannot be reached or the connection is lost; never leaves a change behind.
-extern "C" void Vncheck_CheckUpdateObject(TComponent& UpdateObject, TVNUpdateCheckMode Mode,
-                                          std::vector<TVNUpdateCheckFinding>& Findings);
-using TVNCheckUpdateObjectProc = void (*)(TComponent&, TVNUpdateCheckMode, std::vector<TVNUpdateCheckFinding>&);
+extern "C" void Vncheck_CheckUpdateObject(TComponent& UpdateObject, const TVNUpdateCheckOptions& Options,
+                                          TVNUpdateCheckResult& Result);
+using TVNCheckUpdateObjectProc = void (*)(TComponent&, const TVNUpdateCheckOptions&, TVNUpdateCheckResult&);
 inline constexpr const char* CheckUpdateObjectExport = "Vncheck_CheckUpdateObject";

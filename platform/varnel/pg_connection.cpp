@@ -193,6 +193,10 @@ void TVNPgConnection::RaiseError(const pg_result* Result, const std::string& SQL
     }
     if (Characters > 0) Message += " at " + DescribeSQLPosition(SQL, std::min(Offset, SQL.size()));
   }
+  // The server gave up waiting for a lock, or stopped a statement at its time limit.
+  const char* State = Result ? PQresultErrorField(Result, PG_DIAG_SQLSTATE) : nullptr;
+  if (State != nullptr && (std::string_view(State) == "55P03" || std::string_view(State) == "57014"))
+    throw EVNServerBusy(Message);
   throw EDatabaseError(Message);
 }
 

@@ -78,6 +78,22 @@ class TVNPgConnection final : public TVNServerConnection {
   std::optional<std::vector<TVNColumnDetails>> ColumnDetails(const std::string& TableName) override;
   bool InTransaction() const noexcept override;
 
+  // By the server's own parser (libpg_query): one statement, its node type,
+  // no data-modifying WITH of another kind, no SELECT INTO, and none of the
+  // functions that reach outside the database or outside the transaction
+  // (server files, large objects, other databases, sequences, session locks,
+  // server control: the list is in pg_statement_guard.cpp).
+  TVNStatementVerdict VetStatement(const std::string& SQL) override;
+  // SET LOCAL lock_timeout and statement_timeout; a time-out raises EVNServerBusy.
+  void BeginLimitedTransaction(int TimeoutSeconds, bool ReadOnly) override;
+  std::string SuperuserName() override;
+  // Serial and identity columns, and defaults that call nextval.
+  std::vector<TVNSequenceDefault> SequenceDefaults(const std::string& TableName) override;
+  // Views and materialized views are views.
+  TVNRelationKind RelationKind(const std::string& TableName) override;
+  // The server folds a bare name's ASCII capitals to lower case.
+  bool BareNameMatches(std::string_view Word, std::string_view Name) const override;
+
   bool HasStoredProcs() const noexcept override { return true; }
   std::optional<std::vector<TVNProcParamInfo>> ProcParams(const std::string& Name) override;
   // "select * from f(?, ?)" for a function, "call p(?, null)" for a procedure

@@ -10,6 +10,8 @@ TVNServerConnection::~TVNServerConnection() = default;
 
 void TVNServerConnection::SetLoginParams(const TStrings&) {}
 
+void TVNServerConnection::GuardStatements(bool) {}
+
 std::string TVNServerConnection::QuotedTableName(const std::string& TableName) {
   // Names compare without regard to case here: each part quoted as written.
   if (FieldNames(TableName).empty()) return "";

@@ -6,9 +6,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalog_types.h"
+#include "server_errors.h"
 #include "rtl/DB.h"
 #include "rtl/Variants.h"
 #include "varnel/Vncommon.h"
@@ -35,6 +37,24 @@ struct TVNColumnDetails {
   bool Nullable = true;
   bool FloatingPoint = false;  // approximate numbers make poor keys
   bool Writable = true;        // false for generated and computed columns
+};
+
+// What one SQL text is by the server's own grammar, read without running it.
+struct TVNStatementVerdict {
+  int Count = 0;     // statements in the text (counting stops at two)
+  std::string Kind;  // "SELECT", "INSERT", "UPDATE", "DELETE", else the statement's own words ("COPY", "PRAGMA")
+  // What in it reaches outside the rows of the database or outside the
+  // transaction: "calls pg_read_file, which reads the server's files".
+  std::vector<std::string> Refusals;
+};
+
+// rkView: a view the server does not write through.
+enum TVNRelationKind { rkNone, rkTable, rkView };
+
+// A column whose default takes the next value of a sequence, which a rollback
+// does not give back.
+struct TVNSequenceDefault {
+  std::string Column, Sequence;
 };
 
 // One parameter of a stored procedure as the server describes it.
@@ -116,6 +136,27 @@ class TVNServerConnection {
   virtual std::optional<std::vector<TVNColumnDetails>> ColumnDetails(const std::string& TableName) = 0;
   // True while a transaction is open, so that callers nest with a savepoint.
   virtual bool InTransaction() const noexcept = 0;
+
+  // Statements from outside the program (a form file).
+
+  // What SQL (one statement, ? placeholders) is, by the server's grammar; runs
+  // nothing. EDatabaseError with the server's message when it does not parse.
+  virtual TVNStatementVerdict VetStatement(const std::string& SQL) = 0;
+  // While on, the server refuses to compile what VetStatement refuses: the
+  // guard around running statements that were vetted. Servers whose grammar
+  // is read apart from compiling keep to VetStatement alone.
+  virtual void GuardStatements(bool On);
+  // BEGIN, with each statement of the transaction allowed TimeoutSeconds to
+  // run and to wait for a lock; ReadOnly transactions cannot write. A statement
+  // that runs out of time raises EVNServerBusy.
+  virtual void BeginLimitedTransaction(int TimeoutSeconds, bool ReadOnly) = 0;
+  // The login's name when it is a superuser of the server, else "".
+  virtual std::string SuperuserName() { return ""; }
+  // Columns of TableName whose defaults draw on a sequence.
+  virtual std::vector<TVNSequenceDefault> SequenceDefaults(const std::string&) { return {}; }
+  virtual TVNRelationKind RelationKind(const std::string& TableName) = 0;
+  // True when the bare (unquoted) Word in a statement reaches the catalog's Name.
+  virtual bool BareNameMatches(std::string_view Word, std::string_view Name) const = 0;
 
   // Stored procedures, on servers that have them.
   virtual bool HasStoredProcs() const noexcept { return false; }

@@ -89,8 +89,6 @@ std::int64_t AutoIndexNumber(std::string_view Name, std::int64_t Fallback) {
 
 void TVNSQLiteConnection::TCloser::operator()(sqlite3* Handle) const noexcept { sqlite3_close_v2(Handle); }
 
-TVNSQLiteConnection::~TVNSQLiteConnection() = default;
-
 void TVNSQLiteConnection::Open(const std::string& DatabaseName) { OpenWithFlags(DatabaseName, SQLITE_OPEN_READWRITE); }
 
 void TVNSQLiteConnection::OpenReadOnly(const std::string& DatabaseName) {
@@ -210,6 +208,7 @@ std::optional<std::vector<TVNIndexSchemaRow>> TVNSQLiteConnection::IndexSchema(c
 
 std::vector<TVNFieldOrigin> TVNSQLiteConnection::FieldOrigins(const std::string& SQL) {
   sqlite3& Database = CheckConnected();
+  StartStatementClock();
   TSQLiteStatement Statement(Database, SQL);  // compiled only, never run
   std::vector<TVNFieldOrigin> Fields;
   if (Statement.Empty()) return Fields;
@@ -227,6 +226,7 @@ std::vector<TVNFieldOrigin> TVNSQLiteConnection::FieldOrigins(const std::string&
 
 int TVNSQLiteConnection::PrepareOnly(const std::string& SQL) {
   sqlite3& Database = CheckConnected();
+  StartStatementClock();
   sqlite3_stmt* Raw = nullptr;
   const char* Tail = nullptr;
   const int Result = sqlite3_prepare_v2(&Database, SQL.c_str(), static_cast<int>(SQL.size()), &Raw, &Tail);

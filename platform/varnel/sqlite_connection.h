@@ -1,6 +1,7 @@
 // TVNServerConnection for SQLite database files.
 #pragma once
 
+#include <chrono>
 #include <memory>
 
 #include "server_connection.h"
@@ -9,7 +10,7 @@ struct sqlite3;
 
 class TVNSQLiteConnection final : public TVNServerConnection {
  public:
-  TVNSQLiteConnection() = default;
+  TVNSQLiteConnection();
   ~TVNSQLiteConnection() override;
 
   TVNServerType ServerType() const noexcept override { return stSQLite; }
@@ -44,6 +45,21 @@ class TVNSQLiteConnection final : public TVNServerConnection {
   // COMMIT, ROLLBACK, SAVEPOINT ...) are refused.
   void ExecuteScript(const std::string& Script, const std::function<void(const std::string&)>& OnStatement) override;
 
+  // By the statement's own compilation: the actions SQLite's authorizer is
+  // asked for tell the kind, and the authorizer refuses ATTACH, DETACH,
+  // PRAGMA, schema changes, transactions, writes to SQLite's own tables and
+  // the functions that reach outside the database (load_extension, readfile,
+  // writefile and their kind).
+  TVNStatementVerdict VetStatement(const std::string& SQL) override;
+  // The same authorizer, for every statement compiled while on.
+  void GuardStatements(bool On) override;
+  // Waits for another connection's lock at most TimeoutSeconds, and interrupts
+  // a statement that runs longer.
+  void BeginLimitedTransaction(int TimeoutSeconds, bool ReadOnly) override;
+  TVNRelationKind RelationKind(const std::string& TableName) override;
+  // SQLite compares names without regard to the case of ASCII letters only.
+  bool BareNameMatches(std::string_view Word, std::string_view Name) const override;
+
   // The SQLite handle, for the components that run statements; null when closed.
   sqlite3* Handle() const noexcept { return FHandle.get(); }
 
@@ -54,7 +70,14 @@ class TVNSQLiteConnection final : public TVNServerConnection {
 
   sqlite3& CheckConnected() const;
   void OpenWithFlags(const std::string& DatabaseName, int Flags);
+  // Starts the time limit of the statement about to run, when one is set.
+  void StartStatementClock() noexcept;
+  static int InterruptWhenLate(void* Self) noexcept;
 
   std::unique_ptr<sqlite3, TCloser> FHandle;
   std::string FDatabaseName;
+  struct TAuthorizer;
+  std::unique_ptr<TAuthorizer> FAuthorizer;  // set while vetting or guarding
+  std::chrono::milliseconds FStatementLimit{0};  // 0: statements run as long as they take
+  std::chrono::steady_clock::time_point FStatementDeadline;
 };

@@ -142,6 +142,7 @@ std::string StatementText(std::string_view Text) {
 
 TVNResultSet TVNSQLiteConnection::OpenQuery(const std::string& SQL, const std::vector<Variant>& Params) {
   sqlite3& Database = CheckConnected();
+  StartStatementClock();
   TSQLiteStatement Statement = Prepare(Database, SQL, Params);
   const int Count = Statement.ColumnCount();
   if (Count == 0) throw EDatabaseError("The statement returns no rows; execute it instead of opening it");
@@ -175,6 +176,7 @@ TVNResultSet TVNSQLiteConnection::OpenQuery(const std::string& SQL, const std::v
 
 int TVNSQLiteConnection::ExecuteStatement(const std::string& SQL, const std::vector<Variant>& Params) {
   sqlite3& Database = CheckConnected();
+  StartStatementClock();
   TSQLiteStatement Statement = Prepare(Database, SQL, Params);
   const sqlite3_int64 Before = sqlite3_total_changes64(&Database);
   while (Statement.Step()) {

@@ -3,6 +3,26 @@
 #include <limits>
 
 #include "rtl/DB.h"
+#include "server_errors.h"
+
+namespace {
+
+// SQLite's message; EVNServerBusy when it gave up waiting for another
+// connection's lock or interrupted a statement that ran out of time.
+[[noreturn]] void RaiseError(sqlite3& Database, int Result) {
+  const std::string Message = sqlite3_errmsg(&Database);
+  switch (Result & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      throw EVNServerBusy(Message + ": another connection holds a lock on it");
+    case SQLITE_INTERRUPT:
+      throw EVNServerBusy(Message + ": the statement ran past its time limit");
+    default:
+      throw EDatabaseError(Message);
+  }
+}
+
+}  // namespace
 
 TSQLiteStatement::TSQLiteStatement(sqlite3& Database, std::string_view SQL) : FDatabase(Database) {
   if (SQL.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
@@ -16,7 +36,7 @@ TSQLiteStatement::TSQLiteStatement(sqlite3& Database, std::string_view SQL) : FD
 }
 
 void TSQLiteStatement::Check(int Result) const {
-  if (Result != SQLITE_OK) throw EDatabaseError(sqlite3_errmsg(&FDatabase));
+  if (Result != SQLITE_OK) RaiseError(FDatabase, Result);
 }
 
 void TSQLiteStatement::Bind(int Index, std::string_view Value) {
@@ -49,7 +69,7 @@ bool TSQLiteStatement::Step() {
   const int Result = sqlite3_step(FHandle.get());
   if (Result == SQLITE_ROW) return true;
   if (Result == SQLITE_DONE) return false;
-  throw EDatabaseError(sqlite3_errmsg(&FDatabase));
+  RaiseError(FDatabase, Result);
 }
 
 int TSQLiteStatement::ColumnCount() const noexcept { return sqlite3_column_count(FHandle.get()); }

@@ -22,13 +22,76 @@ bool IsUpdateObject(const TComponent& Component) {
 
 struct TCheckedObject {
   std::string Form, Name;
-  std::vector<TVNUpdateCheckFinding> Findings;
+  TVNUpdateCheckResult Result;
+
+  int Count(TVNCheckFindingKind Kind) const {
+    int N = 0;
+    for (const TVNUpdateCheckFinding& Finding : Result.Findings) N += Finding.Kind == Kind ? 1 : 0;
+    return N;
+  }
 };
+
+const char* KindPrefix(TVNCheckFindingKind Kind) {
+  switch (Kind) {
+    case fkFinding: return "";
+    case fkNotChecked: return "not checked: ";
+    case fkNote: return "note: ";
+  }
+  return "";
+}
+
+const char* JsonList(TVNCheckFindingKind Kind) {
+  switch (Kind) {
+    case fkFinding: return "findings";
+    case fkNotChecked: return "notChecked";
+    case fkNote: return "notes";
+  }
+  return "findings";
+}
+
+void WriteJson(const std::vector<TCheckedObject>& Checked, const TOptions& Options, int Statements, int NotChecked,
+               int Findings, std::ostream& Out) {
+  nlohmann::ordered_json Json;
+  Json["dryRun"] = Options.DryRun;
+  Json["checked"] = Statements - NotChecked;
+  Json["notChecked"] = NotChecked;
+  Json["findings"] = Findings;
+  Json["updateObjects"] = nlohmann::ordered_json::array();
+  for (const TCheckedObject& Object : Checked) {
+    nlohmann::ordered_json Item{{"form", Object.Form},
+                                {"name", Object.Name},
+                                {"statementsChecked", Object.Result.Checked},
+                                {"statementsNotChecked", Object.Result.NotChecked}};
+    for (const TVNCheckFindingKind Kind : {fkFinding, fkNotChecked, fkNote}) Item[JsonList(Kind)] = nlohmann::ordered_json::array();
+    for (const TVNUpdateCheckFinding& Finding : Object.Result.Findings)
+      Item[JsonList(Finding.Kind)].push_back({{"statement", Finding.Statement}, {"reason", Finding.Reason}});
+    Json["updateObjects"].push_back(std::move(Item));
+  }
+  Out << Json.dump(2) << '\n';
+}
+
+void WriteText(const std::vector<TCheckedObject>& Checked, const TOptions& Options, int Statements, int NotChecked,
+               int Findings, std::ostream& Out) {
+  for (const TCheckedObject& Object : Checked) {
+    if (Object.Count(fkFinding) == 0 && Object.Count(fkNotChecked) == 0 && Object.Result.NotChecked == 0)
+      Out << Object.Form << ": " << Object.Name << ": ok" << (Options.DryRun ? " (dry run)" : "") << '\n';
+    for (const TVNUpdateCheckFinding& Finding : Object.Result.Findings)
+      Out << Object.Form << ": " << Object.Name << (Finding.Statement.empty() ? "" : "." + Finding.Statement) << ": "
+          << KindPrefix(Finding.Kind) << Finding.Reason << '\n';
+  }
+  Out << Format("%d update object(s), %d statement(s): %d checked%s, %d not checked, %d finding(s)",
+                {static_cast<int>(Checked.size()), Statements, Statements - NotChecked,
+                 Options.DryRun ? " with a dry run" : "", NotChecked, Findings})
+      << '\n';
+}
 
 }  // namespace
 
 int RunCheckCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
-  const TVNUpdateCheckMode Mode = Options.DryRun ? cmDryRun : cmPrepare;
+  TVNUpdateCheckOptions CheckOptions;
+  CheckOptions.Mode = Options.DryRun ? cmDryRun : cmPrepare;
+  CheckOptions.TimeoutSeconds = Options.TimeoutSeconds;
+  CheckOptions.AllowSuperuser = Options.AllowSuperuser;
   std::vector<TCheckedObject> Checked;
   for (const std::string& Form : Options.FormFiles) {
     TOptions One = Options;
@@ -44,41 +107,27 @@ int RunCheckCommand(TPackageHost& Host, const TOptions& Options, std::ostream& O
       TComponent& Component = *Session.Root().Components(I);
       if (!IsUpdateObject(Component)) continue;
       TCheckedObject Object{Form, Component.Name(), {}};
-      Check(Component, Mode, Object.Findings);
+      try {
+        Check(Component, CheckOptions, Object.Result);
+      } catch (const EVNCheckRefused& E) {
+        throw EHostError(Form + ": " + Component.Name() + ": " + E.Message() + " (--allow-superuser runs them anyway)");
+      }
       Checked.push_back(std::move(Object));
     }
   }
 
-  int Findings = 0;
-  for (const TCheckedObject& Object : Checked)
-    for (const TVNUpdateCheckFinding& Finding : Object.Findings) Findings += Finding.Note ? 0 : 1;
-  if (Options.Output == ofJson) {
-    nlohmann::ordered_json Json;
-    Json["dryRun"] = Options.DryRun;
-    Json["findings"] = Findings;
-    Json["updateObjects"] = nlohmann::ordered_json::array();
-    for (const TCheckedObject& Object : Checked) {
-      nlohmann::ordered_json Item{{"form", Object.Form}, {"name", Object.Name}};
-      Item["findings"] = nlohmann::ordered_json::array();
-      Item["notes"] = nlohmann::ordered_json::array();
-      for (const TVNUpdateCheckFinding& Finding : Object.Findings)
-        Item[Finding.Note ? "notes" : "findings"].push_back({{"statement", Finding.Statement}, {"reason", Finding.Reason}});
-      Json["updateObjects"].push_back(std::move(Item));
-    }
-    Out << Json.dump(2) << '\n';
-  } else {
-    for (const TCheckedObject& Object : Checked) {
-      if (Object.Findings.empty())
-        Out << Object.Form << ": " << Object.Name << ": ok" << (Options.DryRun ? " (dry run)" : "") << '\n';
-      for (const TVNUpdateCheckFinding& Finding : Object.Findings)
-        Out << Object.Form << ": " << Object.Name << '.' << Finding.Statement << ": "
-            << (Finding.Note ? "note: " : "") << Finding.Reason << '\n';
-    }
-    Out << Format("%d update object(s) checked%s, %d finding(s)",
-                  {static_cast<int>(Checked.size()), Options.DryRun ? " with a dry run" : "", Findings})
-        << '\n';
+  int Statements = 0, NotChecked = 0, Findings = 0;
+  for (const TCheckedObject& Object : Checked) {
+    Statements += Object.Result.Checked + Object.Result.NotChecked;
+    NotChecked += Object.Result.NotChecked;
+    Findings += Object.Count(fkFinding);
   }
-  return Findings > 0 ? ecFindings : ecSuccess;
+  if (Options.Output == ofJson)
+    WriteJson(Checked, Options, Statements, NotChecked, Findings, Out);
+  else
+    WriteText(Checked, Options, Statements, NotChecked, Findings, Out);
+  const bool Unchecked = NotChecked > 0 && !Options.AllowUnchecked;
+  return Findings > 0 || Unchecked ? ecFindings : ecSuccess;
 }
 
 }  // namespace vnide

@@ -41,6 +41,9 @@ struct TOptions {
   std::string ClassName;   // classes: "" for every palette class
   std::vector<std::string> FormFiles;  // check: the forms, each opened in its own folder
   bool DryRun = false;                 // check: also run the statements, always rolled back
+  int TimeoutSeconds = 5;              // check: how long a statement may run or wait for a lock
+  bool AllowSuperuser = false;         // check: a dry run may run the statements as a superuser
+  bool AllowUnchecked = false;         // check: statements that could not be checked do not fail it
   std::vector<std::string> Selection;  // inspect, values, set, ellipsis: the components inspected
   std::string Value;                   // set: the text typed into the inspector
   bool AltKeyDown = false;             // ellipsis: Alt held while clicking
@@ -73,7 +76,8 @@ int RunOpenCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
 int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 // Every update object of FormFiles proven on its live database by the runtime
 // library's checker (with DryRun, its statements run and are rolled back); the
-// forms are never saved. ecFindings when anything does not fit.
+// forms are never saved. ecFindings when anything does not fit, or (unless
+// AllowUnchecked) some statement could not be checked.
 int RunCheckCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 // A string-list property (ObjectName, PropertyName) opened in the code editor
 // through the package, then the session's module commands; the form is saved

@@ -120,12 +120,23 @@ int main(int argc, char** argv) {
   Edit->add_flag("--json", Json, "the update object's statements as JSON (the transcript goes to standard error)");
   CLI::App* Check = App.add_subcommand(
       "check", "every update object of the forms proven on its live database (SQLite or PostgreSQL):\n"
-               "statements compiled; parameters, fields, key and quoting compared with the catalog.\n"
-               "The forms are never saved. Exit code 4 when there are findings");
+               "each statement vetted by the server's grammar (one statement of its slot's kind, nothing\n"
+               "that reaches outside the database), compiled, and its parameters, fields, key and\n"
+               "quoting compared with the catalog, in one transaction that is rolled back.\n"
+               "The forms are never saved. Exit code 4 when there are findings or a statement\n"
+               "could not be checked");
   Check->add_option("FORMFILE", Options.FormFiles, "the form files")->required();
   Check->add_flag("--dry-run", Options.DryRun,
                   "also run each statement on one existing row, in a transaction that is always\n"
                   "rolled back: each must affect exactly one row");
+  Check->add_option("--timeout", Options.TimeoutSeconds,
+                    "seconds a statement may run or wait for another session's lock (default 5)")
+      ->option_text("SECONDS")
+      ->check(CLI::Range(1, 3600));
+  Check->add_flag("--allow-superuser", Options.AllowSuperuser,
+                  "let a dry run run the form's statements when the login is a superuser");
+  Check->add_flag("--allow-unchecked", Options.AllowUnchecked,
+                  "statements that could not be checked do not make the exit code 4");
   Check->add_flag("--json", Json, "the findings as JSON");
   CLI::App* About = App.add_subcommand(
       "about", "the package's About dialog, driven by a script, standard input or the terminal:\n"

@@ -1,0 +1,620 @@
+// Proving an update object's statements on the live database (unit Vncheck).
+//
+// The statements come from a form file and are untrusted. Each is first vetted
+// by the server's own grammar (one statement, of the kind its slot says,
+// nothing that reaches outside the database); only then is it compiled, read
+// against the catalog and, in a dry run, run. Everything happens in one
+// transaction with time limits that is rolled back on every way out.
+#include "varnel/Vncheck.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+
+#include "dataset_loading.h"
+#include "design_catalog.h"
+#include "finding_groups.h"
+#include "query_text.h"
+#include "rtl/DB.h"
+#include "rtl/SysUtils.h"
+#include "sql_tokenizer.h"
+#include "varnel/Vnengine.h"
+
+namespace {
+
+constexpr const char* KindNames[] = {"RefreshSQL", "ModifySQL", "InsertSQL", "DeleteSQL"};
+constexpr const char* SlotKinds[] = {"SELECT", "UPDATE", "INSERT", "DELETE"};
+
+std::string Upper(std::string_view S) { return UpperCase(S); }
+
+// "a DELETE", "an UPDATE".
+std::string WithArticle(const std::string& Kind) {
+  return (!Kind.empty() && std::string_view("AEIOU").find(Kind[0]) != std::string_view::npos ? "an " : "a ") + Kind;
+}
+
+// The last part of a possibly schema-qualified, possibly quoted table name.
+std::string BareTableName(const std::string& Text) {
+  if (const auto Parts = SplitObjectName(Text)) return Parts->Name;
+  const std::size_t Dot = Text.rfind('.');
+  return Dot == std::string::npos ? Text : Text.substr(Dot + 1);
+}
+
+// A field of the dataset and the table column it comes from, if any.
+struct TDataSetField {
+  std::string Name, Table, Column;
+};
+
+// What one statement says about its table, read from its tokens. Names come
+// unquoted, so "orders" and orders read alike.
+struct TStatementShape {
+  std::string TableText;                // as written
+  std::vector<std::string> Written;     // SET targets, or the insert's column list
+  std::vector<std::string> KeyColumns;  // WHERE column = ?
+  std::vector<TSQLToken> BareNames;     // every unquoted word, for the quoting check
+};
+
+// Reads SQL with its parameters made ? placeholders (a quoted parameter name
+// does not tokenize as one).
+std::optional<TStatementShape> ReadShape(std::string_view SQL, TVNUpdateKind Kind) {
+  std::vector<TSQLToken> T;
+  try {
+    T = TokenizeSQL(SQL);
+  } catch (const EDatabaseError&) {
+    return std::nullopt;
+  }
+  TStatementShape Shape;
+  for (const TSQLToken& Token : T)
+    if (Token.Kind == tokIdentifier) Shape.BareNames.push_back(Token);
+  const char* Before = Kind == ukModify ? "UPDATE" : Kind == ukInsert ? "INTO" : "FROM";
+  std::size_t I = 0;
+  for (int Depth = 0; I < T.size(); ++I) {
+    if (T[I].IsOperator("(")) ++Depth;
+    if (T[I].IsOperator(")")) --Depth;
+    if (Depth == 0 && T[I].IsKeyword(Before)) break;
+  }
+  if (I + 1 >= T.size()) return Shape;
+  ++I;
+  if (Kind == ukModify && T[I].IsKeyword("OR") && I + 2 < T.size()) I += 2;  // UPDATE OR REPLACE
+  if (!T[I].IsName()) return Shape;
+  std::size_t End = I + 1;
+  if (End + 1 < T.size() && T[End].IsOperator(".") && T[End + 1].IsName()) End += 2;
+  Shape.TableText = std::string(SQL.substr(T[I].Offset, T[End - 1].EndOffset() - T[I].Offset));
+
+  int Depth = 0;
+  bool InWhere = false, InSet = false;
+  for (std::size_t J = End; J < T.size(); ++J) {
+    const TSQLToken& Token = T[J];
+    if (Kind == ukInsert && J == End && Token.IsOperator("(")) {
+      for (++J; J < T.size() && !T[J].IsOperator(")"); ++J)
+        if (T[J].IsName()) Shape.Written.push_back(T[J].Text);
+      continue;
+    }
+    if (Token.IsOperator("(")) ++Depth;
+    if (Token.IsOperator(")")) --Depth;
+    if (Depth != 0) continue;
+    if (Token.IsKeyword("SET")) InSet = true;
+    if (Token.IsKeyword("WHERE")) InSet = false, InWhere = true;
+    const bool Assigns = J + 1 < T.size() && T[J + 1].IsOperator("=") && Token.IsName();
+    if (InSet && Assigns && (T[J - 1].IsKeyword("SET") || T[J - 1].IsOperator(",")))
+      Shape.Written.push_back(Token.Text);
+    if (InWhere && Assigns && J + 2 < T.size() && T[J + 2].Kind == tokVariable) Shape.KeyColumns.push_back(Token.Text);
+  }
+  return Shape;
+}
+
+bool Contains(const std::vector<std::string>& List, const std::string& Name) {
+  return std::any_of(List.begin(), List.end(), [&](const std::string& S) { return AnsiSameText(S, Name); });
+}
+
+std::string Joined(const std::vector<std::string>& List) {
+  std::string Text;
+  for (const std::string& S : List) Text += (Text.empty() ? "" : ", ") + S;
+  return Text;
+}
+
+// The check's one transaction: rolled back on every way out. A connection that
+// was lost took its transaction with it.
+class TCheckTransaction {
+ public:
+  TCheckTransaction(TVNServerConnection& Connection, const TVNUpdateCheckOptions& Options) : FConnection(Connection) {
+    FConnection.BeginLimitedTransaction(Options.TimeoutSeconds, Options.Mode != cmDryRun);
+  }
+  ~TCheckTransaction() {
+    if (!FConnection.Connected()) return;
+    try {
+      FConnection.ExecuteStatement("ROLLBACK", {});
+    } catch (const EDatabaseError&) {
+      // The server ends a transaction it can no longer keep by itself.
+    }
+  }
+  TCheckTransaction(const TCheckTransaction&) = delete;
+  TCheckTransaction& operator=(const TCheckTransaction&) = delete;
+
+ private:
+  TVNServerConnection& FConnection;
+};
+
+// A step that may fail without spoiling the transaction: on PostgreSQL an
+// error aborts the transaction unless it is undone to a savepoint.
+class TStepSavepoint {
+ public:
+  explicit TStepSavepoint(TVNServerConnection& Connection) : FConnection(Connection) {
+    FConnection.ExecuteStatement("SAVEPOINT vn_check_step", {});
+  }
+  ~TStepSavepoint() {
+    if (!FConnection.Connected()) return;
+    try {
+      FConnection.ExecuteStatement("ROLLBACK TO SAVEPOINT vn_check_step", {});
+      FConnection.ExecuteStatement("RELEASE SAVEPOINT vn_check_step", {});
+    } catch (const EDatabaseError&) {
+    }
+  }
+  TStepSavepoint(const TStepSavepoint&) = delete;
+  TStepSavepoint& operator=(const TStepSavepoint&) = delete;
+
+ private:
+  TVNServerConnection& FConnection;
+};
+
+// The server's guard over statements from the form, on while they compile or run.
+class TGuardedStatements {
+ public:
+  explicit TGuardedStatements(TVNServerConnection& Connection) : FConnection(Connection) {
+    FConnection.GuardStatements(true);
+  }
+  ~TGuardedStatements() {
+    if (FConnection.Connected()) FConnection.GuardStatements(false);
+  }
+  TGuardedStatements(const TGuardedStatements&) = delete;
+  TGuardedStatements& operator=(const TGuardedStatements&) = delete;
+
+ private:
+  TVNServerConnection& FConnection;
+};
+
+// Ends the check of an update object once the server gave up waiting: every
+// later step would wait as long again.
+struct TServerBusy {
+  std::string Reason;
+};
+
+class TUpdateChecker {
+ public:
+  TUpdateChecker(TVNUpdateSQL& Update, TVNDataSet& DataSet, TVNServerConnection& Connection,
+                 const TVNUpdateCheckOptions& Options)
+      : FUpdate(Update), FDataSet(DataSet), FConnection(Connection), FOptions(Options) {}
+
+  void Run(TVNUpdateCheckResult& Result) {
+    try {
+      ReadStatements();
+      ReadDataSetFields();
+      CheckTable();
+      for (TStatement& S : FStatements) {
+        CheckStatement(static_cast<TVNUpdateKind>(&S - FStatements));
+        if (FOptions.Mode != cmDryRun && S.State == ssOpen) S.State = ssProven;
+      }
+      CheckUnwrittenFields();
+      if (FOptions.Mode == cmDryRun) DryRun();
+    } catch (const TServerBusy& Busy) {
+      StopOpenStatements(Busy.Reason);
+    } catch (const EVNServerBusy& E) {
+      if (!FConnection.Connected()) throw;
+      StopOpenStatements(GaveUp(E));
+    }
+    for (TStatement& S : FStatements) {
+      if (S.State == ssEmpty) continue;
+      if (S.State == ssOpen) S.State = ssProven;
+      (S.State == ssNotChecked ? Result.NotChecked : Result.Checked) += 1;
+    }
+    const std::vector<TVNUpdateCheckFinding> Findings = FGroups.Findings();
+    Result.Findings.insert(Result.Findings.end(), Findings.begin(), Findings.end());
+  }
+
+ private:
+  enum TState {
+    ssEmpty,       // no statement in the slot
+    ssOpen,        // every stage so far went through; more are to come
+    ssProven,      // every stage went through
+    ssSettled,     // a finding ends its check: nothing more is tried
+    ssNotChecked   // some stage could not be tried
+  };
+  struct TStatement {
+    std::string Text;      // as the update object holds it
+    std::string Prepared;  // :name parameters as ?
+    std::vector<std::string> Params;  // in order of first occurrence
+    std::optional<TStatementShape> Shape;
+    TState State = ssEmpty;
+  };
+
+  void Add(TVNUpdateKind Kind, const std::string& Reason) { FGroups.Add(KindNames[Kind], fkFinding, Reason); }
+  void Add(TVNUpdateKind Kind, std::string_view Singular, std::string_view Plural, const std::string& Subject) {
+    FGroups.Add(KindNames[Kind], fkFinding, Singular, Plural, Subject);
+  }
+  void Settle(TVNUpdateKind Kind, const std::string& Reason) {
+    Add(Kind, Reason);
+    FStatements[Kind].State = ssSettled;
+  }
+  void NotChecked(TVNUpdateKind Kind, const std::string& Reason) {
+    FGroups.Add(KindNames[Kind], fkNotChecked, Reason);
+    FStatements[Kind].State = ssNotChecked;
+  }
+  void NotRun(TVNUpdateKind Kind, std::string_view Singular, std::string_view Plural, const std::string& Subject) {
+    FGroups.Add(KindNames[Kind], fkNotChecked, Singular, Plural, Subject);
+    FStatements[Kind].State = ssNotChecked;
+  }
+
+  std::string GaveUp(const EVNServerBusy& E) const {
+    return Format("the server gave up after %d s: %s", {FOptions.TimeoutSeconds, E.Message()});
+  }
+  void StopOpenStatements(const std::string& Reason) {
+    for (int Kind = ukRefresh; Kind <= ukDelete; ++Kind)
+      if (FStatements[Kind].State == ssOpen) NotChecked(static_cast<TVNUpdateKind>(Kind), Reason);
+  }
+
+  // Runs Action as one step that may fail; false after a database error, which
+  // OnError hears. A server that gave up waiting ends the whole check.
+  template <class F, class G>
+  bool Step(F&& Action, G&& OnError) {
+    try {
+      TStepSavepoint Savepoint(FConnection);
+      Action();
+      return true;
+    } catch (const EVNServerBusy& E) {
+      if (!FConnection.Connected()) throw;
+      throw TServerBusy{GaveUp(E)};
+    } catch (const EDatabaseError& E) {
+      if (!FConnection.Connected()) throw;  // a lost connection ends the check
+      OnError(E);
+      return false;
+    }
+  }
+
+  // ---- the statements as written ---------------------------------------------
+
+  void ReadStatements() {
+    for (int K = ukRefresh; K <= ukDelete; ++K) {
+      const auto Kind = static_cast<TVNUpdateKind>(K);
+      TStatement& S = FStatements[Kind];
+      S.Text = FUpdate.GetSQLIndex(Kind).Text();
+      if (HoldsNoStatement(S.Text)) continue;
+      S.State = ssOpen;
+      TParams Found(nullptr);
+      S.Prepared = Found.ParseSQL(S.Text, true);
+      for (int I = 0; I < Found.Count(); ++I)
+        if (!Contains(S.Params, Found.Items(I)->Name())) S.Params.push_back(Found.Items(I)->Name());
+      Vet(Kind);
+      if (S.State != ssOpen) continue;
+      S.Shape = ReadShape(S.Prepared, Kind);
+      if (S.Shape && !S.Shape->TableText.empty()) {
+        if (FTarget.empty()) FTarget = S.Shape->TableText;
+      } else {
+        S.Shape.reset();
+        NotChecked(Kind, "the table it writes could not be read from it");
+      }
+    }
+  }
+
+  // The server's grammar says what the statement is before anything compiles
+  // or runs it: a statement of the wrong kind is never tried.
+  void Vet(TVNUpdateKind Kind) {
+    TStatement& S = FStatements[Kind];
+    TVNStatementVerdict Verdict;
+    const bool Parsed = Step([&] { Verdict = FConnection.VetStatement(S.Prepared); },
+                             [&](const EDatabaseError& E) { Settle(Kind, "does not compile: " + E.Message()); });
+    if (!Parsed) return;
+    if (Verdict.Count > 1) Settle(Kind, "holds more than one statement; an update object runs one at a time");
+    if (Verdict.Kind != SlotKinds[Kind])
+      Settle(Kind, "is " + WithArticle(Verdict.Kind) + " statement, not " + WithArticle(SlotKinds[Kind]));
+    for (const std::string& Refusal : Verdict.Refusals) Settle(Kind, Refusal);
+  }
+
+  // ---- catalog -------------------------------------------------------------
+
+  void ReadDataSetFields() {
+    std::vector<TVNFieldOrigin> Origins;
+    if (auto* Query = dynamic_cast<TVNQuery*>(&FDataSet)) {
+      const auto* Macro = dynamic_cast<TVNMacroQuery*>(Query);
+      const std::string SQL = Macro ? ExpandMacrosLeniently(*Macro, Query->SQL().Text()) : Query->SQL().Text();
+      TParams Occurrences(nullptr);
+      const std::string Prepared = Occurrences.ParseSQL(SQL, false);
+      const bool Read = Step(
+          [&] {
+            TGuardedStatements Guard(FConnection);
+            Origins = FConnection.FieldOrigins(Prepared);
+          },
+          [&](const EDatabaseError& E) {
+            FGroups.Add("DataSet", fkFinding, FDataSet.Name() + "'s SQL does not compile: " + E.Message());
+          });
+      if (!Read) return;
+    } else if (auto* Table = dynamic_cast<TVNTable*>(&FDataSet)) {
+      for (const std::string& Column : FConnection.FieldNames(Table->TableName()))
+        Origins.push_back({Column, Table->TableName(), Column});
+    } else {
+      return;  // a stored procedure's fields are known only once it runs
+    }
+    std::vector<std::string> Columns;
+    for (const TVNFieldOrigin& Origin : Origins) Columns.push_back(Origin.Name);
+    const std::vector<std::string> Names = DataSetFieldNames(Columns);
+    for (std::size_t I = 0; I < Origins.size(); ++I)
+      FFields.push_back({Names[I], Origins[I].TableName, Origins[I].ColumnName});
+    FFieldsKnown = true;
+  }
+
+  const TDataSetField* FindField(const std::string& Name) const {
+    for (const TDataSetField& Field : FFields)
+      if (AnsiSameText(Field.Name, Name)) return &Field;
+    return nullptr;
+  }
+  static std::string FieldOfParam(const std::string& Param) {
+    return Param.size() > 4 && SameText(Param.substr(0, 4), "OLD_") ? Param.substr(4) : Param;
+  }
+  bool FromTarget(const TDataSetField& Field) const {
+    return !Field.Table.empty() && SameText(BareTableName(Field.Table), BareTableName(FTarget));
+  }
+
+  // What is wrong with the table itself is said once, before the statements.
+  void CheckTable() {
+    if (FTarget.empty()) return;
+    const std::string Name = BareTableName(FTarget);
+    switch (FConnection.RelationKind(FTarget)) {
+      case rkNone:
+        return;  // each statement's compilation says so
+      case rkView:
+        FGroups.Add("", fkFinding, Name + " is a view: statements that write it fail");
+        FView = true;
+        return;
+      case rkTable:
+        break;
+    }
+    if (const auto Indexes = FConnection.IndexSchema(FTarget))
+      for (const TVNIndexSchemaRow& Row : *Indexes)
+        if (Row.IndexType && (*Row.IndexType & (itPrimary | itUnique)) != 0) FUnique[Row.IndexName].push_back(Row.ColumnName);
+    if (FUnique.empty()) {
+      FGroups.Add("", fkFinding, Name + " has no primary key or unique index: no statement can name exactly one row");
+      FNoKey = true;
+    }
+  }
+
+  void CheckStatement(TVNUpdateKind Kind) {
+    TStatement& S = FStatements[Kind];
+    if (S.State == ssEmpty || S.State == ssSettled) return;
+    Step(
+        [&] {
+          TGuardedStatements Guard(FConnection);
+          FConnection.PrepareOnly(S.Prepared);
+        },
+        [&](const EDatabaseError& E) { Settle(Kind, "does not compile: " + E.Message()); });
+    for (const std::string& Param : S.Params)
+      if (FFieldsKnown && FindField(FieldOfParam(Param)) == nullptr)
+        Add(Kind, "parameter %s is filled by no field of " + FDataSet.Name(),
+            "parameters %s are filled by no field of " + FDataSet.Name(),
+            ":" + Param + (FieldOfParam(Param) != Param ? " (no field " + FieldOfParam(Param) + ")" : ""));
+    if (!S.Shape) return;
+    const auto Columns = FConnection.ColumnDetails(S.Shape->TableText);
+    if (!Columns) return;  // the server's own message says so
+    CheckQuoting(Kind, *S.Shape, *Columns);
+    for (const std::string& Name : S.Shape->Written)
+      for (const TVNColumnDetails& Column : *Columns)
+        if (AnsiSameText(Column.Name, Name) && !Column.Writable)
+          Add(Kind, "column %s cannot be written (generated or computed)",
+              "columns %s cannot be written (generated or computed)", Column.Name);
+    if (Kind != ukInsert && !FView) CheckKey(Kind, *S.Shape, *Columns);
+  }
+
+  void CheckKey(TVNUpdateKind Kind, const TStatementShape& Shape, const std::vector<TVNColumnDetails>& Columns) {
+    const std::vector<std::string>& Key = Shape.KeyColumns;
+    if (Key.empty()) {
+      Add(Kind, "no key: no WHERE condition compares a column with a parameter, so every row would match");
+      return;
+    }
+    // Unique when the columns of some unique index are all among the key's.
+    const bool IsUnique = std::any_of(FUnique.begin(), FUnique.end(), [&](const auto& Index) {
+      return std::all_of(Index.second.begin(), Index.second.end(), [&](const std::string& C) { return !C.empty() && Contains(Key, C); });
+    });
+    if (!IsUnique && !FNoKey)
+      Add(Kind, "key (" + Joined(Key) + ") is not unique: no primary key or unique index covers it");
+    // Said once for the statements that share the key.
+    for (const TVNColumnDetails& Column : Columns) {
+      if (!Contains(Key, Column.Name)) continue;
+      if (Column.Nullable)
+        FGroups.Add("", fkFinding, "key column %s allows NULL, which \"= :parameter\" never matches",
+                    "key columns %s allow NULL, which \"= :parameter\" never matches", Column.Name);
+      if (Column.FloatingPoint)
+        FGroups.Add("", fkFinding, "key column %s is floating-point: a value read back may not compare equal",
+                    "key columns %s are floating-point: a value read back may not compare equal", Column.Name);
+    }
+  }
+
+  // A bare word meant to name a column or table (the same name without regard
+  // to case) that the server reads as another name: it needs quotes.
+  void CheckQuoting(TVNUpdateKind Kind, const TStatementShape& Shape, const std::vector<TVNColumnDetails>& Columns) {
+    std::vector<std::string> Names;
+    for (const TVNColumnDetails& Column : Columns) Names.push_back(Column.Name);
+    Names.push_back(BareTableName(Shape.TableText));
+    for (const TSQLToken& Word : Shape.BareNames) {
+      const bool Reaches = std::any_of(Names.begin(), Names.end(),
+                                       [&](const std::string& Name) { return FConnection.BareNameMatches(Word.Text, Name); });
+      if (Reaches) continue;
+      for (const std::string& Name : Names) {
+        if (!AnsiSameText(Word.Text, Name)) continue;
+        const std::string Why = FConnection.ServerType() == stPostgreSQL
+                                    ? "unquoted, the server reads " + LowerCase(Word.Text)
+                                    : "unquoted, SQLite matches only ASCII letters without regard to case";
+        Add(Kind, "identifier " + Word.Text + " must be quoted as " + QuoteIdentifier(Name, true) + ": " + Why);
+        break;
+      }
+    }
+  }
+
+  void CheckUnwrittenFields() {
+    if (!FFieldsKnown || FTarget.empty() || FView) return;
+    const TStatement& Modify = FStatements[ukModify];
+    const TStatement& Insert = FStatements[ukInsert];
+    if (Modify.State == ssEmpty && Insert.State == ssEmpty) return;
+    std::vector<std::string> Writable;
+    if (const auto Columns = FConnection.ColumnDetails(FTarget))
+      for (const TVNColumnDetails& Column : *Columns)
+        if (Column.Writable) Writable.push_back(Column.Name);
+    for (const TDataSetField& Field : FFields) {
+      if (!FromTarget(Field) || !Contains(Writable, Field.Column)) continue;
+      if (Contains(Modify.Params, Field.Name) || Contains(Insert.Params, Field.Name)) continue;
+      Add(Modify.State == ssEmpty ? ukInsert : ukModify, "writes no column for field %s", "writes no column for fields %s",
+          SameText(Field.Name, Field.Column) ? Field.Name : Field.Name + " (" + BareTableName(Field.Table) + "." + Field.Column + ")");
+    }
+  }
+
+  // ---- dry run --------------------------------------------------------------
+
+  std::optional<Variant> ColumnValue(const std::map<std::string, Variant>& Row, const std::string& Param) const {
+    const std::string Name = FieldOfParam(Param);
+    std::string Column = Name;
+    if (const TDataSetField* Field = FindField(Name); Field && FromTarget(*Field)) Column = Field->Column;
+    const auto It = Row.find(Upper(Column));
+    if (It == Row.end()) return std::nullopt;
+    return It->second;
+  }
+
+  // The values of the statement's ? placeholders, one per occurrence, from the
+  // row; nullopt (and the statement not run) when a parameter has none.
+  std::optional<std::vector<Variant>> Values(TVNUpdateKind Kind, const std::map<std::string, Variant>& Row) {
+    TParams Occurrences(nullptr);
+    Occurrences.ParseSQL(FStatements[Kind].Text, true);
+    std::vector<Variant> Result;
+    bool Complete = true;
+    for (int I = 0; I < Occurrences.Count(); ++I) {
+      const std::string& Param = Occurrences.Items(I)->Name();
+      if (const auto Value = ColumnValue(Row, Param)) {
+        Result.push_back(*Value);
+      } else {
+        NotRun(Kind, "not run: no column of " + BareTableName(FTarget) + " gives parameter %s",
+               "not run: no column of " + BareTableName(FTarget) + " gives parameters %s", ":" + Param);
+        Complete = false;
+      }
+    }
+    if (!Complete) return std::nullopt;
+    return Result;
+  }
+
+  void ExpectOne(TVNUpdateKind Kind, std::size_t Count) {
+    if (Count != 1) Add(Kind, Format("dry run affected %d rows instead of exactly one", {static_cast<int>(Count)}));
+  }
+
+  void DryRun() {
+    const bool Pending = std::any_of(std::begin(FStatements), std::end(FStatements),
+                                     [](const TStatement& S) { return S.State == ssOpen; });
+    if (!Pending || FTarget.empty()) return;
+    const std::string Table = FConnection.QuotedTableName(FTarget);
+    std::map<std::string, Variant> Row;
+    if (!Table.empty()) {
+      const TVNResultSet Sample = FConnection.OpenQuery("SELECT * FROM " + Table + " LIMIT 1", {});
+      if (!Sample.Rows.empty())
+        for (std::size_t I = 0; I < Sample.Columns.size(); ++I) Row.emplace(Upper(Sample.Columns[I].Name), Sample.Rows[0][I]);
+    }
+    for (const TVNUpdateKind Kind : {ukRefresh, ukModify, ukDelete, ukInsert}) {
+      TStatement& S = FStatements[Kind];
+      if (S.State != ssOpen) continue;
+      if (Row.empty()) {
+        NotChecked(Kind, "not run: " + BareTableName(FTarget) + " has no row to try the statements on");
+        continue;
+      }
+      std::map<std::string, Variant> Input = Row;
+      if (Kind == ukInsert && (!DrawsNoSequence() || !FreshKey(Input))) continue;
+      const auto Bound = Values(Kind, Input);
+      if (!Bound) continue;
+      // Each statement starts from the row as it was: its step's savepoint undoes it.
+      Step(
+          [&] {
+            TGuardedStatements Guard(FConnection);
+            if (Kind == ukRefresh)
+              ExpectOne(Kind, FConnection.OpenQuery(S.Prepared, *Bound).Rows.size());
+            else
+              ExpectOne(Kind, static_cast<std::size_t>(FConnection.ExecuteStatement(S.Prepared, *Bound)));
+          },
+          [&](const EDatabaseError& E) { Settle(Kind, "dry run failed: " + E.Message()); });
+      if (S.State == ssOpen) S.State = ssProven;
+    }
+  }
+
+  // A sequence gives no number back on rollback: an insert that leaves a
+  // sequence's column to its default is not run.
+  bool DrawsNoSequence() {
+    const std::vector<std::string>& Written = FStatements[ukInsert].Shape->Written;
+    bool None = true;
+    for (const TVNSequenceDefault& Default : FConnection.SequenceDefaults(FTarget)) {
+      if (Contains(Written, Default.Column)) continue;
+      NotRun(ukInsert, "not run: it would advance sequence %s", "not run: it would advance sequences %s", Default.Sequence);
+      None = false;
+    }
+    return None;
+  }
+
+  // The row's values with every unique index the insert writes given a value
+  // no row has: one column per index, an integer one past the largest, a text
+  // one of the same length with "~~" in front. False (not run) when some
+  // index has no such column.
+  bool FreshKey(std::map<std::string, Variant>& Row) {
+    const std::vector<std::string>& Written = FStatements[ukInsert].Shape->Written;
+    const std::string Table = FConnection.QuotedTableName(FTarget);
+    for (const auto& [Name, Columns] : FUnique) {
+      if (!std::all_of(Columns.begin(), Columns.end(), [&](const std::string& C) { return Contains(Written, C); }))
+        continue;  // the server fills the rest (a default)
+      bool Fresh = false;
+      for (const std::string& Column : Columns) {
+        Variant& Value = Row[Upper(Column)];
+        if (Value.VarType() == varInt64) {
+          const TVNResultSet Max = FConnection.OpenQuery("SELECT max(" + QuoteIdentifier(Column, true) + ") FROM " + Table, {});
+          Value = Variant(Max.Rows[0][0].AsInt64() + 1);
+          Fresh = true;
+        } else if (Value.VarType() == varString && Value.AsString().size() >= 2) {
+          Value = Variant("~~" + Value.AsString().substr(2));
+          Fresh = true;
+        } else if (Value.IsNull()) {
+          Fresh = true;  // NULLs never clash in a unique index
+        }
+        if (Fresh) break;
+      }
+      if (!Fresh) {
+        NotChecked(ukInsert, "not run: no column of " + Name + " can take a fresh value");
+        return false;
+      }
+    }
+    return true;
+  }
+
+  TVNUpdateSQL& FUpdate;
+  TVNDataSet& FDataSet;
+  TVNServerConnection& FConnection;
+  const TVNUpdateCheckOptions& FOptions;
+  TFindingGroups FGroups;
+  std::vector<TDataSetField> FFields;
+  bool FFieldsKnown = false;
+  std::string FTarget;  // the table as the first statement that names one writes it
+  bool FView = false;   // the table is a view that cannot be written
+  bool FNoKey = false;  // the table has no primary key or unique index
+  std::map<std::string, std::vector<std::string>> FUnique;  // unique indexes of the table, their columns
+  TStatement FStatements[4];
+};
+
+}  // namespace
+
+void Vncheck_CheckUpdateObject(TComponent& UpdateObject, const TVNUpdateCheckOptions& Options,
+                               TVNUpdateCheckResult& Result) {
+  auto* Update = dynamic_cast<TVNUpdateSQL*>(&UpdateObject);
+  if (Update == nullptr)
+    throw EDatabaseError(Format("%s is a %s, not a TVNUpdateSQL", {UpdateObject.Name(), UpdateObject.ClassName()}));
+  TVNDataSet* DataSet = Update->DataSet();
+  if (DataSet == nullptr) {
+    Result.Findings.push_back({"DataSet", "no dataset uses " + Update->Name() + " as its UpdateObject"});
+    for (int Kind = ukRefresh; Kind <= ukDelete; ++Kind)
+      Result.NotChecked += HoldsNoStatement(Update->GetSQLIndex(static_cast<TVNUpdateKind>(Kind)).Text()) ? 0 : 1;
+    return;
+  }
+  // Read only unless the statements are to run: a plain check cannot change anything.
+  const auto Connection = ConnectDataSetDatabase(*DataSet, Options.Mode == cmDryRun ? caReadWrite : caReadOnly);
+  if (Options.Mode == cmDryRun && !Options.AllowSuperuser)
+    if (const std::string Superuser = Connection->SuperuserName(); !Superuser.empty())
+      throw EVNCheckRefused("A dry run does not run a form's statements as " + Superuser +
+                            ", a superuser of the server: connect as an ordinary role");
+  TCheckTransaction Transaction(*Connection, Options);
+  TUpdateChecker(*Update, *DataSet, *Connection, Options).Run(Result);
+}
