@@ -45,8 +45,8 @@ constexpr std::array<TOutsideFunction, 44> OutsideFunctions = {{
     {"query_to_xml", true, "runs a statement given as text"},
     {"cursor_to_xml", true, "runs a statement given as text"},
     // Effects a rollback does not undo.
-    {"nextval", false, "advances a sequence, which a rollback does not undo"},
-    {"setval", false, "sets a sequence, which a rollback does not undo"},
+    {"nextval", false, "advances a sequence for good: no rollback undoes it"},
+    {"setval", false, "sets a sequence for good: no rollback undoes it"},
     {"pg_advisory_lock", true, "takes a lock that outlives the transaction"},
     {"pg_advisory_unlock", true, "releases session locks"},
     {"pg_try_advisory_lock", true, "takes a lock that outlives the transaction"},
@@ -195,10 +195,12 @@ TVNStatementVerdict TVNPgConnection::VetStatement(const std::string& SQL) {
 }
 
 void TVNPgConnection::BeginLimitedTransaction(int TimeoutSeconds, bool ReadOnly) {
-  const std::string Limit = "'" + std::to_string(TimeoutSeconds) + "s'";
+  // A statement that waits for a lock the whole time is told as waiting for the
+  // lock: the statement's own limit is a little longer.
+  const int Milliseconds = TimeoutSeconds * 1000;
   Query(ReadOnly ? "BEGIN READ ONLY" : "BEGIN", {});
-  Query("SET LOCAL lock_timeout = " + Limit, {});
-  Query("SET LOCAL statement_timeout = " + Limit, {});
+  Query("SET LOCAL lock_timeout = " + std::to_string(Milliseconds), {});
+  Query("SET LOCAL statement_timeout = " + std::to_string(Milliseconds + 250), {});
   Query("SET LOCAL idle_in_transaction_session_timeout = '60s'", {});
 }
 

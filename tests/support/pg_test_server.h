@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -64,6 +65,35 @@ class TPgServer {
     Exec(Get("DATABASE"), "DROP DATABASE IF EXISTS \"" + Database + "\" WITH (FORCE)");
     Exec(Get("DATABASE"), "CREATE DATABASE \"" + Database + "\"");
   }
+  // An ordinary login role named as Database, with the superuser's password,
+  // that may read and write every table and sequence Database has now: what
+  // an application connects as.
+  std::string CreateAppRole(const std::string& Database) const {
+    const std::string Role = "\"" + Database + "\"";
+    Exec(Database, "DROP ROLE IF EXISTS " + Role + "; CREATE ROLE " + Role + " LOGIN PASSWORD '" + Password() +
+                       "'; GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO " + Role +
+                       "; GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA public TO " + Role);
+    return Database;
+  }
+  // A session of the test user in Database, closed with the object.
+  struct TSession {
+    PGconn* Conn;
+    explicit TSession(PGconn* C) : Conn(C) {}
+    ~TSession() { PQfinish(Conn); }
+    TSession(const TSession&) = delete;
+    TSession& operator=(const TSession&) = delete;
+    // Runs SQL; false (with the reason in the test's output) when it fails.
+    bool Run(const std::string& SQL) const {
+      PGresult* Result = PQexec(Conn, SQL.c_str());
+      const ExecStatusType Status = PQresultStatus(Result);
+      PQclear(Result);
+      const bool Ok = Status == PGRES_COMMAND_OK || Status == PGRES_TUPLES_OK;
+      EXPECT_TRUE(Ok) << PQerrorMessage(Conn) << SQL;
+      return Ok;
+    }
+  };
+  std::unique_ptr<TSession> Open(const std::string& Database) const { return std::make_unique<TSession>(Connect(Database)); }
+
   // Every object and row of Database, as pg_dump writes them; without the
   // \restrict lines, whose key is new on every dump.
   std::string Dump(const std::string& Database) const {

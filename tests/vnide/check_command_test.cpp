@@ -5,6 +5,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sqlite3.h>
+
+#include <cctype>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
@@ -61,6 +65,7 @@ CREATE TABLE codes (code text, descr text);
 CREATE UNIQUE INDEX codes_code ON codes (code);
 CREATE TABLE readings (value double precision PRIMARY KEY, note text);
 CREATE TABLE "Items" ("ItemNo" int PRIMARY KEY, descr text);
+CREATE VIEW v_bookings AS SELECT order_no, count(*) AS n FROM orders GROUP BY order_no;
 INSERT INTO orders VALUES (1, 1, 2, 3.50), (1, 2, 5, 1.25), (2, 1, 1, 9.99);
 INSERT INTO audit_log VALUES ('a'), ('a');
 INSERT INTO codes VALUES ('x', 'one');
@@ -82,10 +87,24 @@ class Check : public testing::Test {
  protected:
   Check() : Registry{"VNIDE_REGISTRY", Dir.File("registry.reg")} {}
 
-  std::string PgDatabaseLines(const std::string& Database, const std::string& Port, const std::string& Password) {
+  std::string PgDatabaseLines(const std::string& Database, const std::string& Port, const std::string& Password,
+                              const std::string& User) {
     return "    RemoteDatabase = '" + Database + "'\n    ServerType = stPostgreSQL\n    Params.Strings = (\n" +
-           "      'HOST=127.0.0.1'\n      'PORT=" + Port + "'\n      'USER NAME=" + Server.User() + "'\n" +
+           "      'HOST=127.0.0.1'\n      'PORT=" + Port + "'\n      'USER NAME=" + User + "'\n" +
            "      'PASSWORD=" + Password + "'\n      'CONNECT TIMEOUT=5')\n";
+  }
+  // The database lines of a form that connects to Database as User (by
+  // default an ordinary role, as an application would).
+  std::string PgLines(const std::string& Database, const std::string& User = "") {
+    return PgDatabaseLines(Database, Server.Port(), Server.Password(), User.empty() ? Database : User);
+  }
+  // A fresh database with Schema, and its application role.
+  std::string PgDatabase(const std::string& Schema) {
+    const std::string Database = vn_test::TestDatabaseName();
+    Server.CreateDatabase(Database);
+    Server.Exec(Database, Schema);
+    Server.CreateAppRole(Database);
+    return Database;
   }
   std::string WriteForm(const std::string& Name, const std::string& Text) {
     std::ofstream(Dir.File(Name)) << Text;
@@ -98,9 +117,7 @@ class Check : public testing::Test {
 };
 
 TEST_F(Check, EachFindingOnASchemaBuiltToProvokeIt) {
-  const std::string Database = vn_test::TestDatabaseName();
-  Server.CreateDatabase(Database);
-  Server.Exec(Database, PgSchema);
+  const std::string Database = PgDatabase(PgSchema);
   struct TCase {
     TStatements Statements;
     std::string Expected;
@@ -113,14 +130,20 @@ TEST_F(Check, EachFindingOnASchemaBuiltToProvokeIt) {
        "Upd.ModifySQL: parameter :quantity is filled by no field of Query"},
       {{"select order_no, line_no, qty, price from orders",
         "update orders set qty = :qty where order_no = :OLD_order_no and line_no = :OLD_line_no"},
-       "Upd.ModifySQL: field price (orders.price) is written by no statement"},
+       "Upd.ModifySQL: writes no column for fields order_no, line_no, price\n"},
+      {{"select order_no, line_no, qty as quantity, price from orders",
+        "update orders set order_no = :order_no where order_no = :OLD_order_no and line_no = :OLD_line_no"},
+       "Upd.ModifySQL: writes no column for fields line_no, quantity (orders.qty), price\n"},
       {{"select order_no from orders", "", "", "delete from orders"}, "Upd.DeleteSQL: no key"},
       {{"select message from audit_log", "", "", "delete from audit_log where message = :OLD_message"},
-       "Upd.DeleteSQL: key (message) is not unique"},
-      {{"select code from codes", "", "", "delete from codes where code = :OLD_code"},
-       "Upd.DeleteSQL: key column code allows NULL"},
+       "Upd: audit_log has no primary key or unique index: no statement can name exactly one row\n"},
+      {{"select code from codes", "update codes set code = :code where code = :OLD_code", "",
+        "delete from codes where code = :OLD_code"},
+       "Upd: key column code allows NULL"},
+      {{"select order_no, n from v_bookings", "update v_bookings set n = :n where order_no = :OLD_order_no"},
+       "Upd: v_bookings is a view: statements that write it fail\n"},
       {{"select value from readings", "", "", "delete from readings where value = :OLD_value"},
-       "Upd.DeleteSQL: key column value is floating-point"},
+       "Upd: key column value is floating-point"},
       {{"select order_no, line_no, total from orders",
         "update orders set total = :total where order_no = :OLD_order_no and line_no = :OLD_line_no"},
        "Upd.ModifySQL: column total cannot be written (generated or computed)"},
@@ -132,20 +155,53 @@ TEST_F(Check, EachFindingOnASchemaBuiltToProvokeIt) {
   for (std::size_t I = 0; I < Cases.size(); ++I) {
     const std::string Form =
         WriteForm("case" + std::to_string(I) + ".vfm",
-                  FormText(PgDatabaseLines(Database, Server.Port(), Server.Password()), Cases[I].Statements));
+                  FormText(PgLines(Database), Cases[I].Statements));
     const vn_test::TRun Run = RunVnideGuarded("check --dry-run " + Form);
     EXPECT_EQ(Run.ExitCode, 4) << Run.Output;
     EXPECT_THAT(Run.Output, HasSubstr(Cases[I].Expected)) << Run.Output;
   }
 }
 
-TEST_F(Check, DryRunsProveGoodStatementsAndLeaveTheDatabaseByteForByte) {
-  const std::string Database = vn_test::TestDatabaseName();
-  Server.CreateDatabase(Database);
-  Server.Exec(Database, PgSchema);
-  const std::string PgForm = WriteForm("pg.vfm", FormText(PgDatabaseLines(Database, Server.Port(), Server.Password()), CleanOrders));
-  const std::string Before = Server.Dump(Database);
+// The statements the editor writes with Quote Field Names on.
+TStatements Quoted(const TStatements& S) {
+  auto Quote = [](std::string Text) {
+    for (const char* Name : {"orders", "order_no", "line_no", "qty", "price"}) {
+      std::string Result;
+      const std::string Word = Name;
+      for (std::size_t I = 0; I < Text.size();) {
+        const bool Boundary = (I == 0 || !std::isalnum(static_cast<unsigned char>(Text[I - 1]))) &&
+                              Text.compare(I, Word.size(), Word) == 0 &&
+                              (I + Word.size() == Text.size() || !std::isalnum(static_cast<unsigned char>(Text[I + Word.size()])));
+        const bool Parameter = I > 0 && (Text[I - 1] == ':' || Text[I - 1] == '_');
+        if (Boundary && !Parameter) {
+          Result += "\"" + Word + "\"";
+          I += Word.size();
+        } else {
+          Result += Text[I++];
+        }
+      }
+      Text = Result;
+    }
+    // :name and :OLD_name as quoted parameters.
+    std::string Result;
+    for (std::size_t I = 0; I < Text.size(); ++I) {
+      if (Text[I] != ':') {
+        Result += Text[I];
+        continue;
+      }
+      std::size_t End = I + 1;
+      while (End < Text.size() && (std::isalnum(static_cast<unsigned char>(Text[End])) || Text[End] == '_')) ++End;
+      Result += ":\"" + Text.substr(I + 1, End - I - 1) + "\"";
+      I = End - 1;
+    }
+    return Result;
+  };
+  return {S.Query, Quote(S.Modify), Quote(S.Insert), Quote(S.Delete), Quote(S.Refresh)};
+}
 
+TEST_F(Check, QuotedAndUnquotedStatementsAreProvedAlikeAndLeaveTheDatabaseByteForByte) {
+  const std::string Database = PgDatabase(PgSchema);
+  const std::string Before = Server.Dump(Database);
   const std::string SQLiteFile = Dir.File("shop.db");
   ASSERT_EQ(vn_test::RunShell("sqlite3 " + SQLiteFile +
                               " \"CREATE TABLE orders (order_no INTEGER NOT NULL, line_no INTEGER NOT NULL,"
@@ -153,19 +209,179 @@ TEST_F(Check, DryRunsProveGoodStatementsAndLeaveTheDatabaseByteForByte) {
                               " INSERT INTO orders VALUES (1, 1, 2, 3.5), (1, 2, 5, 1.25);\"")
                 .ExitCode,
             0);
-  const std::string SQLiteForm = WriteForm("shop.vfm", FormText("    RemoteDatabase = 'shop.db'\n", CleanOrders));
   const std::string SQLiteBefore = ReadFile(SQLiteFile);
+  ASSERT_THAT(Quoted(CleanOrders).Modify, HasSubstr("update \"orders\"\nset\n  \"order_no\" = :\"order_no\","));
 
-  const vn_test::TRun Run = RunVnideGuarded("check --dry-run --json " + PgForm + " " + SQLiteForm, vn_test::seDropped);
+  for (const TStatements& Statements : {CleanOrders, Quoted(CleanOrders)}) {
+    const std::string PgForm = WriteForm("pg.vfm", FormText(PgLines(Database), Statements));
+    const std::string SQLiteForm = WriteForm("shop.vfm", FormText("    RemoteDatabase = 'shop.db'\n", Statements));
+    const vn_test::TRun Run = RunVnideGuarded("check --dry-run --json " + PgForm + " " + SQLiteForm, vn_test::seDropped);
+    EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
+    const auto Json = nlohmann::json::parse(Run.Output);
+    EXPECT_EQ(Json["findings"], 0) << Run.Output;
+    EXPECT_EQ(Json["checked"], 8) << "every statement ran in the dry run: " << Run.Output;
+    EXPECT_EQ(Json["notChecked"], 0) << Run.Output;
+    EXPECT_EQ(Server.Dump(Database), Before);
+    EXPECT_EQ(ReadFile(SQLiteFile), SQLiteBefore);
+    EXPECT_EQ(ReadFile(PgForm), FormText(PgLines(Database), Statements)) << "never saved";
+  }
+
+  // Twins with the same faults give the same findings.
+  TStatements Faulty = CleanOrders;
+  Faulty.Modify = "update orders set qty = :quantity where order_no = :OLD_order_no";
+  Faulty.Delete = "delete from orders where order_no = :OLD_order_no and line_no = :OLD_line_no and qty = :OLD_qty";
+  std::vector<std::string> Findings;
+  for (const TStatements& Statements : {Faulty, Quoted(Faulty)}) {
+    const vn_test::TRun Run = RunVnideGuarded("check --json " + WriteForm("pg.vfm", FormText(PgLines(Database), Statements)),
+                                              vn_test::seDropped);
+    EXPECT_EQ(Run.ExitCode, 4) << Run.Output;
+    Findings.push_back(nlohmann::json::parse(Run.Output)["updateObjects"][0]["findings"].dump());
+  }
+  EXPECT_EQ(Findings[0], Findings[1]);
+  EXPECT_THAT(Findings[0], HasSubstr("key (order_no) is not unique"));
+  EXPECT_THAT(Findings[0], HasSubstr("parameter :OLD_qty (no field qty) is filled by no field of Query"));
+
+  // A quoted name with blanks and a doubled quote in it.
+  Server.Exec(Database, "CREATE TABLE \"Order Lines\" (\"line no\" int PRIMARY KEY, \"a\"\"b\" text);"
+                        " INSERT INTO \"Order Lines\" VALUES (1, 'x'); GRANT ALL ON \"Order Lines\" TO " + Database);
+  const TStatements Odd = {
+      "select * from \"Order Lines\"",
+      "update \"Order Lines\"\nset\n  \"line no\" = :\"line no\",\n  \"a\"\"b\" = :\"a\"\"b\"\nwhere\n  \"line no\" = :\"OLD_line no\"",
+      "insert into \"Order Lines\"\n  (\"line no\", \"a\"\"b\")\nvalues\n  (:\"line no\", :\"a\"\"b\")",
+      "delete from \"Order Lines\"\nwhere\n  \"line no\" = :\"OLD_line no\"",
+      "select \"line no\", \"a\"\"b\"\nfrom \"Order Lines\"\nwhere\n  \"line no\" = :\"OLD_line no\""};
+  const vn_test::TRun Run = RunVnideGuarded("check --dry-run " + WriteForm("odd.vfm", FormText(PgLines(Database), Odd)));
   EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
-  const auto Json = nlohmann::json::parse(Run.Output);
-  EXPECT_EQ(Json["findings"], 0);
-  ASSERT_EQ(Json["updateObjects"].size(), 2u);
-  for (const auto& Object : Json["updateObjects"]) EXPECT_TRUE(Object["notes"].empty()) << Object.dump();
-  EXPECT_EQ(Server.Dump(Database), Before);
+  EXPECT_THAT(Run.Output, HasSubstr("4 statement(s): 4 checked with a dry run, 0 not checked, 0 finding(s)"));
+}
+
+// Forms as an attacker would write them: each statement is a finding, nothing
+// of it runs, no file appears and the database is as it was, whoever connects.
+TEST_F(Check, HostileStatementsAreFindingsAndNothingOfThemRuns) {
+  const std::string Database = PgDatabase(PgSchema + std::string("CREATE TABLE tickets (id serial PRIMARY KEY, note text);"
+                                                                 "INSERT INTO tickets (note) VALUES ('a');"));
+  const std::string SQLiteFile = Dir.File("shop.db");
+  ASSERT_EQ(vn_test::RunShell("sqlite3 " + SQLiteFile +
+                              " \"CREATE TABLE orders (order_no INTEGER NOT NULL, line_no INTEGER NOT NULL,"
+                              " qty INTEGER NOT NULL, price NUMERIC, PRIMARY KEY (order_no, line_no));"
+                              " INSERT INTO orders VALUES (1, 1, 2, 3.5), (1, 2, 5, 1.25);\"")
+                .ExitCode,
+            0);
+  const std::string Trap = Dir.File("trap");  // no statement may create it
+  struct TCase {
+    bool Pg;
+    std::string Slot, Statement, Expected;
+  };
+  const std::vector<TCase> Cases = {
+      {true, "Delete", "copy orders from program 'touch " + Trap + "'", "DeleteSQL: is a COPY statement, not a DELETE"},
+      {true, "Delete", "copy orders to '" + Trap + "'", "DeleteSQL: is a COPY statement, not a DELETE"},
+      {true, "Modify", "update orders set qty = 1 where order_no = :OLD_order_no; drop table orders",
+       "ModifySQL: holds more than one statement"},
+      {true, "Delete", "commit", "DeleteSQL: is a COMMIT statement, not a DELETE"},
+      {true, "Modify", "set role " + Server.User(), "ModifySQL: is a SET ROLE statement, not an UPDATE"},
+      {true, "Insert", "create table pwned (x int)", "InsertSQL: is a CREATE TABLE statement, not an INSERT"},
+      {true, "Refresh", "with gone as (delete from orders returning *) select * from gone",
+       "RefreshSQL: holds a WITH query that writes rows (DELETE)"},
+      {true, "Refresh", "select pg_read_file('/etc/passwd')", "RefreshSQL: calls pg_read_file"},
+      {true, "Refresh", "select nextval('tickets_id_seq')", "RefreshSQL: calls nextval"},
+      {true, "Delete", "delete from orders where order_no = :OLD_order_no and lo_export(1, '" + Trap + "') = 1",
+       "DeleteSQL: calls lo_export"},
+      {true, "Refresh", "select * into pwned from orders", "RefreshSQL: creates a table (SELECT INTO)"},
+      {false, "Delete", "attach database '" + Trap + "' as trap", "DeleteSQL: is an ATTACH statement, not a DELETE"},
+      {false, "Delete", "vacuum into '" + Trap + "'", "DeleteSQL: is a VACUUM statement, not a DELETE"},
+      {false, "Modify", "pragma writable_schema = 1", "ModifySQL: is a PRAGMA statement, not an UPDATE"},
+      {false, "Refresh", "select load_extension('" + Trap + "')", "RefreshSQL: calls load_extension"},
+      {false, "Modify", "update orders set qty = 1 where order_no = :OLD_order_no; drop table orders",
+       "ModifySQL: holds more than one statement"},
+      {false, "Insert", "create table pwned (x int)", "InsertSQL: is a CREATE TABLE statement, not an INSERT"},
+      {false, "Delete", "commit", "DeleteSQL: is a COMMIT statement, not a DELETE"},
+  };
+  const std::string PgBefore = Server.Dump(Database);
+  const std::string SQLiteBefore = ReadFile(SQLiteFile);
+  for (const TCase& Case : Cases) {
+    TStatements Statements = CleanOrders;
+    std::string& Slot = Case.Slot == "Modify" ? Statements.Modify : Case.Slot == "Insert" ? Statements.Insert
+                        : Case.Slot == "Delete" ? Statements.Delete : Statements.Refresh;
+    Slot = Case.Statement;
+    // As the ordinary role, and as the superuser once allowed: the vetting alone stops them.
+    for (const std::string& User : Case.Pg ? std::vector<std::string>{"", Server.User()} : std::vector<std::string>{""}) {
+      const std::string Form = WriteForm("hostile.vfm", FormText(Case.Pg ? PgLines(Database, User) : "    RemoteDatabase = 'shop.db'\n", Statements));
+      for (const char* Mode : {"check ", "check --dry-run --allow-superuser "}) {
+        const vn_test::TRun Run = RunVnideGuarded(Mode + Form);
+        EXPECT_EQ(Run.ExitCode, 4) << Case.Statement << "\n" << Run.Output;
+        EXPECT_THAT(Run.Output, HasSubstr("Upd." + Case.Expected)) << Run.Output;
+        EXPECT_FALSE(FileExists(Trap)) << Case.Statement;
+      }
+    }
+  }
+  EXPECT_EQ(Server.Dump(Database), PgBefore);
   EXPECT_EQ(ReadFile(SQLiteFile), SQLiteBefore);
-  EXPECT_EQ(ReadFile(PgForm), FormText(PgDatabaseLines(Database, Server.Port(), Server.Password()), CleanOrders))
-      << "never saved";
+}
+
+TEST_F(Check, ADryRunRefusesASuperuserUnlessAllowedAndNeverAdvancesASequence) {
+  const std::string Database = PgDatabase(PgSchema + std::string("CREATE TABLE tickets (id serial PRIMARY KEY, note text);"
+                                                                 "INSERT INTO tickets (note) VALUES ('a');"));
+  const std::string Before = Server.Dump(Database);
+  const std::string Form = WriteForm("su.vfm", FormText(PgLines(Database, Server.User()), CleanOrders));
+  vn_test::TRun Run = RunVnideGuarded("check --dry-run " + Form);
+  EXPECT_EQ(Run.ExitCode, 1) << Run.Output;
+  EXPECT_THAT(Run.Output, HasSubstr("does not run a form's statements as " + Server.User() + ", a superuser"));
+  EXPECT_THAT(Run.Output, HasSubstr("--allow-superuser"));
+  EXPECT_EQ(RunVnideGuarded("check " + Form).ExitCode, 0) << "a plain check runs nothing of the form's";
+  EXPECT_EQ(RunVnideGuarded("check --dry-run --allow-superuser " + Form).ExitCode, 0);
+
+  // The insert would draw the next ticket number: not run, and said so.
+  const TStatements Tickets = {"select id, note from tickets", "", "insert into tickets (note) values (:note)"};
+  Run = RunVnideGuarded("check --dry-run " + WriteForm("tickets.vfm", FormText(PgLines(Database), Tickets)));
+  EXPECT_EQ(Run.ExitCode, 4) << Run.Output;
+  EXPECT_THAT(Run.Output, HasSubstr("Upd.InsertSQL: not checked: not run: it would advance sequence tickets_id_seq\n"));
+  EXPECT_THAT(Run.Output, HasSubstr("1 statement(s): 0 checked with a dry run, 1 not checked, 0 finding(s)"));
+  EXPECT_THAT(Run.Output, Not(HasSubstr("writes no column for field id"))) << "the server numbers it";
+  EXPECT_EQ(Server.Dump(Database), Before);
+}
+
+TEST_F(Check, WhatCouldNotBeCheckedFailsTheCheckUnlessAllowed) {
+  const std::string Database = PgDatabase(PgSchema + std::string("DELETE FROM orders;"));
+  const std::string Form = WriteForm("empty.vfm", FormText(PgLines(Database), CleanOrders));
+  vn_test::TRun Run = RunVnideGuarded("check --dry-run " + Form);
+  EXPECT_EQ(Run.ExitCode, 4) << Run.Output;
+  EXPECT_THAT(Run.Output, HasSubstr("Upd.RefreshSQL, ModifySQL, DeleteSQL, InsertSQL: not checked: not run: orders has "
+                                    "no row to try the statements on\n"));
+  EXPECT_THAT(Run.Output, HasSubstr("1 update object(s), 4 statement(s): 0 checked with a dry run, 4 not checked, 0 finding(s)"));
+  EXPECT_EQ(RunVnideGuarded("check --dry-run --allow-unchecked " + Form).ExitCode, 0);
+}
+
+// Another session's lock ends the check within the time limit, naming the lock.
+TEST_F(Check, ALockHeldByAnotherSessionEndsTheCheckWithinItsTimeout) {
+  const std::string Database = PgDatabase(PgSchema);
+  const auto Holder = Server.Open(Database);
+  ASSERT_TRUE(Holder->Run("BEGIN; LOCK TABLE orders IN ACCESS EXCLUSIVE MODE"));
+  const std::string PgForm = WriteForm("pg.vfm", FormText(PgLines(Database), CleanOrders));
+
+  const std::string SQLiteFile = Dir.File("shop.db");
+  ASSERT_EQ(vn_test::RunShell("sqlite3 " + SQLiteFile +
+                              " \"CREATE TABLE orders (order_no INTEGER NOT NULL, line_no INTEGER NOT NULL,"
+                              " qty INTEGER NOT NULL, price NUMERIC, PRIMARY KEY (order_no, line_no));"
+                              " INSERT INTO orders VALUES (1, 1, 2, 3.5);\"")
+                .ExitCode,
+            0);
+  sqlite3* Writer = nullptr;
+  ASSERT_EQ(sqlite3_open(SQLiteFile.c_str(), &Writer), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(Writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const std::string SQLiteForm = WriteForm("shop.vfm", FormText("    RemoteDatabase = 'shop.db'\n", CleanOrders));
+
+  struct TCase {
+    std::string Form, Expected;
+  };
+  for (const TCase& Case : {TCase{PgForm, "not checked: the server gave up after 1 s: canceling statement due to lock timeout"},
+                            TCase{SQLiteForm, "not checked: the server gave up after 1 s: database is locked"}}) {
+    const auto Start = std::chrono::steady_clock::now();
+    const vn_test::TRun Run = RunVnideGuarded("check --dry-run --timeout 1 " + Case.Form);
+    EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(20)) << "never hangs";
+    EXPECT_EQ(Run.ExitCode, 4) << Run.Output;
+    EXPECT_THAT(Run.Output, HasSubstr(Case.Expected)) << Run.Output;
+  }
+  sqlite3_close(Writer);
 }
 
 TEST_F(Check, ServersThatCannotBeUsedAreErrorsNamingHostAndDatabase) {
@@ -182,7 +398,8 @@ TEST_F(Check, ServersThatCannotBeUsedAreErrorsNamingHostAndDatabase) {
       {Server.Port(), "not-the-password", "password authentication failed"},
   };
   for (const TCase& Case : Cases) {
-    const std::string Form = WriteForm("bad.vfm", FormText(PgDatabaseLines(Database, Case.Port, Case.Password), CleanOrders));
+    const std::string Form =
+        WriteForm("bad.vfm", FormText(PgDatabaseLines(Database, Case.Port, Case.Password, Server.User()), CleanOrders));
     const vn_test::TRun Run = RunVnideGuarded("check " + Form);
     EXPECT_EQ(Run.ExitCode, 1) << Run.Output;
     EXPECT_THAT(Run.Output, HasSubstr(Case.Expected));
@@ -190,12 +407,15 @@ TEST_F(Check, ServersThatCannotBeUsedAreErrorsNamingHostAndDatabase) {
     EXPECT_THAT(Run.Output, Not(HasSubstr(Case.Password)));
   }
 
-  // The server ends the session halfway: the dry run's refresh statement has
-  // the server terminate the connection it runs on.
+  // The server ends the session halfway: the dry run's refresh statement calls
+  // a function of the database that has the server end the connection.
   Server.Exec(Database, PgSchema);
+  Server.Exec(Database, "CREATE FUNCTION hang_up() RETURNS boolean LANGUAGE sql"
+                        " AS 'SELECT pg_terminate_backend(pg_backend_pid())'");
+  Server.CreateAppRole(Database);
   TStatements Killing = CleanOrders;
-  Killing.Refresh += " and pg_terminate_backend(pg_backend_pid())";
-  const std::string Form = WriteForm("lost.vfm", FormText(PgDatabaseLines(Database, Server.Port(), Server.Password()), Killing));
+  Killing.Refresh += " and hang_up()";
+  const std::string Form = WriteForm("lost.vfm", FormText(PgLines(Database), Killing));
   const std::string Before = Server.Dump(Database);
   const vn_test::TRun Run = RunVnideGuarded("check --dry-run " + Form);
   EXPECT_EQ(Run.ExitCode, 1) << Run.Output;

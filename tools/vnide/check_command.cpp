@@ -73,7 +73,10 @@ void WriteJson(const std::vector<TCheckedObject>& Checked, const TOptions& Optio
 void WriteText(const std::vector<TCheckedObject>& Checked, const TOptions& Options, int Statements, int NotChecked,
                int Findings, std::ostream& Out) {
   for (const TCheckedObject& Object : Checked) {
-    if (Object.Count(fkFinding) == 0 && Object.Count(fkNotChecked) == 0 && Object.Result.NotChecked == 0)
+    const bool Clean = Object.Count(fkFinding) == 0 && Object.Count(fkNotChecked) == 0 && Object.Result.NotChecked == 0;
+    if (Clean && Object.Result.Checked == 0)
+      Out << Object.Form << ": " << Object.Name << ": holds no statements\n";
+    else if (Clean)
       Out << Object.Form << ": " << Object.Name << ": ok" << (Options.DryRun ? " (dry run)" : "") << '\n';
     for (const TVNUpdateCheckFinding& Finding : Object.Result.Findings)
       Out << Object.Form << ": " << Object.Name << (Finding.Statement.empty() ? "" : "." + Finding.Statement) << ": "

@@ -28,7 +28,8 @@ void TFindingGroups::Add(const std::string& Statement, TVNCheckFindingKind Kind,
   auto Problem = std::find_if(FProblems.begin(), FProblems.end(), [&](const TProblem& P) {
     return P.Kind == Kind && P.Singular == Singular && P.Plural == Plural;
   });
-  if (Problem == FProblems.end()) Problem = FProblems.insert(FProblems.end(), {Kind, std::string(Singular), std::string(Plural), {}});
+  if (Problem == FProblems.end())
+    Problem = FProblems.insert(FProblems.end(), {false, Kind, std::string(Singular), std::string(Plural), {}});
   auto Entry = std::find_if(Problem->Statements.begin(), Problem->Statements.end(),
                             [&](const auto& E) { return E.first == Statement; });
   if (Entry == Problem->Statements.end()) Entry = Problem->Statements.insert(Problem->Statements.end(), {Statement, {}});
@@ -39,9 +40,17 @@ void TFindingGroups::Add(const std::string& Statement, TVNCheckFindingKind Kind,
   Add(Statement, Kind, Reason, Reason, "");
 }
 
+void TFindingGroups::AddLeading(const std::string& Reason) {
+  Add("", fkFinding, Reason);
+  auto Problem = std::find_if(FProblems.begin(), FProblems.end(), [&](const TProblem& P) { return P.Singular == Reason; });
+  Problem->Leading = true;
+}
+
 std::vector<TVNUpdateCheckFinding> TFindingGroups::Findings() const {
+  std::vector<TProblem> Problems = FProblems;
+  std::stable_partition(Problems.begin(), Problems.end(), [](const TProblem& P) { return P.Leading; });
   std::vector<TVNUpdateCheckFinding> Result;
-  for (const TProblem& Problem : FProblems) {
+  for (const TProblem& Problem : Problems) {
     // Statements with the same subjects share one line.
     std::vector<bool> Told(Problem.Statements.size(), false);
     for (std::size_t I = 0; I < Problem.Statements.size(); ++I) {

@@ -17,6 +17,8 @@ class TFindingGroups {
            const std::string& Subject);
   // A problem told whole.
   void Add(const std::string& Statement, TVNCheckFindingKind Kind, const std::string& Reason);
+  // A finding of the update object as a whole that comes before all others.
+  void AddLeading(const std::string& Reason);
 
   // One finding per problem and set of statements, in the order the problems
   // were first met.
@@ -24,6 +26,7 @@ class TFindingGroups {
 
  private:
   struct TProblem {
+    bool Leading;
     TVNCheckFindingKind Kind;
     std::string Singular, Plural;
     // Each statement with the subjects it has the problem with, in order.

@@ -215,7 +215,8 @@ class TUpdateChecker {
     ssEmpty,       // no statement in the slot
     ssOpen,        // every stage so far went through; more are to come
     ssProven,      // every stage went through
-    ssSettled,     // a finding ends its check: nothing more is tried
+    ssBroken,      // does not compile: read against the catalog, never run
+    ssSettled,     // refused: nothing more is tried
     ssNotChecked   // some stage could not be tried
   };
   struct TStatement {
@@ -233,6 +234,10 @@ class TUpdateChecker {
   void Settle(TVNUpdateKind Kind, const std::string& Reason) {
     Add(Kind, Reason);
     FStatements[Kind].State = ssSettled;
+  }
+  void Break(TVNUpdateKind Kind, const std::string& Reason) {
+    Add(Kind, Reason);
+    if (FStatements[Kind].State == ssOpen) FStatements[Kind].State = ssBroken;
   }
   void NotChecked(TVNUpdateKind Kind, const std::string& Reason) {
     FGroups.Add(KindNames[Kind], fkNotChecked, Reason);
@@ -283,13 +288,14 @@ class TUpdateChecker {
       for (int I = 0; I < Found.Count(); ++I)
         if (!Contains(S.Params, Found.Items(I)->Name())) S.Params.push_back(Found.Items(I)->Name());
       Vet(Kind);
-      if (S.State != ssOpen) continue;
+      if (S.State == ssSettled) continue;
       S.Shape = ReadShape(S.Prepared, Kind);
       if (S.Shape && !S.Shape->TableText.empty()) {
         if (FTarget.empty()) FTarget = S.Shape->TableText;
       } else {
         S.Shape.reset();
-        NotChecked(Kind, "the table it writes could not be read from it");
+        // A statement that does not compile has its finding already.
+        if (S.State == ssOpen) NotChecked(Kind, "the table it writes could not be read from it");
       }
     }
   }
@@ -300,7 +306,7 @@ class TUpdateChecker {
     TStatement& S = FStatements[Kind];
     TVNStatementVerdict Verdict;
     const bool Parsed = Step([&] { Verdict = FConnection.VetStatement(S.Prepared); },
-                             [&](const EDatabaseError& E) { Settle(Kind, "does not compile: " + E.Message()); });
+                             [&](const EDatabaseError& E) { Break(Kind, "does not compile: " + E.Message()); });
     if (!Parsed) return;
     if (Verdict.Count > 1) Settle(Kind, "holds more than one statement; an update object runs one at a time");
     if (Verdict.Kind != SlotKinds[Kind])
@@ -360,7 +366,7 @@ class TUpdateChecker {
       case rkNone:
         return;  // each statement's compilation says so
       case rkView:
-        FGroups.Add("", fkFinding, Name + " is a view: statements that write it fail");
+        FGroups.AddLeading(Name + " is a view: statements that write it fail");
         FView = true;
         return;
       case rkTable:
@@ -370,7 +376,7 @@ class TUpdateChecker {
       for (const TVNIndexSchemaRow& Row : *Indexes)
         if (Row.IndexType && (*Row.IndexType & (itPrimary | itUnique)) != 0) FUnique[Row.IndexName].push_back(Row.ColumnName);
     if (FUnique.empty()) {
-      FGroups.Add("", fkFinding, Name + " has no primary key or unique index: no statement can name exactly one row");
+      FGroups.AddLeading(Name + " has no primary key or unique index: no statement can name exactly one row");
       FNoKey = true;
     }
   }
@@ -378,12 +384,13 @@ class TUpdateChecker {
   void CheckStatement(TVNUpdateKind Kind) {
     TStatement& S = FStatements[Kind];
     if (S.State == ssEmpty || S.State == ssSettled) return;
-    Step(
-        [&] {
-          TGuardedStatements Guard(FConnection);
-          FConnection.PrepareOnly(S.Prepared);
-        },
-        [&](const EDatabaseError& E) { Settle(Kind, "does not compile: " + E.Message()); });
+    if (S.State != ssBroken)
+      Step(
+          [&] {
+            TGuardedStatements Guard(FConnection);
+            FConnection.PrepareOnly(S.Prepared);
+          },
+          [&](const EDatabaseError& E) { Break(Kind, "does not compile: " + E.Message()); });
     for (const std::string& Param : S.Params)
       if (FFieldsKnown && FindField(FieldOfParam(Param)) == nullptr)
         Add(Kind, "parameter %s is filled by no field of " + FDataSet.Name(),
@@ -455,6 +462,11 @@ class TUpdateChecker {
     if (const auto Columns = FConnection.ColumnDetails(FTarget))
       for (const TVNColumnDetails& Column : *Columns)
         if (Column.Writable) Writable.push_back(Column.Name);
+    // A column the server numbers from a sequence is the server's to fill.
+    for (const TVNSequenceDefault& Default : FConnection.SequenceDefaults(FTarget))
+      Writable.erase(std::remove_if(Writable.begin(), Writable.end(),
+                                    [&](const std::string& Name) { return AnsiSameText(Name, Default.Column); }),
+                     Writable.end());
     for (const TDataSetField& Field : FFields) {
       if (!FromTarget(Field) || !Contains(Writable, Field.Column)) continue;
       if (Contains(Modify.Params, Field.Name) || Contains(Insert.Params, Field.Name)) continue;
@@ -530,7 +542,7 @@ class TUpdateChecker {
             else
               ExpectOne(Kind, static_cast<std::size_t>(FConnection.ExecuteStatement(S.Prepared, *Bound)));
           },
-          [&](const EDatabaseError& E) { Settle(Kind, "dry run failed: " + E.Message()); });
+          [&](const EDatabaseError& E) { Break(Kind, "dry run failed: " + E.Message()); });
       if (S.State == ssOpen) S.State = ssProven;
     }
   }
