@@ -83,6 +83,7 @@ struct TVNSQLiteConnection::TAuthorizer {
   // Actions of the statement itself, not of a trigger or view it sets off.
   bool Select = false, Insert = false, Update = false, Delete = false;
   std::string Statement;  // the statement an action other than reading and writing rows belongs to
+  bool OnSQLiteTable = false;  // Statement was named after an action on a table of SQLite's own
 
   static int Authorize(void* Data, int Action, const char* First, const char* Second, const char*,
                        const char* Inner) noexcept {
@@ -116,7 +117,12 @@ struct TVNSQLiteConnection::TAuthorizer {
           Self.Refuse("calls " + std::string(Second) + ", which reaches outside the database");
           return SQLITE_DENY;
         default:
-          if (Self.Statement.empty()) Self.Statement = StatementOfAction(Action, First);
+          // ANALYZE first creates a table of SQLite's own: the statement is
+          // named after the first action on anything else.
+          if (Self.Statement.empty() || Self.OnSQLiteTable) {
+            Self.Statement = StatementOfAction(Action, First);
+            Self.OnSQLiteTable = First != nullptr && IsSQLiteTable(First);
+          }
           return SQLITE_DENY;
       }
     } catch (...) {
