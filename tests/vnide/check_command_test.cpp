@@ -384,6 +384,29 @@ TEST_F(Check, ALockHeldByAnotherSessionEndsTheCheckWithinItsTimeout) {
   sqlite3_close(Writer);
 }
 
+// A check killed halfway through a dry run leaves its transaction to the
+// database, which undoes it.
+TEST_F(Check, ACheckKilledDuringADryRunLeavesTheDatabaseAsItWas) {
+  const std::string SQLiteFile = Dir.File("shop.db");
+  ASSERT_EQ(vn_test::RunShell("sqlite3 " + SQLiteFile +
+                              " \"CREATE TABLE orders (order_no INTEGER NOT NULL, line_no INTEGER NOT NULL,"
+                              " qty INTEGER NOT NULL, price NUMERIC, PRIMARY KEY (order_no, line_no));"
+                              " INSERT INTO orders VALUES (1, 1, 2, 3.5);"
+                              // The database's own trigger never ends once a row is deleted.
+                              " CREATE TRIGGER endless AFTER DELETE ON orders BEGIN SELECT count(*) FROM"
+                              " (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c); END;\"")
+                .ExitCode,
+            0);
+  const std::string Before = ReadFile(SQLiteFile);
+  const std::string Form = WriteForm("shop.vfm", FormText("    RemoteDatabase = 'shop.db'\n", CleanOrders));
+  const vn_test::TRun Run =
+      vn_test::RunShell("timeout -s KILL 1 " + vn_test::VnideProgram() + " check --dry-run --timeout 60 " + Form + " 2>&1");
+  EXPECT_EQ(Run.ExitCode, 128 + 9) << Run.Output;
+  // The next connection finds the journal of the killed one and rolls it back.
+  EXPECT_EQ(vn_test::RunShell("sqlite3 " + SQLiteFile + " 'SELECT count(*) FROM orders'").Output, "1\n");
+  EXPECT_EQ(ReadFile(SQLiteFile), Before);
+}
+
 TEST_F(Check, ServersThatCannotBeUsedAreErrorsNamingHostAndDatabase) {
   const std::string Database = vn_test::TestDatabaseName();
   Server.CreateDatabase(Database);
