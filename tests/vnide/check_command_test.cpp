@@ -160,6 +160,21 @@ TEST_F(Check, EachFindingOnASchemaBuiltToProvokeIt) {
     EXPECT_EQ(Run.ExitCode, 4) << Run.Output;
     EXPECT_THAT(Run.Output, HasSubstr(Cases[I].Expected)) << Run.Output;
   }
+
+  // SQLite compares names without regard to the case of ASCII letters only.
+  sqlite3* Clinic = nullptr;
+  ASSERT_EQ(sqlite3_open(Dir.File("clinic.db").c_str(), &Clinic), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(Clinic, "CREATE TABLE staff (id INTEGER PRIMARY KEY, \"\u00c4rzte\" TEXT NOT NULL)", nullptr,
+                         nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(Clinic);
+  const std::string Form = WriteForm("clinic.vfm", FormText("    RemoteDatabase = 'clinic.db'\n",
+                                                            {"select id, \"\u00c4rzte\" from staff",
+                                                             "update staff set \u00e4rzte = :\"\u00c4rzte\" where id = :OLD_id"}));
+  const vn_test::TRun Run = RunVnideGuarded("check " + Form);
+  EXPECT_EQ(Run.ExitCode, 4) << Run.Output;
+  EXPECT_THAT(Run.Output, HasSubstr("Upd.ModifySQL: identifier \u00e4rzte must be quoted as \"\u00c4rzte\": unquoted, "
+                                    "SQLite matches only ASCII letters without regard to case"));
 }
 
 // The statements the editor writes with Quote Field Names on.
@@ -275,6 +290,7 @@ TEST_F(Check, HostileStatementsAreFindingsAndNothingOfThemRuns) {
   const std::vector<TCase> Cases = {
       {true, "Delete", "copy orders from program 'touch " + Trap + "'", "DeleteSQL: is a COPY statement, not a DELETE"},
       {true, "Delete", "copy orders to '" + Trap + "'", "DeleteSQL: is a COPY statement, not a DELETE"},
+      {true, "Insert", "copy orders to program 'tee " + Trap + "'", "InsertSQL: is a COPY statement, not an INSERT"},
       {true, "Modify", "update orders set qty = 1 where order_no = :OLD_order_no; drop table orders",
        "ModifySQL: holds more than one statement"},
       {true, "Delete", "commit", "DeleteSQL: is a COMMIT statement, not a DELETE"},

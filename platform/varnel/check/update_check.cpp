@@ -18,6 +18,7 @@
 #include "rtl/DB.h"
 #include "rtl/SysUtils.h"
 #include "sql_tokenizer.h"
+#include "statement_shape.h"
 #include "varnel/Vnengine.h"
 
 namespace {
@@ -43,64 +44,6 @@ std::string BareTableName(const std::string& Text) {
 struct TDataSetField {
   std::string Name, Table, Column;
 };
-
-// What one statement says about its table, read from its tokens. Names come
-// unquoted, so "orders" and orders read alike.
-struct TStatementShape {
-  std::string TableText;                // as written
-  std::vector<std::string> Written;     // SET targets, or the insert's column list
-  std::vector<std::string> KeyColumns;  // WHERE column = ?
-  std::vector<TSQLToken> BareNames;     // every unquoted word, for the quoting check
-};
-
-// Reads SQL with its parameters made ? placeholders (a quoted parameter name
-// does not tokenize as one).
-std::optional<TStatementShape> ReadShape(std::string_view SQL, TVNUpdateKind Kind) {
-  std::vector<TSQLToken> T;
-  try {
-    T = TokenizeSQL(SQL);
-  } catch (const EDatabaseError&) {
-    return std::nullopt;
-  }
-  TStatementShape Shape;
-  for (const TSQLToken& Token : T)
-    if (Token.Kind == tokIdentifier) Shape.BareNames.push_back(Token);
-  const char* Before = Kind == ukModify ? "UPDATE" : Kind == ukInsert ? "INTO" : "FROM";
-  std::size_t I = 0;
-  for (int Depth = 0; I < T.size(); ++I) {
-    if (T[I].IsOperator("(")) ++Depth;
-    if (T[I].IsOperator(")")) --Depth;
-    if (Depth == 0 && T[I].IsKeyword(Before)) break;
-  }
-  if (I + 1 >= T.size()) return Shape;
-  ++I;
-  if (Kind == ukModify && T[I].IsKeyword("OR") && I + 2 < T.size()) I += 2;  // UPDATE OR REPLACE
-  if (!T[I].IsName()) return Shape;
-  std::size_t End = I + 1;
-  if (End + 1 < T.size() && T[End].IsOperator(".") && T[End + 1].IsName()) End += 2;
-  Shape.TableText = std::string(SQL.substr(T[I].Offset, T[End - 1].EndOffset() - T[I].Offset));
-
-  int Depth = 0;
-  bool InWhere = false, InSet = false;
-  for (std::size_t J = End; J < T.size(); ++J) {
-    const TSQLToken& Token = T[J];
-    if (Kind == ukInsert && J == End && Token.IsOperator("(")) {
-      for (++J; J < T.size() && !T[J].IsOperator(")"); ++J)
-        if (T[J].IsName()) Shape.Written.push_back(T[J].Text);
-      continue;
-    }
-    if (Token.IsOperator("(")) ++Depth;
-    if (Token.IsOperator(")")) --Depth;
-    if (Depth != 0) continue;
-    if (Token.IsKeyword("SET")) InSet = true;
-    if (Token.IsKeyword("WHERE")) InSet = false, InWhere = true;
-    const bool Assigns = J + 1 < T.size() && T[J + 1].IsOperator("=") && Token.IsName();
-    if (InSet && Assigns && (T[J - 1].IsKeyword("SET") || T[J - 1].IsOperator(",")))
-      Shape.Written.push_back(Token.Text);
-    if (InWhere && Assigns && J + 2 < T.size() && T[J + 2].Kind == tokVariable) Shape.KeyColumns.push_back(Token.Text);
-  }
-  return Shape;
-}
 
 bool Contains(const std::vector<std::string>& List, const std::string& Name) {
   return std::any_of(List.begin(), List.end(), [&](const std::string& S) { return AnsiSameText(S, Name); });
@@ -172,12 +115,6 @@ class TGuardedStatements {
   TVNServerConnection& FConnection;
 };
 
-// Ends the check of an update object once the server gave up waiting: every
-// later step would wait as long again.
-struct TServerBusy {
-  std::string Reason;
-};
-
 class TUpdateChecker {
  public:
   TUpdateChecker(TVNUpdateSQL& Update, TVNDataSet& DataSet, TVNServerConnection& Connection,
@@ -195,11 +132,11 @@ class TUpdateChecker {
       }
       CheckUnwrittenFields();
       if (FOptions.Mode == cmDryRun) DryRun();
-    } catch (const TServerBusy& Busy) {
-      StopOpenStatements(Busy.Reason);
     } catch (const EVNServerBusy& E) {
+      // Every later step would wait as long again: the check of this update
+      // object ends here.
       if (!FConnection.Connected()) throw;
-      StopOpenStatements(GaveUp(E));
+      StopOpenStatements(Format("the server gave up after %d s: %s", {FOptions.TimeoutSeconds, E.Message()}));
     }
     for (TStatement& S : FStatements) {
       if (S.State == ssEmpty) continue;
@@ -248,9 +185,6 @@ class TUpdateChecker {
     FStatements[Kind].State = ssNotChecked;
   }
 
-  std::string GaveUp(const EVNServerBusy& E) const {
-    return Format("the server gave up after %d s: %s", {FOptions.TimeoutSeconds, E.Message()});
-  }
   void StopOpenStatements(const std::string& Reason) {
     for (int Kind = ukRefresh; Kind <= ukDelete; ++Kind)
       if (FStatements[Kind].State == ssOpen) NotChecked(static_cast<TVNUpdateKind>(Kind), Reason);
@@ -264,9 +198,8 @@ class TUpdateChecker {
       TStepSavepoint Savepoint(FConnection);
       Action();
       return true;
-    } catch (const EVNServerBusy& E) {
-      if (!FConnection.Connected()) throw;
-      throw TServerBusy{GaveUp(E)};
+    } catch (const EVNServerBusy&) {
+      throw;  // ends the whole check
     } catch (const EDatabaseError& E) {
       if (!FConnection.Connected()) throw;  // a lost connection ends the check
       OnError(E);
