@@ -149,6 +149,9 @@ class TComponentNameProperty : public TStringProperty {
   VN_DECLARE_CLASS(TComponentNameProperty)
  public:
   TPropertyAttributes GetAttributes() override;
+  // Refuses an empty name, one that is no identifier, and one another
+  // component of the root (or the root itself) has, with EComponentError.
+  void SetValue(const std::string& Value) override;
 };
 
 // An object the component owns (a string list, a collection): shown as

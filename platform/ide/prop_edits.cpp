@@ -183,6 +183,18 @@ void TStringProperty::SetValue(const std::string& Value) { SetStrValue(Value); }
 
 TPropertyAttributes TComponentNameProperty::GetAttributes() { return {}; }
 
+void TComponentNameProperty::SetValue(const std::string& Value) {
+  // The runtime lets a component go without a name; the builder does not: a
+  // form file refers to components by name, so an unnamed one could not be
+  // referred to, and a name the root has already would be read as the root.
+  if (!IsValidIdent(Value)) throw EComponentError(Format("'%s' is not a valid component name", {Value}));
+  auto* Component = dynamic_cast<TComponent*>(GetComponent(0));
+  const TComponent* Root = RootFor(Designer(), Component);
+  if (Component != nullptr && Root != nullptr && Root != Component && AnsiSameText(Root->Name(), Value))
+    throw EComponentError(Format("A component named %s already exists", {Value}));
+  SetStrValue(Value);
+}
+
 TPropertyAttributes TClassProperty::GetAttributes() { return {paMultiSelect, paSubProperties, paReadOnly}; }
 
 std::string TClassProperty::GetValue() { return "(" + std::string(GetPropType()->Name) + ")"; }
