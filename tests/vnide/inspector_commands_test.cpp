@@ -64,4 +64,38 @@ TEST_F(VnideInspector, ValuesSetAndEllipsisWorkOnTheFormFile) {
   EXPECT_NE(Run.Output.find("\"editor\": \"TVNFileNameProperty\""), std::string::npos) << Run.Output;
 }
 
+// The builder's rules for names: refused names leave the file byte for byte
+// as it was; a new name is written wherever the old one was.
+TEST_F(VnideInspector, NamesFollowTheBuildersRulesAndRenamingKeepsReferences) {
+  WriteFileText(Form, "object ShopModule: TShopModule\n"
+                      "  object ShopDb: TVNDatabase\n"
+                      "    DatabaseName = 'shop'\n"
+                      "  end\n"
+                      "  object Orders: TVNQuery\n"
+                      "    DatabaseName = 'shop'\n"
+                      "    UpdateObject = OrdersUpdate\n"
+                      "  end\n"
+                      "  object OrdersUpdate: TVNUpdateSQL\n"
+                      "  end\n"
+                      "end\n");
+  const std::string Before = ReadFileText(Form);
+  const std::pair<std::string, std::string> Refused[] = {
+      {"''", "'' is not a valid component name"},
+      {"1abc", "'1abc' is not a valid component name"},
+      {"'a b'", "'a b' is not a valid component name"},
+      {"orders", "A component named orders already exists"},
+      {"SHOPMODULE", "A component named SHOPMODULE already exists"},
+  };
+  for (const auto& [Name, Message] : Refused) {
+    const TRun Run = Vnide("set " + Form + " OrdersUpdate Name " + Name);
+    EXPECT_EQ(Run.ExitCode, 1) << Name;
+    EXPECT_NE(Run.Output.find(Message), std::string::npos) << Run.Output;
+    EXPECT_EQ(ReadFileText(Form), Before) << Name;
+  }
+  ASSERT_EQ(Vnide("set " + Form + " OrdersUpdate Name Changes").ExitCode, 0);
+  const std::string After = ReadFileText(Form);
+  EXPECT_NE(After.find("UpdateObject = Changes\r\n"), std::string::npos) << After;
+  EXPECT_NE(After.find("object Changes: TVNUpdateSQL\r\n"), std::string::npos) << After;
+}
+
 }  // namespace
