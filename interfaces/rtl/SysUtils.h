@@ -181,6 +181,17 @@ std::string AnsiLowerCase(std::string_view S);
 
 bool IsValidIdent(std::string_view Ident) noexcept;
 std::string QuotedStr(std::string_view S);
+
+// Secrets in "NAME=value" text: a name that holds PASSWORD (in any case) names
+// one. Hidden, such a line reads "NAME=***"; other lines are unchanged.
+bool IsSecretName(std::string_view Name) noexcept;
+std::string HideSecret(std::string_view Line);
+
+// What a person should know that is no error (a file made private, say). The
+// host routes it where the person looks; until then it goes to standard error.
+using TNoticeProc = void (*)(const std::string& Message);
+void SetNoticeProc(TNoticeProc Proc) noexcept;
+void Notice(const std::string& Message);
 std::string StringReplaceAll(std::string_view S, std::string_view OldPattern, std::string_view NewPattern);
 
 // ---------------------------------------------------------------------------

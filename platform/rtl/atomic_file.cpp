@@ -178,22 +178,54 @@ std::string RandomSuffix() {
   return Result;
 }
 
+bool LockFile(int Fd, int Operation);
+
+// A temporary file of our own naming, locked for as long as we hold it open:
+// the lock tells a live writer's file from a killed one's.
 TFd CreateTemp(const std::string& Dir, const std::string& Base, std::string& TempPath) {
   for (int Attempt = 0; Attempt < 100; ++Attempt) {
     TempPath = Dir + "/." + Base + std::string(TempMarker) + RandomSuffix();
     TFd Fd(OpenFile(TempPath, O_WRONLY | O_CREAT | O_EXCL, 0666));
-    if (Fd.Valid() || errno != EEXIST) return Fd;
+    if (Fd.Valid()) {
+      [[maybe_unused]] const bool Locked = LockFile(Fd.Get(), LOCK_EX | LOCK_NB);
+      return Fd;
+    }
+    if (errno != EEXIST) return Fd;
   }
   return TFd();
 }
 
-// Temporary files of writers killed before their rename. Only called under the
-// lock, when no live writer can own one.
-void RemoveStaleTemps(const std::string& Dir, const std::string& Base) {
+// Temporary files of writers killed before their rename: those nobody holds
+// locked. Under the target's lock no live writer can be between creating and
+// locking its own; without it (the target does not exist yet), only files old
+// enough to be past that moment are taken.
+enum TTempAge { taAny, taSettled };
+void RemoveStaleTemps(const std::string& Dir, const std::string& Base, TTempAge Age = taAny) {
   std::unique_ptr<DIR, int (*)(DIR*)> D(::opendir(Dir.c_str()), &::closedir);
   if (!D) return;
-  while (const dirent* Entry = ::readdir(D.get()))
-    if (IsTempOf(Entry->d_name, Base)) ::unlinkat(::dirfd(D.get()), Entry->d_name, 0);
+  const auto Now = std::chrono::system_clock::now().time_since_epoch();
+  while (const dirent* Entry = ::readdir(D.get())) {
+    if (!IsTempOf(Entry->d_name, Base)) continue;
+    TFd Fd(::openat(::dirfd(D.get()), Entry->d_name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
+    struct stat St {};
+    if (!Fd.Valid() || ::fstat(Fd.Get(), &St) != 0) continue;
+    const auto Since = Now - (std::chrono::seconds(St.st_mtim.tv_sec) + std::chrono::nanoseconds(St.st_mtim.tv_nsec));
+    if (Age == taSettled && Since < std::chrono::seconds(2)) continue;
+    if (!LockFile(Fd.Get(), LOCK_EX | LOCK_NB)) continue;
+    ::unlinkat(::dirfd(D.get()), Entry->d_name, 0);
+  }
+}
+
+// The permissions new content gets on a file that had Mode: a secret loses
+// the rights of group and others.
+mode_t ModeFor(mode_t Mode, TFileAccess Access, bool& Tightened) {
+  if (Access != faOwnerOnly || (Mode & 077) == 0) return Mode;
+  Tightened = true;
+  return Mode & ~static_cast<mode_t>(077);
+}
+
+TFileAccess AccessFor(const TReplaceOptions& Options, const std::string& Content) {
+  return Options.AccessOf ? Options.AccessOf(Content) : faAsBefore;
 }
 
 // Makes the rename durable. Failures are ignored: the new content is already in
@@ -250,11 +282,18 @@ bool RewriteInPlace(int Fd, std::string_view Data) {
 }
 
 bool ReplaceLocked(const TFd& Lock, const struct stat& Locked, const std::string& Target,
-                   const TContentChange& Change) {
+                   const TContentChange& Change, TReplaceOptions& Options) {
   std::string Current;
   if (!ReadAll(Lock.Get(), Current)) return false;
   const std::optional<std::string> NewContent = Change(Current);
   if (!NewContent) return true;
+  const mode_t Mode = ModeFor(Locked.st_mode & 07777, AccessFor(Options, *NewContent), Options.Tightened);
+  // In place, the file's own permissions change first: a secret is never
+  // written where others could read it.
+  const auto InPlace = [&] {
+    if (Mode != (Locked.st_mode & 07777) && ::fchmod(Lock.Get(), Mode) != 0) return false;
+    return RewriteInPlace(Lock.Get(), *NewContent);
+  };
 
   const std::string Dir = DirectoryOf(Target);
   const std::string Base = BaseNameOf(Target);
@@ -262,7 +301,7 @@ bool ReplaceLocked(const TFd& Lock, const struct stat& Locked, const std::string
   std::string TempPath;
   TFd Temp = CreateTemp(Dir, Base, TempPath);
   if (!Temp.Valid()) {
-    if (errno == EACCES || errno == EPERM) return RewriteInPlace(Lock.Get(), *NewContent);
+    if (errno == EACCES || errno == EPERM) return InPlace();
     return false;
   }
   TUnlinkGuard TempFile(TempPath, true);
@@ -270,9 +309,9 @@ bool ReplaceLocked(const TFd& Lock, const struct stat& Locked, const std::string
   // kept, the file is rewritten in place instead of changing hands.
   if ((Locked.st_uid != ::geteuid() || Locked.st_gid != ::getegid()) &&
       ::fchown(Temp.Get(), Locked.st_uid, Locked.st_gid) != 0)
-    return RewriteInPlace(Lock.Get(), *NewContent);
+    return InPlace();
+  if (::fchmod(Temp.Get(), Mode) != 0) return false;
   if (!WriteAll(Temp.Get(), *NewContent)) return false;
-  if (::fchmod(Temp.Get(), Locked.st_mode & 07777) != 0) return false;
   if (::fsync(Temp.Get()) != 0) return false;
   if (!Temp.Close()) return false;
   if (::rename(TempPath.c_str(), Target.c_str()) != 0) return false;
@@ -294,20 +333,21 @@ bool RenameNoReplace(const std::string& From, const std::string& To) {
 
 enum TCreateResult { crFailed, crDone, crRetry };
 
-TCreateResult CreateWhole(const std::string& Target, const TContentChange& Change,
-                          TMissingDirectories MissingDirectories) {
+TCreateResult CreateWhole(const std::string& Target, const TContentChange& Change, const TReplaceOptions& Options) {
   const std::optional<std::string> NewContent = Change(std::string());
   if (!NewContent) return crDone;
   const std::string Dir = DirectoryOf(Target);
   const std::string Base = BaseNameOf(Target);
+  RemoveStaleTemps(Dir, Base, taSettled);
   std::string TempPath;
   TFd Temp = CreateTemp(Dir, Base, TempPath);
-  if (!Temp.Valid() && errno == ENOENT && MissingDirectories == mdCreate) {
+  if (!Temp.Valid() && errno == ENOENT && Options.MissingDirectories == mdCreate) {
     if (!MakeDirectories(Dir)) return crFailed;
     Temp = CreateTemp(Dir, Base, TempPath);
   }
   if (!Temp.Valid()) return crFailed;
   TUnlinkGuard TempFile(TempPath, true);
+  if (AccessFor(Options, *NewContent) == faOwnerOnly && ::fchmod(Temp.Get(), 0600) != 0) return crFailed;
   if (!WriteAll(Temp.Get(), *NewContent) || ::fsync(Temp.Get()) != 0 || !Temp.Close()) return crFailed;
   if (!RenameNoReplace(TempPath, Target)) {
     // Another writer created the file first, or removed our temporary file as
@@ -350,6 +390,12 @@ std::optional<std::string> ReadWholeFile(const std::string& Path) {
 
 bool ReplaceFile(const std::string& Path, const TContentChange& Change,
                  TMissingDirectories MissingDirectories) {
+  TReplaceOptions Options;
+  Options.MissingDirectories = MissingDirectories;
+  return ReplaceFile(Path, Change, Options);
+}
+
+bool ReplaceFile(const std::string& Path, const TContentChange& Change, TReplaceOptions& Options) {
   const std::string Target = ResolveLinks(Path);
   for (;;) {
     // Opening for writing is the permission check: a read-only file fails here.
@@ -357,7 +403,7 @@ bool ReplaceFile(const std::string& Path, const TContentChange& Change,
     TFd Lock(OpenFile(Target, O_RDWR | O_NONBLOCK));
     if (!Lock.Valid()) {
       if (errno != ENOENT) return false;
-      const TCreateResult Created = CreateWhole(Target, Change, MissingDirectories);
+      const TCreateResult Created = CreateWhole(Target, Change, Options);
       if (Created == crRetry) continue;
       return Created == crDone;
     }
@@ -377,7 +423,7 @@ bool ReplaceFile(const std::string& Path, const TContentChange& Change,
     }
     if (PathStat.st_dev != LockedStat.st_dev || PathStat.st_ino != LockedStat.st_ino) continue;
 
-    return ReplaceLocked(Lock, LockedStat, Target, Change);
+    return ReplaceLocked(Lock, LockedStat, Target, Change, Options);
   }
 }
 

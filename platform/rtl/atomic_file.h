@@ -43,6 +43,21 @@ using TContentChange = std::function<std::optional<std::string>(const std::strin
 
 enum TMissingDirectories { mdFail, mdCreate };
 
+// Who may read the new content.
+enum TFileAccess {
+  faAsBefore,  // an existing file keeps its permissions; a new one takes the umask's
+  faOwnerOnly  // a secret: a new file is its owner's alone (0600), an existing one loses group and other rights
+};
+using TAccessOf = std::function<TFileAccess(const std::string& NewContent)>;
+
+struct TReplaceOptions {
+  TMissingDirectories MissingDirectories = mdFail;
+  TAccessOf AccessOf;  // none: faAsBefore
+  // Set by ReplaceFile when an existing file that others could read was made
+  // its owner's alone.
+  bool Tightened = false;
+};
+
 // Replaces the file at the host path Path with Change(current content), holding an
 // exclusive advisory lock on the file from reading to replacing, so that
 // concurrent writers (other processes too) each see the other's result. The new
@@ -61,10 +76,15 @@ enum TMissingDirectories { mdFail, mdCreate };
 // readers, who take a shared lock, still never see it half done; only a crash
 // during that rewrite can tear it.
 //
+// A killed writer's temporary file is removed by the next writer: each writer
+// holds a lock on its own temporary file while it lives.
+//
 // Returns false, with errno set and the file as it was, when the file cannot be
 // written. An exception from Change passes through; the file is then untouched.
 [[nodiscard]] bool ReplaceFile(const std::string& Path, const TContentChange& Change,
                                TMissingDirectories MissingDirectories = mdFail);
+// As above, with the new content's access decided by Options.AccessOf.
+[[nodiscard]] bool ReplaceFile(const std::string& Path, const TContentChange& Change, TReplaceOptions& Options);
 
 }  // namespace vn_rtl
 

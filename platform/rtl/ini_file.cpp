@@ -545,6 +545,19 @@ std::shared_ptr<const TIniDocument> ParseIniFile(std::string Bytes) {
   return std::make_shared<const TIniDocument>(DecodeIniText(std::move(Bytes)).Utf8);
 }
 
+// A line "NAME=value" whose name says it holds a password, outside comments.
+bool HoldsSecret(std::string_view Text) {
+  while (!Text.empty()) {
+    const std::size_t End = Text.find('\n');
+    const std::string_view Line = TrimBlanks(Text.substr(0, End));
+    Text.remove_prefix(End == std::string_view::npos ? Text.size() : End + 1);
+    if (Line.empty() || Line.front() == ';' || Line.front() == '[') continue;
+    if (const std::size_t Eq = Line.find('='); Eq != std::string_view::npos && IsSecretName(Line.substr(0, Eq)))
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // The file as last read, parsed and indexed; read again when its stamp changes.
@@ -698,7 +711,8 @@ void TIniFile::Apply(const TIniChanges& Changes) {
   for (const TIniChanges::TChange& C : Changes.Changes()) Validate(C, FFileName);
   // Applied to what is in the file under the lock, so that changes another
   // process made since our last read are kept.
-  const auto Change = [this, &Changes](const std::string& Current) -> std::optional<std::string> {
+  bool Secret = false;  // the new content holds a password
+  const auto Change = [this, &Changes, &Secret](const std::string& Current) -> std::optional<std::string> {
     TIniText Text = DecodeIniText(Current);
     // What cannot be written back as it was read is not written at all.
     if (!Text.Exact)
@@ -719,6 +733,7 @@ void TIniFile::Apply(const TIniChanges& Changes) {
       }
     }
     if (!Doc.Changed()) return std::nullopt;
+    Secret = HoldsSecret(Doc.Text());
     std::optional<std::string> Encoded = EncodeIniText(Doc.Text(), Text.Encoding);
     if (!Encoded)
       throw EIniFileException(Format("Unable to write to %s: a name or value is not UTF-8 text, which this "
@@ -726,8 +741,14 @@ void TIniFile::Apply(const TIniChanges& Changes) {
                                      {FFileName}));
     return Encoded;
   };
-  if (!vn_rtl::ReplaceFile(NativeFileName(FFileName), Change))
+  // A file that holds a password is its owner's alone.
+  vn_rtl::TReplaceOptions Options;
+  Options.AccessOf = [&Secret](const std::string&) { return Secret ? vn_rtl::faOwnerOnly : vn_rtl::faAsBefore; };
+  if (!vn_rtl::ReplaceFile(NativeFileName(FFileName), Change, Options))
     throw EIniFileException(Format("Unable to write to %s", {FFileName}));
+  if (Options.Tightened)
+    Notice(Format("%s holds a password and could be read by others: it is now readable by its owner only",
+                  {NativeFileName(FFileName)}));
 }
 
 bool TIniFile::CanStoreValue(std::string_view Value) noexcept { return !HasAnyOf(Value, LineBreakOrNul); }

@@ -175,6 +175,19 @@ bool IsValidIdent(std::string_view Ident) noexcept {
   return true;
 }
 
+bool IsSecretName(std::string_view Name) noexcept {
+  constexpr std::string_view Word = "PASSWORD";
+  for (std::size_t I = 0; I + Word.size() <= Name.size(); ++I)
+    if (SameText(Name.substr(I, Word.size()), Word)) return true;
+  return false;
+}
+
+std::string HideSecret(std::string_view Line) {
+  const std::size_t Eq = Line.find('=');
+  if (Eq == std::string_view::npos || !IsSecretName(Line.substr(0, Eq))) return std::string(Line);
+  return std::string(Line.substr(0, Eq + 1)) + "***";
+}
+
 std::string QuotedStr(std::string_view S) {
   std::string Result = "'";
   for (char C : S) {

@@ -108,6 +108,17 @@ TEST(IniFileProcesses, AKilledFirstWriteLeavesNoFileOrAWholeOne) {
       ASSERT_EQ(ReadFileText(Name), Whole) << "round " << Round;
     }
   }
+
+  // A first write's temporary file, left by a killed writer, goes with the
+  // next first write once it is past the moment a live writer takes to lock it.
+  std::filesystem::remove(Name);
+  WriteFileText(Dir.File(".first.ini.vntmpAAAAAAAAAAAA"), "half a");
+  for (const auto& Entry : std::filesystem::directory_iterator(Dir.Path()))
+    std::filesystem::last_write_time(Entry.path(), std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
+  TIniFile(Name).Apply(Changes);
+  std::vector<std::string> Entries;
+  for (const auto& Entry : std::filesystem::directory_iterator(Dir.Path())) Entries.push_back(Entry.path().filename());
+  EXPECT_EQ(Entries, std::vector<std::string>{"first.ini"});
 }
 
 TEST(IniFileProcesses, ConcurrentWritersLoseNothing) {

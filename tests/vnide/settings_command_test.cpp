@@ -38,6 +38,43 @@ TEST(VnideSettings, PrintsWhatTheStoreResolvesWithoutChangingTheFile) {
   EXPECT_EQ(ReadFileText(Dir.File("varlib.ini")), Ini);
 }
 
+// "Save as defaults" with a password: the settings file is its owner's alone
+// and no output shows the password.
+TEST(VnideSettings, APasswordSavedAsDefaultIsKeptPrivateAndNeverShown) {
+  TTempDir Dir;
+  const std::string Store = Dir.File("registry.reg");
+  TScopedEnv Registry("VNIDE_REGISTRY", Store);
+  WriteVarnelStore(Store, RegQuoted(Dir.Path().string()));
+  const std::string Ini = Dir.File("varlib.ini");
+  WriteFileText(Dir.File("db.vfm"), "object M: TM\n  object Db: TVNDatabase\n    DatabaseName = 'shop'\n  end\nend\n");
+  WriteFileText(Dir.File("save.vns"), "memo meParams\nUSER NAME=bob\nPASSWORD=hunter2\n.\nclick btSaveDefaultParams\nclick btCancel\n");
+  TRun Run = RunVnide("dblclick " + Dir.File("db.vfm") + " Db --script " + Dir.File("save.vns"));
+  EXPECT_EQ(Run.ExitCode, 3) << Run.Output;
+  EXPECT_EQ(std::filesystem::status(Ini).permissions() & std::filesystem::perms::all, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_NE(ReadFileText(Ini).find("PASSWORD=hunter2"), std::string::npos);
+  for (const char* Command : {"settings", "settings --json"}) {
+    Run = RunVnide(Command);
+    EXPECT_EQ(Run.Output.find("hunter2"), std::string::npos) << Run.Output;
+    EXPECT_NE(Run.Output.find("PASSWORD=***"), std::string::npos) << Run.Output;
+    EXPECT_NE(Run.Output.find("USER NAME=bob"), std::string::npos) << Run.Output;
+  }
+
+  // A file others could read is tightened when a password goes in, and the
+  // person is told once.
+  std::filesystem::remove(Ini);
+  WriteFileText(Ini, "[TVNDatabase]\nServerType=SQLite\n");
+  std::filesystem::permissions(Ini, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                        std::filesystem::perms::group_read | std::filesystem::perms::others_read);
+  Run = RunVnide("dblclick " + Dir.File("db.vfm") + " Db --script " + Dir.File("save.vns"));
+  EXPECT_NE(Run.Output.find("note: " + Ini + " holds a password and could be read by others: it is now readable by "
+                            "its owner only"),
+            std::string::npos)
+      << Run.Output;
+  EXPECT_EQ(std::filesystem::status(Ini).permissions() & std::filesystem::perms::all, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  Run = RunVnide("dblclick " + Dir.File("db.vfm") + " Db --script " + Dir.File("save.vns"));
+  EXPECT_EQ(Run.Output.find("note: "), std::string::npos) << "told once: " << Run.Output;
+}
+
 TEST(VnideSettings, SaysWhyRootDirWasNotUsed) {
   TTempDir Dir;
   const std::string Store = Dir.File("registry.reg");

@@ -103,6 +103,9 @@ int RunSettingsCommand(TPackageHost& Host, const TOptions& Options, std::ostream
   if (Report == nullptr) throw EPackageError(Format("Package %s cannot describe its settings", {Package.Name()}));
   TStringList Lines;
   Report(&Lines);
+  // Default parameters may hold a password: it is never shown.
+  for (int I = 0; I < Lines.Count(); ++I)
+    if (const std::string Hidden = HideSecret(Lines.StringRef(I)); Hidden != Lines.StringRef(I)) Lines.Put(I, Hidden);
 
   const std::string StoreFile = TRegistry::StoreFileName();
   const TRootDirUse RootDir = ExplainRootDir(StoreFile);
