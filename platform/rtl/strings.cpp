@@ -56,6 +56,19 @@ bool IsUtf8(std::string_view S) noexcept {
   return true;
 }
 
+// The control characters of S in order: the collator ignores them, so texts
+// that differ in them alone are not the same.
+std::u32string ControlCharacters(std::string_view S) {
+  std::u32string Result;
+  const auto Length = static_cast<int32_t>(S.size());
+  for (int32_t Offset = 0; Offset < Length;) {
+    UChar32 C;
+    U8_NEXT(S.data(), Offset, Length, C);
+    if (C >= 0 && u_charType(C) == U_CONTROL_CHAR) Result.push_back(static_cast<char32_t>(C));
+  }
+  return Result;
+}
+
 int Ordinal(std::string_view S1, std::string_view S2) noexcept {
   const int R = S1.compare(S2);
   return R < 0 ? -1 : R > 0 ? 1 : 0;
@@ -74,6 +87,7 @@ int Collate(const UCollator* Collator, std::string_view S1, std::string_view S2)
     // The collator reads every malformed byte as U+FFFD; bytes that are not
     // UTF-8 must not make different texts (file names, say) the same.
     if (!IsUtf8(S1) || !IsUtf8(S2)) return Ordinal(S1, S2);
+    if (ControlCharacters(S1) != ControlCharacters(S2)) return Ordinal(S1, S2);
     return 0;
   }
   return R == UCOL_LESS ? -1 : 1;

@@ -42,6 +42,13 @@ TEST(StringsTest, AnsiComparisonIgnoresCaseButNotAccents) {
   EXPECT_EQ(AnsiCompareText("\xFF", "a"), -AnsiCompareText("a", "\xFF"));
   EXPECT_FALSE(AnsiSameText("caf\xE9", "caf\xE8"));
   EXPECT_NE(AnsiCompareStr("\xFF", "\xFE"), 0);
+  // Control characters count as they are, though the collator ignores them.
+  for (auto [A, B] : {std::pair{"", "\x01"}, {"ab", "a\tb"}, {"Name", "Na\x7Fme"}, {"x", "x\u0085"}}) {
+    EXPECT_FALSE(AnsiSameText(A, B)) << A << " / " << B;
+    EXPECT_EQ(AnsiCompareText(A, B), -AnsiCompareText(B, A));
+    EXPECT_NE(AnsiCompareStr(A, B), 0);
+  }
+  EXPECT_TRUE(AnsiSameText("a\tB", "A\tb"));
 }
 
 TEST(StringsTest, AnsiComparisonIsSafeFromManyThreads) {
