@@ -1,5 +1,9 @@
 #include "form_parser.h"
 
+#include <unicode/ucnv.h>
+#include <unicode/utf8.h>
+#include <unicode/utypes.h>
+
 #include "property_text.h"
 #include "rtl/FormFiles.h"
 #include "rtl/SysUtils.h"
@@ -422,7 +426,40 @@ class TParser {
 
 }  // namespace
 
+namespace {
+
+bool IsUtf8(std::string_view Text) noexcept {
+  if (Text.size() > INT32_MAX) return false;
+  const auto Length = static_cast<int32_t>(Text.size());
+  for (int32_t Offset = 0; Offset < Length;) {
+    UChar32 C;
+    U8_NEXT(Text.data(), Offset, Length, C);
+    if (C < 0) return false;
+  }
+  return true;
+}
+
+// The builder writes text forms in the system's code page, which the file does
+// not name: text that is not UTF-8 is taken as Windows-1252, the code page of
+// the builder's Western systems.
+std::string FromCodePage(std::string_view Text, std::string_view SourceName) {
+  UErrorCode Status = U_ZERO_ERROR;
+  std::string Result(Text.size() * 3 + 1, '\0');
+  const int32_t Length = ucnv_convert("UTF-8", "windows-1252", Result.data(), static_cast<int32_t>(Result.size()),
+                                      Text.data(), static_cast<int32_t>(Text.size()), &Status);
+  if (U_FAILURE(Status))
+    throw EParserError(std::string("the text is neither UTF-8 nor Windows-1252: ") + u_errorName(Status), SourceName, 1);
+  Result.resize(static_cast<std::size_t>(Length));
+  return Result;
+}
+
+}  // namespace
+
 TFormObject ParseFormText(std::string_view Text, std::string_view SourceName) {
+  if (Text.size() < INT32_MAX / 3 && !IsUtf8(Text)) {
+    const std::string Converted = FromCodePage(Text, SourceName);
+    return TParser(Converted, SourceName).ParseFile();
+  }
   return TParser(Text, SourceName).ParseFile();
 }
 

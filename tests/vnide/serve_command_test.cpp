@@ -306,6 +306,19 @@ TEST_F(VnideServe, ServesSeveralFormsEachFromItsOwnFolderAndEachOnce) {
   EXPECT_NE(Twice.Output.find("./other/../shop.vfm is named twice"), std::string::npos) << Twice.Output;
 }
 
+// A form an older tool wrote in Windows-1252 is served with its characters.
+TEST_F(VnideServe, AFormInTheSystemCodePageIsServedAsItsCharacters) {
+  const std::string Latin = Dir.File("latin.vfm");
+  WriteFileText(Latin, "object M: TM\n  object S: TVNSession\n    SessionName = 'M\xFCnchen'\n  end\nend\n");
+  TServeProcess Other({Latin}, Dir.File("."), Dir.File("latin-stderr.txt"));
+  httplib::Client C("127.0.0.1", Other.Port);
+  const httplib::Result State = C.Get("/api/state?token=" + Other.Token);
+  ASSERT_TRUE(State);
+  EXPECT_EQ(State->status, 200);
+  EXPECT_NE(State->body.find("M\u00FCnchen"), std::string::npos) << State->body.substr(0, 2000);
+  EXPECT_EQ(Other.Stop(), 0);
+}
+
 TEST_F(VnideServe, SigtermEndsTheServerAndSavesNothing) {
   const std::string Before = ReadFileText(Form);
   EXPECT_EQ(Act({{"op", "move"}, {"component", "ShopDb"}, {"left", 40}, {"top", 16}}).second["ok"], true);

@@ -74,3 +74,27 @@ TEST_F(VnideTree, TreeShowsTheViewAndDropsSaveTheFormOnlyWhenChanged) {
 }
 
 }  // namespace
+
+namespace {
+
+// A form whose strings an older tool wrote in Windows-1252: every surface
+// reads them as the builder did.
+TEST(VnideLegacyText, AFormInTheSystemCodePageReadsAsItsCharacters) {
+  TTempDir Dir;
+  TScopedEnv Registry{"VNIDE_REGISTRY", Dir.File("registry.reg")};
+  WriteVarnelStore(Dir.File("registry.reg"), RegQuoted(Dir.Path().string()));
+  const std::string Form = Dir.File("latin.vfm");
+  WriteFileText(Form, "object M: TM\n  object S: TVNSession\n    SessionName = 'M\xFCnchen'\n  end\n"
+                      "  object Db: TVNDatabase\n    DatabaseName = 'Stra\xDF" "e'\n    SessionName = 'M\xFCnchen'\n"
+                      "  end\nend\n");
+  TRun Run = RunVnideGuarded("tree " + Form + " --json");
+  EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
+  EXPECT_NE(Run.Output.find("S: TVNSession {M\u00FCnchen}"), std::string::npos) << Run.Output;
+  Run = RunVnideGuarded("inspect " + Form + " Db --json");
+  EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
+  EXPECT_NE(Run.Output.find("Stra\u00DFe"), std::string::npos) << Run.Output;
+  Run = RunVnideGuarded("snapshot " + Form + " " + Dir.File("pictures"));
+  EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
+}
+
+}  // namespace

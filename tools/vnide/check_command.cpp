@@ -67,7 +67,7 @@ void WriteJson(const std::vector<TCheckedObject>& Checked, const TOptions& Optio
       Item[JsonList(Finding.Kind)].push_back({{"statement", Finding.Statement}, {"reason", Finding.Reason}});
     Json["updateObjects"].push_back(std::move(Item));
   }
-  Out << Json.dump(2) << '\n';
+  Out << JsonText(Json, 2) << '\n';
 }
 
 void WriteText(const std::vector<TCheckedObject>& Checked, const TOptions& Options, int Statements, int NotChecked,

@@ -98,7 +98,7 @@ int RunClassesCommand(TPackageHost& Host, const TOptions& Options, std::ostream&
       Out << '\n';
     }
   }
-  if (Options.Output == ofJson) Out << Json.dump(2) << '\n';
+  if (Options.Output == ofJson) Out << JsonText(Json, 2) << '\n';
   return ecSuccess;
 }
 

@@ -15,6 +15,14 @@ class TPackageHost;
 // form does not have, a session that went wrong): reported as its message alone.
 VN_DECLARE_EXCEPTION(EHostError, Exception)
 
+// The JSON text of Json (an nlohmann value), indented as dump takes it. A
+// string that is not UTF-8 comes out with U+FFFD for its bad bytes instead of
+// failing the whole answer.
+template <class TJsonValue>
+std::string JsonText(const TJsonValue& Json, int Indent = -1) {
+  return Json.dump(Indent, ' ', false, TJsonValue::error_handler_t::replace);
+}
+
 // What vnide exits with.
 enum TExitCode : int {
   ecSuccess = 0,

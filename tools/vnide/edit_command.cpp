@@ -87,7 +87,7 @@ int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
     Json["modified"] = Modified;
     Json["saved"] = Modified ? nlohmann::ordered_json(SaveFile) : nlohmann::ordered_json(nullptr);
     for (const char* Name : StatementNames) Json["statements"][Name] = StatementLines(UpdateObject, Name);
-    Out << Json.dump(2) << '\n';
+    Out << JsonText(Json, 2) << '\n';
   } else {
     ShowStatements(UpdateObject, Out);
   }

@@ -91,7 +91,7 @@ int RunInspectCommand(TPackageHost& Host, const TOptions& Options, std::ostream&
                               {"attributes", AttributeList(Row->Attributes)}});
       Json["categories"].push_back({{"name", Category}, {"properties", Properties}});
     }
-    Out << Json.dump(2) << '\n';
+    Out << JsonText(Json, 2) << '\n';
     return ecSuccess;
   }
   for (const TComponent* C : Components) Out << C->Name() << ": " << C->ClassName() << '\n';
@@ -117,7 +117,7 @@ int RunValuesCommand(TPackageHost& Host, const TOptions& Options, std::ostream& 
   Session.Run([&] { Values = Inspector.Values(Options.PropertyName); });
   Session.Finish();
   if (Options.Output == ofJson) {
-    Out << nlohmann::ordered_json(Values).dump(2) << '\n';
+    Out << JsonText(nlohmann::ordered_json(Values), 2) << '\n';
   } else {
     for (const std::string& V : Values) Out << V << '\n';
   }
@@ -142,7 +142,7 @@ int RunSetCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out
     Json["value"] = Shown;
     Json["modified"] = Modified;
     Json["saved"] = SavedJson(Session, Saved);
-    Out << Json.dump(2) << '\n';
+    Out << JsonText(Json, 2) << '\n';
   } else {
     Out << SelectionText(Components) << "." << Inspector.Row(Options.PropertyName).Name << " = " << vn_vcl::QuoteText(Shown)
         << '\n';
@@ -167,7 +167,7 @@ int RunEllipsisCommand(TPackageHost& Host, const TOptions& Options, std::ostream
     Json["value"] = Shown;
     Json["modified"] = Modified;
     Json["saved"] = SavedJson(Session, Saved);
-    Out << Json.dump(2) << '\n';
+    Out << JsonText(Json, 2) << '\n';
   } else {
     Session.Transcript() << SelectionText(Components) << "." << Inspector.Row(Options.PropertyName).Name << " = "
                          << vn_vcl::QuoteText(Shown) << (Modified ? "" : " (the designer was not modified)") << '\n';

@@ -48,7 +48,7 @@ int RunOpenCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
     Json["class"] = Root.DeclaredClassName();
     Json["components"] = ComponentsAsJson(Component, Component);
     Json["saved"] = Options.SaveFile.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(Options.SaveFile);
-    Out << Json.dump(2) << '\n';
+    Out << JsonText(Json, 2) << '\n';
     return ecSuccess;
   }
   Out << Component.Name() << ": " << Root.DeclaredClassName() << '\n';

@@ -108,7 +108,7 @@ int RunPackagesCommand(TPackageHost& Host, const TOptions& Options, std::ostream
     else
       DescribePackage(Host, Package->Description(), Out);
   }
-  if (Options.Output == ofJson) Out << Json.dump(2) << '\n';
+  if (Options.Output == ofJson) Out << JsonText(Json, 2) << '\n';
   return ecSuccess;
 }
 
@@ -132,7 +132,7 @@ int RunPaletteCommand(TPackageHost& Host, const TOptions& Options, std::ostream&
     }
     if (Options.Output == ofJson) Json.push_back({{"page", Page}, {"components", std::move(Components)}});
   }
-  if (Options.Output == ofJson) Out << Json.dump(2) << '\n';
+  if (Options.Output == ofJson) Out << JsonText(Json, 2) << '\n';
   return ecSuccess;
 }
 
@@ -145,7 +145,7 @@ int RunRegistrationsCommand(TPackageHost& Host, const TOptions& Options, std::os
     else
       Out << (R.Package.empty() ? "(host)" : R.Package) << ": " << R.Describe() << '\n';
   }
-  if (Options.Output == ofJson) Out << Json.dump(2) << '\n';
+  if (Options.Output == ofJson) Out << JsonText(Json, 2) << '\n';
   return ecSuccess;
 }
 

@@ -3,6 +3,8 @@
 #include <map>
 #include <vector>
 
+#include "commands.h"
+
 namespace vnide {
 
 namespace {
@@ -113,7 +115,7 @@ const TJson& TServeChannel::Publish(TJson State) {
     FPublished = TJson::object();
     FPublished["version"] = FVersion;
     for (const auto& [Key, Value] : FState.items()) FPublished[Key] = Value;
-    FStateText = FPublished.dump();
+    FStateText = JsonText(FPublished);
     FChanged.notify_all();
   }
   return FPublished;

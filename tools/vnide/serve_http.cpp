@@ -49,7 +49,7 @@ bool ClimbsUp(const httplib::Request& Request) {
 
 void Refuse(httplib::Response& Response, int Status, const std::string& Why) {
   Response.status = Status;
-  Response.set_content(TJson({{"ok", false}, {"error", Why}}).dump(), "application/json");
+  Response.set_content(JsonText(TJson({{"ok", false}, {"error", Why}})), "application/json");
 }
 
 std::string WithToken(std::string_view Page, const std::string& Token) {
@@ -147,7 +147,7 @@ struct TServeHttp::TImpl {
       if (const std::string Wrong = CheckAction(Action->Request); !Wrong.empty()) return Refuse(Response, 400, Wrong);
       Channel.Act(Action);
       Response.status = Action->Status;
-      Response.set_content(Action->Answer.dump(), "application/json");
+      Response.set_content(JsonText(Action->Answer), "application/json");
     });
     Server.Get("/api/picture.png", [this](const httplib::Request&, httplib::Response& Response) {
       auto Action = std::make_shared<TServeAction>();
@@ -155,7 +155,7 @@ struct TServeHttp::TImpl {
       Channel.Act(Action);
       if (Action->Status != 200) {
         Response.status = Action->Status;
-        return Response.set_content(Action->Answer.dump(), "application/json");
+        return Response.set_content(JsonText(Action->Answer), "application/json");
       }
       Response.set_content(Action->Picture, "image/png");
     });

@@ -116,7 +116,7 @@ int RunSettingsCommand(TPackageHost& Host, const TOptions& Options, std::ostream
                        {"value", RootDir.Value},
                        {"reason", RootDir.Used ? TJson(nullptr) : TJson(RootDir.Reason)}};
     Json["settings"] = ReportAsJson(Lines);
-    Out << Json.dump(2) << '\n';
+    Out << JsonText(Json, 2) << '\n';
     return ecSuccess;
   }
   Out << "Registry store:      " << StoreFile << " (from " << StoreSource() << ")\n";

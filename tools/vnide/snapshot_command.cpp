@@ -151,7 +151,7 @@ int RunSnapshotCommand(TPackageHost& Host, const TOptions& Options, std::ostream
   if (Options.Output == ofJson) {
     nlohmann::ordered_json Json = nlohmann::ordered_json::array();
     for (const TPicture& Picture : Pictures) Json.push_back((Folder / Picture.FileName).string());
-    Out << Json.dump(2) << '\n';
+    Out << JsonText(Json, 2) << '\n';
   } else {
     for (const TPicture& Picture : Pictures) Out << (Folder / Picture.FileName).string() << '\n';
   }

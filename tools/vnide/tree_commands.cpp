@@ -77,7 +77,7 @@ int ReportDrop(TDesignSession& Session, const TStructureView& View, const TOptio
     Json["drop"] = DropText(Result);
     Json["saved"] = Saved ? nlohmann::ordered_json(Session.SaveFile()) : nlohmann::ordered_json(nullptr);
     Json["tree"] = NodeAsJson(View.RootSprig());
-    Out << Json.dump(2) << '\n';
+    Out << JsonText(Json, 2) << '\n';
   } else {
     Out << What << (Result == vn_ide::drChanged ? "" : ": nothing changed") << '\n';
     ShowNode(View.RootSprig(), 0, Out);
@@ -120,7 +120,7 @@ int RunTreeCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
   Root.LoadFromText(FormText, Options.FormFile);
   const TStructureView View(Root.Component(), nullptr, Root.DeclaredClassName());
   if (Options.Output == ofJson)
-    Out << NodeAsJson(View.RootSprig()).dump(2) << '\n';
+    Out << JsonText(NodeAsJson(View.RootSprig()), 2) << '\n';
   else
     ShowNode(View.RootSprig(), 0, Out);
   return ecSuccess;

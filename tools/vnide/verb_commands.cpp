@@ -96,7 +96,7 @@ int FinishAction(TDesignSession& Session, const TOptions& Options, TComponent& C
     Json["action"] = Action;
     Json["modified"] = Modified;
     Json["saved"] = Saved ? nlohmann::ordered_json(Session.SaveFile()) : nlohmann::ordered_json(nullptr);
-    Out << Json.dump(2) << '\n';
+    Out << JsonText(Json, 2) << '\n';
   } else {
     Out << Action << " on " << Component.Name() << ": " << (Modified ? "the form was modified" : "nothing modified")
         << '\n';
@@ -123,7 +123,7 @@ int RunVerbsCommand(TPackageHost& Host, const TOptions& Options, std::ostream& O
     Json["class"] = Component.ClassName();
     Json["editor"] = EditorClass;
     Json["verbs"] = EntriesJson(Entries);
-    Out << Json.dump(2) << '\n';
+    Out << JsonText(Json, 2) << '\n';
     return ecSuccess;
   }
   Out << Component.Name() << ": " << Component.ClassName() << " (editor " << EditorClass << ")\n";
