@@ -71,7 +71,16 @@ std::shared_ptr<TServeAction> TWebDriver::Wait(bool InDialog) {
   // Waiting on the form, no dialog is open (a form whose closing raised
   // never reported that it closed).
   if (!InDialog) FOpen.clear();
-  FChannel.Publish(FStateOf ? FStateOf() : TJson::object());
+  try {
+    FChannel.Publish(FStateOf ? FStateOf() : TJson::object());
+  } catch (const std::exception& E) {
+    // A dialog the page cannot be shown is closed as cancelled (no further
+    // input), so that the page never waits on a dialog it does not see.
+    if (!InDialog) throw;
+    Fail(std::string("the dialog could not be shown and was closed as cancelled: ") + E.what());
+    AnswerCurrent();
+    return nullptr;
+  }
   AnswerCurrent();
   while (std::shared_ptr<TServeAction> Action = FChannel.Next()) {
     if (Action->Request["op"] == "picture") {
