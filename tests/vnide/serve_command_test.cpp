@@ -2,7 +2,10 @@
 // of the sample shop, spoken to over HTTP, and stopped with SIGTERM.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -89,6 +92,12 @@ class TServeProcess {
 
   int Port = 0;
   std::string Token;
+  // The server's resident memory in MiB, from /proc.
+  long ResidentMiB() const {
+    const std::string Status = ReadFileText("/proc/" + std::to_string(FPid) + "/status");
+    const std::size_t At = Status.find("VmRSS:");
+    return At == std::string::npos ? -1 : std::stol(Status.substr(At + 6)) / 1024;
+  }
 
  private:
   std::string ReadLine(std::chrono::seconds Timeout) {
@@ -157,6 +166,9 @@ TEST_F(VnideServe, RefusesRequestsWithoutTheTokenFromOtherPagesAndWithClimbingPa
       {Tokened("/api/state"), {{"Origin", "http://evil.example"}}, 403},
       {Tokened("/api/state"), {{"Origin", "http://127.0.0.1:" + Port}}, 200},
       {Tokened("/api/state"), {{"Host", "evil.example:" + Port}}, 403},
+      {Tokened("/api/state"), {{"Origin", ""}}, 403},
+      {Tokened("/api/state"), {{"Origin", "http://127.0.0.1:" + Port}, {"Origin", "http://evil.example"}}, 400},
+      {Tokened("/api/state"), {{"Host", "127.0.0.1:" + Port}, {"Host", "evil.example"}}, 400},
       {Tokened("/../etc/passwd"), {}, 400},
       {Tokened("/%2e%2e/etc/passwd"), {}, 400},
       {Tokened("/api/bitmap/%2E%2E%2fx.png"), {}, 400},
@@ -173,6 +185,82 @@ TEST_F(VnideServe, RefusesRequestsWithoutTheTokenFromOtherPagesAndWithClimbingPa
   ASSERT_TRUE(Page);
   EXPECT_NE(Page->body.find(Server->Token), std::string::npos);
   EXPECT_EQ(Page->body.find("__VN_TOKEN__"), std::string::npos);
+}
+
+// A plain TCP connection to the server, non-blocking, closed with the object.
+class TRawClient {
+ public:
+  explicit TRawClient(int Port) : FSocket(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0)) {
+    sockaddr_in Address{};
+    Address.sin_family = AF_INET;
+    Address.sin_port = htons(static_cast<std::uint16_t>(Port));
+    Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    connect(FSocket, reinterpret_cast<sockaddr*>(&Address), sizeof Address);
+  }
+  ~TRawClient() { close(FSocket); }
+  TRawClient(const TRawClient&) = delete;
+  TRawClient& operator=(const TRawClient&) = delete;
+  // Sends what the socket takes now; false once the server closed it.
+  bool Send(const std::string& Text) {
+    const ssize_t Sent = send(FSocket, Text.data(), Text.size(), MSG_NOSIGNAL);
+    return Sent >= 0 || errno == EAGAIN || errno == EINPROGRESS || errno == ENOTCONN;
+  }
+
+ private:
+  int FSocket;
+};
+
+// Local clients that hold connections without finishing a request, or send
+// endless headers, cannot keep the person's requests from being answered.
+TEST_F(VnideServe, SlowSilentAndFloodingClientsDoNotStarveThePerson) {
+  const std::string Start = "GET /api/state HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(Server->Port) + "\r\n";
+  std::vector<std::unique_ptr<TRawClient>> Slow, Silent, Flood;
+  for (int I = 0; I < 300; ++I) Silent.push_back(std::make_unique<TRawClient>(Server->Port));
+  for (int I = 0; I < 200; ++I) Slow.push_back(std::make_unique<TRawClient>(Server->Port));
+  for (int I = 0; I < 8; ++I) Flood.push_back(std::make_unique<TRawClient>(Server->Port));
+  std::atomic<bool> Done = false;
+  std::thread Attack([&] {
+    const std::string Line = "X-Filler: " + std::string(200, 'a') + "\r\n";
+    std::string Lines;
+    for (int I = 0; I < 50; ++I) Lines += Line;
+    for (auto& C : Slow) C->Send(Start);
+    for (auto& C : Flood) C->Send(Start);
+    for (int Round = 0; !Done; ++Round) {
+      for (auto& C : Flood)
+        for (int I = 0; I < 20; ++I) C->Send(Lines);  // 50,000 header lines and more
+      if (Round % 20 == 0)
+        for (auto& C : Slow) C->Send("X-Slow: 1\r\n");
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  for (int I = 0; I < 5; ++I) {
+    httplib::Client C("127.0.0.1", Server->Port);
+    C.set_read_timeout(std::chrono::seconds(2));
+    C.set_connection_timeout(std::chrono::seconds(2));
+    const auto Began = std::chrono::steady_clock::now();
+    const httplib::Result Result = C.Get(Tokened("/api/state"));
+    EXPECT_TRUE(Result && Result->status == 200) << "read " << I;
+    EXPECT_LT(std::chrono::steady_clock::now() - Began, std::chrono::seconds(2)) << "read " << I;
+  }
+  EXPECT_LT(Server->ResidentMiB(), 100);
+  Done = true;
+  Attack.join();
+}
+
+// Many tabs waiting for a change hold no more request threads than the
+// channel allows: an action is still answered at once.
+TEST_F(VnideServe, WaitingLongPollsLeaveRoomForActions) {
+  const long long Version = json::parse(Client().Get(Tokened("/api/state"))->body)["version"];
+  std::vector<std::thread> Polls;
+  for (int I = 0; I < 100; ++I)
+    Polls.emplace_back([&] { Client().Get(Tokened("/api/state") + "&since=" + std::to_string(Version)); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const auto Began = std::chrono::steady_clock::now();
+  const auto [Status, Answer] = Act({{"op", "select"}, {"names", {"ShopDb"}}});
+  EXPECT_EQ(Status, 200) << Answer;
+  EXPECT_LT(std::chrono::steady_clock::now() - Began, std::chrono::seconds(1));
+  for (std::thread& T : Polls) T.join();
 }
 
 TEST_F(VnideServe, RefusesMalformedActions) {

@@ -1,5 +1,6 @@
 #include "serve_channel.h"
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -103,7 +104,17 @@ void TServeChannel::Act(const std::shared_ptr<TServeAction>& Action) {
 
 std::string TServeChannel::State(std::int64_t Since, std::chrono::milliseconds Timeout) {
   std::unique_lock Lock(FMutex);
-  FChanged.wait_for(Lock, Timeout, [&] { return FClosed || FVersion > Since; });
+  if (FClosed || FVersion > Since || Timeout.count() <= 0) return FStateText;
+  const std::uint64_t Ticket = FNextTicket++;
+  FWaiting.push_back(Ticket);
+  if (FWaiting.size() > FMaxWaiting) {
+    // Tickets only grow: releasing the oldest releases every one before it.
+    FWaiting.pop_front();
+    FReleasedUpTo = FWaiting.front();
+    FChanged.notify_all();
+  }
+  FChanged.wait_for(Lock, Timeout, [&] { return FClosed || FVersion > Since || Ticket < FReleasedUpTo; });
+  if (const auto It = std::find(FWaiting.begin(), FWaiting.end(), Ticket); It != FWaiting.end()) FWaiting.erase(It);
   return FStateText;
 }
 

@@ -39,9 +39,13 @@ class TServeChannel {
   // Request threads: queues Action and waits until it is answered (Done);
   // an action still queued when the channel closes is answered with 503.
   void Act(const std::shared_ptr<TServeAction>& Action);
+  // At most this many requests wait in State at once; the oldest is answered
+  // when one more comes, so that waiting requests never hold every thread.
+  explicit TServeChannel(std::size_t MaxWaiting = 16) : FMaxWaiting(MaxWaiting) {}
+
   // The published state as JSON text: at once when its version is above
   // Since (or Since is absent, negative), else when it is, or after Timeout,
-  // or when the channel closes.
+  // or when the channel closes, or when MaxWaiting later requests came.
   std::string State(std::int64_t Since, std::chrono::milliseconds Timeout);
 
   // Design thread: publishes State, giving it the next version when it
@@ -66,6 +70,10 @@ class TServeChannel {
   TJson FState = TJson::object();  // without its version
   TJson FPublished = TJson::object();
   std::string FStateText = "{}";
+  std::size_t FMaxWaiting;
+  std::uint64_t FNextTicket = 0;
+  std::deque<std::uint64_t> FWaiting;  // tickets of the requests waiting in State, oldest first
+  std::uint64_t FReleasedUpTo = 0;     // tickets below this were told to stop waiting
 };
 
 }  // namespace vnide

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "commands.h"
+#include "serve_gate.h"
 #include "serve_web_files.h"
 
 namespace vnide {
@@ -21,9 +22,13 @@ namespace {
 constexpr const char* TokenPlaceholder = "__VN_TOKEN__";
 // How long GET /api/state?since= waits for a change.
 constexpr std::chrono::seconds LongPoll{25};
-// Request threads: long polls of several tabs must not starve the actions.
-constexpr std::size_t RequestThreads = 32;
+// Request threads. Only clients that know the token reach them (the gate
+// answers the others), and at most TServeChannel's cap of them wait in long
+// polls, so the actions always find one.
+constexpr std::size_t RequestThreads = 64;
 constexpr std::size_t MaxBody = 1u << 20;
+// A request's body comes at the pace of its reads: each may wait this long.
+constexpr std::chrono::seconds ReadTimeout{5};
 
 bool EqualInConstantTime(const std::string& A, const std::string& B) {
   if (A.size() != B.size()) return false;
@@ -88,6 +93,12 @@ struct TServeHttp::TImpl {
   httplib::Server::HandlerResponse Check(const httplib::Request& Request, httplib::Response& Response) const {
     const std::string Port = std::to_string(BoundPort);
     const std::string Host = Request.get_header_value("Host");
+    // One Host and at most one Origin: with two, a check of the first could
+    // let the second through to a component that reads the other.
+    if (Request.get_header_value_count("Host") != 1 || Request.get_header_value_count("Origin") > 1) {
+      Refuse(Response, 400, "a request has one Host header and at most one Origin header");
+      return httplib::Server::HandlerResponse::Handled;
+    }
     if (Host != "127.0.0.1:" + Port && !AnsiSameText(Host, "localhost:" + Port)) {
       Refuse(Response, 403, "this server answers for 127.0.0.1:" + Port + " only");
       return httplib::Server::HandlerResponse::Handled;
@@ -172,6 +183,7 @@ struct TServeHttp::TImpl {
   std::function<const std::string*(const std::string&)> Bitmap;
   int BoundPort = 0;
   int ListenSocket = -1;
+  std::unique_ptr<TServeGate> Gate;
 };
 
 TServeHttp::TServeHttp(TServeChannel& Channel, std::string Token,
@@ -179,6 +191,8 @@ TServeHttp::TServeHttp(TServeChannel& Channel, std::string Token,
     : FImpl(std::make_unique<TImpl>(Channel, std::move(Token), std::move(Bitmap))) {
   FImpl->Server.new_task_queue = [] { return new httplib::ThreadPool(RequestThreads); };
   FImpl->Server.set_payload_max_length(MaxBody);
+  FImpl->Server.set_read_timeout(ReadTimeout);
+  FImpl->Server.set_tcp_nodelay(true);
   // The library's own options would let another program bind the same port
   // (SO_REUSEPORT); only a quick restart on the same port is wanted.
   FImpl->Server.set_socket_options([Impl = FImpl.get()](socket_t Socket) {
@@ -200,11 +214,15 @@ int TServeHttp::Bind(int Port) {
   // several tabs at once would see connections dropped and retried.
   ::listen(FImpl->ListenSocket, SOMAXCONN);
   FImpl->BoundPort = Bound;
+  FImpl->Gate = std::make_unique<TServeGate>(FImpl->ListenSocket, FImpl->Token);
   return Bound;
 }
 
 void TServeHttp::Listen() { FImpl->Server.listen_after_bind(); }
 
-void TServeHttp::Stop() { FImpl->Server.stop(); }
+void TServeHttp::Stop() {
+  if (FImpl->Gate) FImpl->Gate->Stop();
+  FImpl->Server.stop();
+}
 
 }  // namespace vnide
