@@ -127,13 +127,14 @@ class TFormWriter {
       if (List->MultiSelect()) Line += ", " + IntToStr(List->SelCount()) + " selected";
       Line += ", extent " + IntToStr(List->ScrollWidth());
       for (int I = 0; I < List->Items().Count(); ++I)
-        Below.push_back(std::string(List->Selected(I) ? "[x] " : "[ ] ") + QuoteText(List->Items().Strings(I)));
+        Below.push_back(std::string(List->Selected(I) ? "[x] " : "[ ] ") + QuoteText(HideSecret(List->Items().Strings(I))));
       return;
     }
     if (const auto* Memo = dynamic_cast<const TMemo*>(&C)) {
       Line += ", " + IntToStr(Memo->Lines().Count()) + " lines";
       if (Memo->ReadOnly()) Line += ", read-only";
-      for (int I = 0; I < Memo->Lines().Count(); ++I) Below.push_back("| " + Memo->Lines().Strings(I));
+      // A transcript is a log: a password typed into connection parameters is not written into it.
+      for (int I = 0; I < Memo->Lines().Count(); ++I) Below.push_back("| " + HideSecret(Memo->Lines().Strings(I)));
       return;
     }
     if (const auto* Radio = dynamic_cast<const TRadioGroup*>(&C)) {

@@ -357,6 +357,13 @@ TEST_F(VnideServe, SetChangesTheInspectorRow) {
   for (const json& Row : Answer["state"]["inspector"])
     if (Row["name"] == "Tag") Found = Row["value"] == "7";
   EXPECT_TRUE(Found) << Answer["state"]["inspector"];
+
+  // Names follow the builder's rules here too.
+  for (const char* Name : {"", "1abc", "ShopDb"}) {
+    const auto [NameStatus, Refused] = Act({{"op", "set"}, {"property", "Name"}, {"value", Name}});
+    EXPECT_EQ(Refused["ok"], false) << Name << ": " << Refused;
+  }
+  EXPECT_EQ(Act({{"op", "select"}, {"names", {"OrdersQuery"}}}).second["ok"], true) << "still named OrdersQuery";
 }
 
 TEST_F(VnideServe, LongPollReturnsWhenAnotherRequestChangedTheState) {

@@ -47,9 +47,12 @@ TEST(VnideSettings, APasswordSavedAsDefaultIsKeptPrivateAndNeverShown) {
   WriteVarnelStore(Store, RegQuoted(Dir.Path().string()));
   const std::string Ini = Dir.File("varlib.ini");
   WriteFileText(Dir.File("db.vfm"), "object M: TM\n  object Db: TVNDatabase\n    DatabaseName = 'shop'\n  end\nend\n");
-  WriteFileText(Dir.File("save.vns"), "memo meParams\nUSER NAME=bob\nPASSWORD=hunter2\n.\nclick btSaveDefaultParams\nclick btCancel\n");
+  WriteFileText(Dir.File("save.vns"),
+                "memo meParams\nUSER NAME=bob\nPASSWORD=hunter2\n.\nshow\nclick btSaveDefaultParams\nclick btCancel\n");
   TRun Run = RunVnide("dblclick " + Dir.File("db.vfm") + " Db --script " + Dir.File("save.vns"));
   EXPECT_EQ(Run.ExitCode, 3) << Run.Output;
+  EXPECT_EQ(Run.Output.find("hunter2"), std::string::npos) << "the transcript is a log: " << Run.Output;
+  EXPECT_NE(Run.Output.find("| PASSWORD=***"), std::string::npos) << Run.Output;
   EXPECT_EQ(std::filesystem::status(Ini).permissions() & std::filesystem::perms::all, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   EXPECT_NE(ReadFileText(Ini).find("PASSWORD=hunter2"), std::string::npos);
   for (const char* Command : {"settings", "settings --json"}) {
