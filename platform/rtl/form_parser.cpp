@@ -80,6 +80,30 @@ void AppendUtf8(std::string& S, std::uint32_t Code) {
   }
 }
 
+bool IsUtf8(std::string_view Text) noexcept {
+  if (Text.size() > INT32_MAX) return false;
+  const auto Length = static_cast<int32_t>(Text.size());
+  for (int32_t Offset = 0; Offset < Length;) {
+    UChar32 C;
+    U8_NEXT(Text.data(), Offset, Length, C);
+    if (C < 0) return false;
+  }
+  return true;
+}
+
+// The builder writes a text form's quoted strings in the system's code page,
+// which the file does not name; bytes that are no UTF-8 are read as
+// Windows-1252, the code page of the builder's Western systems.
+std::string FromCodePage(std::string_view Bytes) {
+  UErrorCode Status = U_ZERO_ERROR;
+  std::string Result(Bytes.size() * 3 + 1, '\0');
+  const int32_t Length = ucnv_convert("UTF-8", "windows-1252", Result.data(), static_cast<int32_t>(Result.size()),
+                                      Bytes.data(), static_cast<int32_t>(Bytes.size()), &Status);
+  if (U_FAILURE(Status)) return std::string(Bytes);  // no converter: the bytes as they are
+  Result.resize(static_cast<std::size_t>(Length));
+  return Result;
+}
+
 class TScanner {
  public:
   TScanner(std::string_view AText, std::string_view ASourceName) : FText(AText), FSourceName(ASourceName) {
@@ -143,13 +167,16 @@ class TScanner {
     }
   }
 
-  // Quoted runs and #nnn character codes, written one after the other.
+  // Quoted runs and #nnn character codes, written one after the other. A
+  // value whose quoted bytes are no UTF-8 has them read in the code page.
   std::string ReadString() {
     std::string Result;
+    std::vector<std::pair<std::size_t, std::size_t>> Quoted;  // where the quoted bytes went in Result
     const int StartLine = FLine;
     while (FPos < FText.size()) {
       if (FText[FPos] == '\'') {
         ++FPos;
+        const std::size_t Start = Result.size();
         while (true) {
           if (FPos >= FText.size() || FText[FPos] == '\n' || FText[FPos] == '\r')
             Error("Unterminated string", StartLine);
@@ -163,6 +190,7 @@ class TScanner {
             break;
           }
         }
+        Quoted.emplace_back(Start, Result.size());
       } else if (FText[FPos] == '#') {
         ++FPos;
         AppendUtf8(Result, ReadCharCode());
@@ -170,7 +198,16 @@ class TScanner {
         break;
       }
     }
-    return Result;
+    if (IsUtf8(Result)) return Result;
+    std::string Read;
+    std::size_t Done = 0;
+    for (const auto& [Start, End] : Quoted) {
+      Read.append(Result, Done, Start - Done);
+      Read += FromCodePage(std::string_view(Result).substr(Start, End - Start));
+      Done = End;
+    }
+    Read.append(Result, Done);
+    return Read;
   }
 
   std::uint32_t ReadCharCode() {
@@ -426,40 +463,7 @@ class TParser {
 
 }  // namespace
 
-namespace {
-
-bool IsUtf8(std::string_view Text) noexcept {
-  if (Text.size() > INT32_MAX) return false;
-  const auto Length = static_cast<int32_t>(Text.size());
-  for (int32_t Offset = 0; Offset < Length;) {
-    UChar32 C;
-    U8_NEXT(Text.data(), Offset, Length, C);
-    if (C < 0) return false;
-  }
-  return true;
-}
-
-// The builder writes text forms in the system's code page, which the file does
-// not name: text that is not UTF-8 is taken as Windows-1252, the code page of
-// the builder's Western systems.
-std::string FromCodePage(std::string_view Text, std::string_view SourceName) {
-  UErrorCode Status = U_ZERO_ERROR;
-  std::string Result(Text.size() * 3 + 1, '\0');
-  const int32_t Length = ucnv_convert("UTF-8", "windows-1252", Result.data(), static_cast<int32_t>(Result.size()),
-                                      Text.data(), static_cast<int32_t>(Text.size()), &Status);
-  if (U_FAILURE(Status))
-    throw EParserError(std::string("the text is neither UTF-8 nor Windows-1252: ") + u_errorName(Status), SourceName, 1);
-  Result.resize(static_cast<std::size_t>(Length));
-  return Result;
-}
-
-}  // namespace
-
 TFormObject ParseFormText(std::string_view Text, std::string_view SourceName) {
-  if (Text.size() < INT32_MAX / 3 && !IsUtf8(Text)) {
-    const std::string Converted = FromCodePage(Text, SourceName);
-    return TParser(Converted, SourceName).ParseFile();
-  }
   return TParser(Text, SourceName).ParseFile();
 }
 

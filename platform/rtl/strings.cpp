@@ -87,7 +87,9 @@ int Collate(const UCollator* Collator, std::string_view S1, std::string_view S2)
     // The collator reads every malformed byte as U+FFFD; bytes that are not
     // UTF-8 must not make different texts (file names, say) the same.
     if (!IsUtf8(S1) || !IsUtf8(S2)) return Ordinal(S1, S2);
-    if (ControlCharacters(S1) != ControlCharacters(S2)) return Ordinal(S1, S2);
+    // Ordered by them within the collator's class: a consistent order still.
+    const std::u32string C1 = ControlCharacters(S1), C2 = ControlCharacters(S2);
+    if (C1 != C2) return C1 < C2 ? -1 : 1;
     return 0;
   }
   return R == UCOL_LESS ? -1 : 1;

@@ -284,6 +284,21 @@ TEST_F(VnideServe, ServesOneHundredPageLoadsAtOnce) {
   EXPECT_EQ(Served, 100);
 }
 
+// Text that is no UTF-8 (a table an older tool named in its code page) in a
+// dialog: the dialog is shown and answered, never a frozen page.
+TEST_F(VnideServe, ADialogShowingTextThatIsNotUtf8IsShownAndAnswered) {
+  RunSQLiteScript(Dir.File("shop.db"), "ALTER TABLE orders ADD COLUMN \"Gr\xF6\xDF" "e\" INTEGER");
+  auto [Status, Answer] = Act({{"op", "dblclick"}, {"component", "OrdersUpdate"}});
+  ASSERT_EQ(Status, 200) << Answer;
+  ASSERT_EQ(Answer["state"]["modal"]["kind"], "form") << Answer;
+  std::tie(Status, Answer) = Act({{"op", "dialog"}, {"command", "click btGetTableFields"}});
+  ASSERT_EQ(Status, 200) << Answer;
+  EXPECT_NE(Answer.dump().find("Gr\uFFFD\uFFFDe"), std::string::npos) << "shown with replacement characters";
+  std::tie(Status, Answer) = Act({{"op", "dialog"}, {"command", "click btCancel"}});
+  EXPECT_EQ(Status, 200);
+  EXPECT_TRUE(Answer["state"]["modal"].is_null()) << Answer;
+}
+
 TEST_F(VnideServe, UpdateSqlEditorRoundTripThroughTheDialogOpsAndSave) {
   auto [Status, Answer] = Act({{"op", "dblclick"}, {"component", "OrdersUpdate"}});
   ASSERT_EQ(Status, 200) << Answer;
