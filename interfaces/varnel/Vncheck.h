@@ -28,6 +28,7 @@ struct TVNUpdateCheckFinding {
   std::string Statement;
   std::string Reason;  // short, naming the parameters, fields, columns or key at fault
   TVNCheckFindingKind Kind = fkFinding;
+  std::string Hint;  // what to do about it in the UpdateSQL editor, where that is known; else ""
 };
 
 enum TVNUpdateCheckMode {

@@ -112,3 +112,72 @@ TEST_F(VnideEditSession, JsonCarriesTheStatementsAloneOnStandardOutput) {
 }
 
 }  // namespace
+
+namespace {
+
+// The statements a session accepts are checked on their database at once: the
+// natural paths that give failing statements say so, and --check saves only
+// statements that pass.
+TEST(VnideEditVerification, AcceptedStatementsAreCheckedAndCheckRefusesToSaveFailingOnes) {
+  TTempDir Dir;
+  TScopedEnv Registry{"VNIDE_REGISTRY", Dir.File("registry.reg")};
+  WriteVarnelStore(Dir.File("registry.reg"), RegQuoted(Dir.Path().string()));
+  RunSQLiteScript(Dir.File("shop.db"),
+                  "CREATE TABLE orders (order_no INTEGER NOT NULL, line_no INTEGER NOT NULL, qty INTEGER,"
+                  " ref TEXT, PRIMARY KEY (order_no, line_no));"
+                  "CREATE TABLE lines (line_no INTEGER PRIMARY KEY, qty INTEGER, total INTEGER GENERATED ALWAYS AS (qty * 2));"
+                  "CREATE TABLE audit_log (message TEXT);"
+                  "CREATE VIEW v_orders AS SELECT order_no, count(*) AS n FROM orders GROUP BY order_no;");
+  const auto FormOf = [](const std::string& SQL, const std::string& Database) {
+    return "object Shop: TShopModule\n  object ShopDb: TVNDatabase\n    DatabaseName = 'shop'\n"
+           "    RemoteDatabase = '" + Database + "'\n  end\n  object Q: TVNQuery\n    DatabaseName = 'shop'\n"
+           "    SQL.Strings = (\n      '" + SQL + "')\n    UpdateObject = U\n  end\n"
+           "  object U: TVNUpdateSQL\n  end\nend\n";
+  };
+  const std::string Accept = "click btGetTableFields\nclick btSelectPrimKeys\nclick btGenerateSQL\nclick btOk\n";
+  struct TCase {
+    std::string SQL, Script, Expected, Database = "shop.db";
+  };
+  const std::vector<TCase> Cases = {
+      // Get Table Fields takes every column; the query selects two.
+      {"select order_no, line_no from orders", Accept,
+       "ModifySQL, InsertSQL: parameters :qty, :ref are filled by no field of Q\n    what to do: clear the columns"},
+      // Without Get Table Fields the alias is written as a column.
+      {"select order_no, line_no, qty as quantity, ref from orders",
+       "click btDataSetDefaults\nclick btSelectPrimKeys\nclick btGenerateSQL\nclick btOk\n",
+       "writes the alias quantity (its column is qty) as a column, which the table has not\n"
+       "    what to do: press Get Table Fields"},
+      // Select Primary Keys finds no key in a view or a keyless table: the person picks one.
+      {"select order_no, n from v_orders", "click btGetTableFields\nselect lbKeyFields order_no\nclick btGenerateSQL\nclick btOk\n",
+       "U: v_orders is a view: statements that write it fail"},
+      {"select message from audit_log", "click btGetTableFields\nselect lbKeyFields message\nclick btGenerateSQL\nclick btOk\n",
+       "U: audit_log has no primary key or unique index"},
+      {"select line_no, qty, total from lines", Accept, "column total cannot be written (generated or computed)"},
+      {"select order_no, line_no from orders", Accept, "The statements of U could not be checked: ", "gone.db"},
+  };
+  for (const TCase& Case : Cases) {
+    const std::string Form = Dir.File("case.vfm");
+    const std::string Text = FormOf(Case.SQL, Case.Database);
+    WriteFileText(Form, Text);
+    WriteFileText(Dir.File("session.vns"), Case.Script);
+    TRun Run = RunVnideGuarded("edit " + Form + " U --check --script " + Dir.File("session.vns"));
+    EXPECT_EQ(Run.ExitCode, 4) << Case.SQL << "\n" << Run.Output;
+    EXPECT_NE(Run.Output.find(Case.Expected), std::string::npos) << Case.SQL << "\n" << Run.Output;
+    EXPECT_NE(Run.Output.find("Nothing was saved (--check)"), std::string::npos) << Run.Output;
+    EXPECT_EQ(ReadFileText(Form), Text) << Case.SQL;
+    // Without --check the findings are shown and the statements saved as the person chose.
+    Run = RunVnideGuarded("edit " + Form + " U --script " + Dir.File("session.vns"));
+    EXPECT_NE(Run.Output.find(Case.Expected), std::string::npos) << Run.Output;
+  }
+
+  // The path that works: every column the query selects comes from the table.
+  const std::string Form = Dir.File("good.vfm");
+  WriteFileText(Form, FormOf("select order_no, line_no, qty, ref from orders", "shop.db"));
+  WriteFileText(Dir.File("session.vns"), Accept);
+  const TRun Run = RunVnideGuarded("edit " + Form + " U --check --script " + Dir.File("session.vns"));
+  EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
+  EXPECT_NE(Run.Output.find("Check of U's statements on their database: ok, 4 statement(s) checked"), std::string::npos)
+      << Run.Output;
+}
+
+}  // namespace

@@ -6,13 +6,12 @@
 #include "commands.h"
 #include "design_session.h"
 #include "package_host.h"
+#include "statement_check.h"
 #include "varnel/Vncheck.h"
 
 namespace vnide {
 
 namespace {
-
-constexpr const char* RuntimePackage = "VarLib220";
 
 bool IsUpdateObject(const TComponent& Component) {
   for (const TMetaClass* C = &Component.ClassType(); C != nullptr; C = C->ClassParent())
@@ -64,7 +63,11 @@ void WriteJson(const std::vector<TCheckedObject>& Checked, const TOptions& Optio
                                 {"statementsNotChecked", Object.Result.NotChecked}};
     for (const TVNCheckFindingKind Kind : {fkFinding, fkNotChecked, fkNote}) Item[JsonList(Kind)] = nlohmann::ordered_json::array();
     for (const TVNUpdateCheckFinding& Finding : Object.Result.Findings)
-      Item[JsonList(Finding.Kind)].push_back({{"statement", Finding.Statement}, {"reason", Finding.Reason}});
+    {
+      nlohmann::ordered_json Entry{{"statement", Finding.Statement}, {"reason", Finding.Reason}};
+      if (!Finding.Hint.empty()) Entry["hint"] = Finding.Hint;
+      Item[JsonList(Finding.Kind)].push_back(std::move(Entry));
+    }
     Json["updateObjects"].push_back(std::move(Item));
   }
   Out << JsonText(Json, 2) << '\n';
@@ -78,9 +81,11 @@ void WriteText(const std::vector<TCheckedObject>& Checked, const TOptions& Optio
       Out << Object.Form << ": " << Object.Name << ": holds no statements\n";
     else if (Clean)
       Out << Object.Form << ": " << Object.Name << ": ok" << (Options.DryRun ? " (dry run)" : "") << '\n';
-    for (const TVNUpdateCheckFinding& Finding : Object.Result.Findings)
+    for (const TVNUpdateCheckFinding& Finding : Object.Result.Findings) {
       Out << Object.Form << ": " << Object.Name << (Finding.Statement.empty() ? "" : "." + Finding.Statement) << ": "
           << KindPrefix(Finding.Kind) << Finding.Reason << '\n';
+      if (!Finding.Hint.empty()) Out << "  what to do: " << Finding.Hint << '\n';
+    }
   }
   Out << Format("%d update object(s), %d statement(s): %d checked%s, %d not checked, %d finding(s)",
                 {static_cast<int>(Checked.size()), Statements, Statements - NotChecked,
@@ -102,16 +107,12 @@ int RunCheckCommand(TPackageHost& Host, const TOptions& Options, std::ostream& O
     One.ScriptFile.clear();
     // No dialog runs and Finish is never called: nothing is saved.
     TDesignSession Session(Host, One, Out);
-    TLoadedPackage* Runtime = Host.Find(RuntimePackage);
-    void* Entry = Runtime != nullptr ? Runtime->FindExport(CheckUpdateObjectExport) : nullptr;
-    if (Entry == nullptr) throw EPackageError(Format("Package %s has no update-object checker", {RuntimePackage}));
-    const auto Check = reinterpret_cast<TVNCheckUpdateObjectProc>(Entry);
     for (int I = 0; I < Session.Root().ComponentCount(); ++I) {
       TComponent& Component = *Session.Root().Components(I);
       if (!IsUpdateObject(Component)) continue;
       TCheckedObject Object{Form, Component.Name(), {}};
       try {
-        Check(Component, CheckOptions, Object.Result);
+        Object.Result = CheckUpdateObject(Host, Component, CheckOptions);
       } catch (const EVNCheckRefused& E) {
         throw EHostError(Form + ": " + Component.Name() + ": " + E.Message() + " (--allow-superuser runs them anyway)");
       }

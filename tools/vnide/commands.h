@@ -52,6 +52,7 @@ struct TOptions {
   int TimeoutSeconds = 5;              // check: how long a statement may run or wait for a lock
   bool AllowSuperuser = false;         // check: a dry run may run the statements as a superuser
   bool AllowUnchecked = false;         // check: statements that could not be checked do not fail it
+  bool CheckBeforeSave = false;        // edit: statements with findings, or unchecked, are not saved
   std::vector<std::string> Selection;  // inspect, values, set, ellipsis: the components inspected
   std::string Value;                   // set: the text typed into the inspector
   bool AltKeyDown = false;             // ellipsis: Alt held while clicking

@@ -9,6 +9,7 @@
 #include "ide/DesignEditors.h"
 #include "name_suggestion.h"
 #include "package_host.h"
+#include "statement_check.h"
 #include "rtl/TypInfo.h"
 
 namespace vnide {
@@ -67,6 +68,19 @@ TComponent& FindUpdateObject(const TComponent& Root, const std::string& Name) {
   return *Found;
 }
 
+// Checks the update object's new statements and writes what was found to
+// Out; false when there were findings or something could not be checked.
+bool Verify(TPackageHost& Host, TComponent& UpdateObject, std::ostream& Out) {
+  try {
+    const TVNUpdateCheckResult Result = CheckUpdateObject(Host, UpdateObject, {});
+    WriteVerification(UpdateObject.Name(), Result, Out);
+    return FindingCount(Result) == 0 && Result.NotChecked == 0;
+  } catch (const Exception& E) {
+    Out << "The statements of " << UpdateObject.Name() << " could not be checked: " << E.Message() << '\n';
+    return false;
+  }
+}
+
 }  // namespace
 
 int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
@@ -79,6 +93,13 @@ int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
   const bool Modified = Session.Designer().IsModified();
   Session.Transcript() << "EditUpdateSQL(" << Options.ObjectName << ") returned "
                        << (Modified ? "true: the form was modified" : "false") << '\n';
+  // Accepted statements are checked on their database at once, where the
+  // person still is, instead of failing at run time.
+  const bool Passed = !Modified || Verify(Host, UpdateObject, Session.Transcript());
+  if (Options.CheckBeforeSave && !Passed) {
+    Session.Transcript() << "Nothing was saved (--check): the statements did not pass their check\n";
+    return ecFindings;
+  }
   Session.Finish();
   const std::string& SaveFile = Session.SaveFile();
   if (Options.Output == ofJson) {

@@ -118,6 +118,8 @@ int main(int argc, char** argv) {
   Edit->add_flag("--keep-going", KeepGoing,
                  "a script's errors do not stop the save or the exit code (a transcript whatever happens)");
   Edit->add_flag("--json", Json, "the update object's statements as JSON (the transcript goes to standard error)");
+  Edit->add_flag("--check", Options.CheckBeforeSave,
+                 "save only statements that pass their check on the database (else exit code 4)");
   CLI::App* Check = App.add_subcommand(
       "check", "every update object of the forms proven on its live database (SQLite or PostgreSQL):\n"
                "each statement vetted by the server's grammar (one statement of its slot's kind, nothing\n"

@@ -29,7 +29,7 @@ void TFindingGroups::Add(const std::string& Statement, TVNCheckFindingKind Kind,
     return P.Kind == Kind && P.Singular == Singular && P.Plural == Plural;
   });
   if (Problem == FProblems.end())
-    Problem = FProblems.insert(FProblems.end(), {false, Kind, std::string(Singular), std::string(Plural), {}});
+    Problem = FProblems.insert(FProblems.end(), {false, Kind, std::string(Singular), std::string(Plural), "", {}});
   auto Entry = std::find_if(Problem->Statements.begin(), Problem->Statements.end(),
                             [&](const auto& E) { return E.first == Statement; });
   if (Entry == Problem->Statements.end()) Entry = Problem->Statements.insert(Problem->Statements.end(), {Statement, {}});
@@ -38,6 +38,11 @@ void TFindingGroups::Add(const std::string& Statement, TVNCheckFindingKind Kind,
 
 void TFindingGroups::Add(const std::string& Statement, TVNCheckFindingKind Kind, const std::string& Reason) {
   Add(Statement, Kind, Reason, Reason, "");
+}
+
+void TFindingGroups::SetHint(std::string_view Singular, std::string Hint) {
+  for (TProblem& Problem : FProblems)
+    if (Problem.Singular == Singular) Problem.Hint = Hint;
 }
 
 void TFindingGroups::AddLeading(const std::string& Reason) {
@@ -63,7 +68,7 @@ std::vector<TVNUpdateCheckFinding> TFindingGroups::Findings() const {
           Names.push_back(Problem.Statements[J].first);
         }
       const std::string& Pattern = Subjects.size() > 1 ? Problem.Plural : Problem.Singular;
-      Result.push_back({Joined(Names), WithSubjects(Pattern, Subjects), Problem.Kind});
+      Result.push_back({Joined(Names), WithSubjects(Pattern, Subjects), Problem.Kind, WithSubjects(Problem.Hint, Subjects)});
     }
   }
   return Result;

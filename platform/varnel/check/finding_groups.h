@@ -15,6 +15,8 @@ class TFindingGroups {
   // with "%s" where the subject goes, Plural where several go.
   void Add(const std::string& Statement, TVNCheckFindingKind Kind, std::string_view Singular, std::string_view Plural,
            const std::string& Subject);
+  // What to do about the problem whose Singular text is given.
+  void SetHint(std::string_view Singular, std::string Hint);
   // A problem told whole.
   void Add(const std::string& Statement, TVNCheckFindingKind Kind, const std::string& Reason);
   // A finding of the update object as a whole that comes before all others.
@@ -29,6 +31,7 @@ class TFindingGroups {
     bool Leading;
     TVNCheckFindingKind Kind;
     std::string Singular, Plural;
+    std::string Hint;
     // Each statement with the subjects it has the problem with, in order.
     std::vector<std::pair<std::string, std::vector<std::string>>> Statements;
   };

@@ -325,14 +325,19 @@ class TUpdateChecker {
           },
           [&](const EDatabaseError& E) { Break(Kind, "does not compile: " + E.Message()); });
     for (const std::string& Param : S.Params)
-      if (FFieldsKnown && FindField(FieldOfParam(Param)) == nullptr)
-        Add(Kind, "parameter %s is filled by no field of " + FDataSet.Name(),
-            "parameters %s are filled by no field of " + FDataSet.Name(),
+      if (FFieldsKnown && FindField(FieldOfParam(Param)) == nullptr) {
+        const std::string Singular = "parameter %s is filled by no field of " + FDataSet.Name();
+        Add(Kind, Singular, "parameters %s are filled by no field of " + FDataSet.Name(),
             ":" + Param + (FieldOfParam(Param) != Param ? " (no field " + FieldOfParam(Param) + ")" : ""));
+        FGroups.SetHint(Singular, "clear the columns " + FDataSet.Name() +
+                                      " does not select from the update fields (or select them in its SQL), "
+                                      "then press Generate SQL");
+      }
     if (!S.Shape) return;
     const auto Columns = FConnection.ColumnDetails(S.Shape->TableText);
     if (!Columns) return;  // the server's own message says so
     CheckQuoting(Kind, *S.Shape, *Columns);
+    CheckAliases(Kind, *S.Shape, *Columns);
     for (const std::string& Name : S.Shape->Written)
       for (const TVNColumnDetails& Column : *Columns)
         if (AnsiSameText(Column.Name, Name) && !Column.Writable)
@@ -344,15 +349,20 @@ class TUpdateChecker {
   void CheckKey(TVNUpdateKind Kind, const TStatementShape& Shape, const std::vector<TVNColumnDetails>& Columns) {
     const std::vector<std::string>& Key = Shape.KeyColumns;
     if (Key.empty()) {
-      Add(Kind, "no key: no WHERE condition compares a column with a parameter, so every row would match");
+      const std::string NoKey = "no key: no WHERE condition compares a column with a parameter, so every row would match";
+      Add(Kind, NoKey);
+      FGroups.SetHint(NoKey, "press Select Primary Keys (or choose the key fields), then Generate SQL");
       return;
     }
     // Unique when the columns of some unique index are all among the key's.
     const bool IsUnique = std::any_of(FUnique.begin(), FUnique.end(), [&](const auto& Index) {
       return std::all_of(Index.second.begin(), Index.second.end(), [&](const std::string& C) { return !C.empty() && Contains(Key, C); });
     });
-    if (!IsUnique && !FNoKey)
-      Add(Kind, "key (" + Joined(Key) + ") is not unique: no primary key or unique index covers it");
+    if (!IsUnique && !FNoKey) {
+      const std::string NotUnique = "key (" + Joined(Key) + ") is not unique: no primary key or unique index covers it";
+      Add(Kind, NotUnique);
+      FGroups.SetHint(NotUnique, "press Select Primary Keys (or choose key fields a unique index covers), then Generate SQL");
+    }
     // Said once for the statements that share the key.
     for (const TVNColumnDetails& Column : Columns) {
       if (!Contains(Key, Column.Name)) continue;
@@ -362,6 +372,21 @@ class TUpdateChecker {
       if (Column.FloatingPoint)
         FGroups.Add("", fkFinding, "key column %s is floating-point: a value read back may not compare equal",
                     "key columns %s are floating-point: a value read back may not compare equal", Column.Name);
+    }
+  }
+
+  // A written name the table has not, which is a field's alias for a column
+  // it has: the statements were generated before the fields' origins were read.
+  void CheckAliases(TVNUpdateKind Kind, const TStatementShape& Shape, const std::vector<TVNColumnDetails>& Columns) {
+    for (const std::string& Name : Shape.Written) {
+      const bool IsColumn = std::any_of(Columns.begin(), Columns.end(),
+                                        [&](const TVNColumnDetails& C) { return AnsiSameText(C.Name, Name); });
+      const TDataSetField* Field = FindField(Name);
+      if (IsColumn || Field == nullptr || !FromTarget(*Field) || AnsiSameText(Field->Column, Field->Name)) continue;
+      constexpr std::string_view Singular = "writes the alias %s as a column, which the table has not";
+      Add(Kind, Singular, "writes the aliases %s as columns, which the table has not",
+          Name + " (its column is " + Field->Column + ")");
+      FGroups.SetHint(Singular, "press Get Table Fields, then Generate SQL: aliases are then written as their columns");
     }
   }
 
@@ -405,6 +430,8 @@ class TUpdateChecker {
       if (Contains(Modify.Params, Field.Name) || Contains(Insert.Params, Field.Name)) continue;
       Add(Modify.State == ssEmpty ? ukInsert : ukModify, "writes no column for field %s", "writes no column for fields %s",
           SameText(Field.Name, Field.Column) ? Field.Name : Field.Name + " (" + BareTableName(Field.Table) + "." + Field.Column + ")");
+      FGroups.SetHint("writes no column for field %s",
+                      "select these fields among the update fields, then press Generate SQL");
     }
   }
 
@@ -549,7 +576,7 @@ void Vncheck_CheckUpdateObject(TComponent& UpdateObject, const TVNUpdateCheckOpt
     throw EDatabaseError(Format("%s is a %s, not a TVNUpdateSQL", {UpdateObject.Name(), UpdateObject.ClassName()}));
   TVNDataSet* DataSet = Update->DataSet();
   if (DataSet == nullptr) {
-    Result.Findings.push_back({"DataSet", "no dataset uses " + Update->Name() + " as its UpdateObject"});
+    Result.Findings.push_back({"DataSet", "no dataset uses " + Update->Name() + " as its UpdateObject", fkFinding, ""});
     for (int Kind = ukRefresh; Kind <= ukDelete; ++Kind)
       Result.NotChecked += HoldsNoStatement(Update->GetSQLIndex(static_cast<TVNUpdateKind>(Kind)).Text()) ? 0 : 1;
     return;

@@ -1,0 +1,46 @@
+#include "statement_check.h"
+
+#include "commands.h"
+#include "package_host.h"
+
+namespace vnide {
+
+namespace {
+
+constexpr const char* RuntimePackage = "VarLib220";
+
+}  // namespace
+
+TVNUpdateCheckResult CheckUpdateObject(TPackageHost& Host, TComponent& UpdateObject,
+                                       const TVNUpdateCheckOptions& Options) {
+  TLoadedPackage* Runtime = Host.Find(RuntimePackage);
+  void* Entry = Runtime != nullptr ? Runtime->FindExport(CheckUpdateObjectExport) : nullptr;
+  if (Entry == nullptr) throw EPackageError(Format("Package %s has no update-object checker", {RuntimePackage}));
+  TVNUpdateCheckResult Result;
+  reinterpret_cast<TVNCheckUpdateObjectProc>(Entry)(UpdateObject, Options, Result);
+  return Result;
+}
+
+int FindingCount(const TVNUpdateCheckResult& Result) {
+  int Count = 0;
+  for (const TVNUpdateCheckFinding& Finding : Result.Findings) Count += Finding.Kind == fkFinding ? 1 : 0;
+  return Count;
+}
+
+void WriteVerification(const std::string& ObjectName, const TVNUpdateCheckResult& Result, std::ostream& Out) {
+  const int Findings = FindingCount(Result);
+  Out << "Check of " << ObjectName << "'s statements on their database: ";
+  if (Findings == 0 && Result.NotChecked == 0) {
+    Out << Format("ok, %d statement(s) checked", {Result.Checked}) << '\n';
+    return;
+  }
+  Out << Format("%d finding(s), %d statement(s) not checked", {Findings, Result.NotChecked}) << '\n';
+  for (const TVNUpdateCheckFinding& Finding : Result.Findings) {
+    Out << "  " << (Finding.Statement.empty() ? ObjectName : Finding.Statement) << ": "
+        << (Finding.Kind == fkNotChecked ? "not checked: " : Finding.Kind == fkNote ? "note: " : "") << Finding.Reason
+        << '\n';
+    if (!Finding.Hint.empty()) Out << "    what to do: " << Finding.Hint << '\n';
+  }
+}
+
+}  // namespace vnide
