@@ -29,6 +29,7 @@ struct TVNUpdateCheckFinding {
   std::string Reason;  // short, naming the parameters, fields, columns or key at fault
   TVNCheckFindingKind Kind = fkFinding;
   std::string Hint;  // what to do about it in the UpdateSQL editor, where that is known; else ""
+  std::string Rule;  // which rule it is, for reports that sort findings ("unfilled-parameter")
 };
 
 enum TVNUpdateCheckMode {

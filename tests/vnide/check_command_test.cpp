@@ -9,7 +9,9 @@
 
 #include <cctype>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "rtl/SysUtils.h"
@@ -398,6 +400,70 @@ TEST_F(Check, ALockHeldByAnotherSessionEndsTheCheckWithinItsTimeout) {
     EXPECT_THAT(Run.Output, HasSubstr(Case.Expected)) << Run.Output;
   }
   sqlite3_close(Writer);
+}
+
+// A project's forms in CI: a folder checked in parallel gives what one job
+// gives, and the reports a CI system reads are well-formed.
+TEST_F(Check, AFolderOfFormsGivesTheSameFindingsInAnyJobsAndReportsCIReads) {
+  const std::filesystem::path Examples = std::filesystem::path(VN_SOURCE_DIR) / "examples";
+  const std::filesystem::path Project = Dir.Path() / "project";
+  std::filesystem::create_directories(Project);
+  std::filesystem::copy(Examples / "forms", Project / "forms", std::filesystem::copy_options::recursive);
+  std::filesystem::create_directories(Project / "more");
+  std::filesystem::copy_file(Examples / "forms" / "shop_orders.vfm", Project / "more" / "orders.vfm");
+  for (const auto& [Script, Database] : {std::pair{"shop.sql", "forms/shop.db"}, {"drifted.sql", "forms/drifted.db"},
+                                         {"shop.sql", "more/shop.db"}})
+    ASSERT_EQ(vn_test::RunShell("sqlite3 " + (Project / Database).string() + " < " + (Examples / Script).string()).ExitCode, 0);
+
+  std::string Json[2];
+  for (int Jobs = 1; Jobs <= 2; ++Jobs) {
+    const vn_test::TRun Run = RunVnideGuarded("check -j " + std::to_string(Jobs) + " --format json " + Project.string(),
+                                              vn_test::seDropped);
+    EXPECT_EQ(Run.ExitCode, 1) << "shop_pg.vfm names a server that is not there: " << Run.Output;
+    Json[Jobs - 1] = Run.Output;
+  }
+  EXPECT_EQ(Json[0], Json[1]);
+  const auto Report = nlohmann::json::parse(Json[0]);
+  EXPECT_EQ(Report["forms"], 6);
+  EXPECT_GT(Report["findings"], 0);
+  EXPECT_EQ(Report["errors"].size(), 1u) << Report["errors"];
+
+  // JUnit: well-formed XML with one test case per update object.
+  const std::string JUnit = Dir.File("junit.xml");
+  vn_test::RunShell(vn_test::VnideProgram() + " check --format junit " + Project.string() + " > " + JUnit);
+  const vn_test::TRun Xml = vn_test::RunShell(
+      "python3 -c 'import sys, xml.etree.ElementTree as E; r = E.parse(sys.argv[1]).getroot(); "
+      "assert r.tag == \"testsuites\"; cases = r.findall(\"testsuite/testcase\"); "
+      "assert all(c.get(\"classname\") and c.get(\"name\") for c in cases); "
+      "print(len(cases), len(r.findall(\"testsuite/testcase/failure\")))' " + JUnit + " 2>&1");
+  EXPECT_EQ(Xml.ExitCode, 0) << Xml.Output;
+  int Cases = 0, Failures = 0;
+  std::istringstream(Xml.Output) >> Cases >> Failures;
+  EXPECT_EQ(Cases, static_cast<int>(Report["updateObjects"].size()) + 1) << "and one for the form that had an error";
+  EXPECT_GT(Failures, 0);
+
+  // SARIF 2.1.0: each result names its rule, its form file and the line of its statement.
+  const vn_test::TRun Sarif = RunVnideGuarded("check --format sarif " + Project.string(), vn_test::seDropped);
+  const auto Log = nlohmann::json::parse(Sarif.Output);
+  EXPECT_EQ(Log["version"], "2.1.0");
+  ASSERT_EQ(Log["runs"].size(), 1u);
+  std::set<std::string> Rules;
+  for (const auto& Rule : Log["runs"][0]["tool"]["driver"]["rules"]) Rules.insert(Rule["id"].get<std::string>());
+  bool SawDrifted = false;
+  for (const auto& Result : Log["runs"][0]["results"]) {
+    EXPECT_TRUE(Rules.count(Result["ruleId"].get<std::string>())) << Result;
+    const auto& Where = Result["locations"][0]["physicalLocation"];
+    EXPECT_GE(Where["region"]["startLine"].get<int>(), 1);
+    if (Where["artifactLocation"]["uri"].get<std::string>().ends_with("drifted.vfm") &&
+        Result["message"]["text"].get<std::string>().starts_with("OrdersUpdate.ModifySQL: does not compile")) {
+      SawDrifted = true;
+      // The line of ModifySQL.Strings in the file.
+      const std::string Text = ReadFile((Project / "forms" / "drifted.vfm").string());
+      const auto Line = std::count(Text.begin(), Text.begin() + static_cast<std::ptrdiff_t>(Text.find("ModifySQL.Strings")), '\n') + 1;
+      EXPECT_EQ(Where["region"]["startLine"].get<long>(), Line);
+    }
+  }
+  EXPECT_TRUE(SawDrifted) << Sarif.Output;
 }
 
 // A check killed halfway through a dry run leaves its transaction to the

@@ -53,6 +53,8 @@ struct TOptions {
   bool AllowSuperuser = false;         // check: a dry run may run the statements as a superuser
   bool AllowUnchecked = false;         // check: statements that could not be checked do not fail it
   bool CheckBeforeSave = false;        // edit: statements with findings, or unchecked, are not saved
+  std::string CheckFormat = "text";    // check: text, json, junit or sarif
+  int Jobs = 0;                        // check: forms checked at once (0: one per processor)
   std::vector<std::string> Selection;  // inspect, values, set, ellipsis: the components inspected
   std::string Value;                   // set: the text typed into the inspector
   bool AltKeyDown = false;             // ellipsis: Alt held while clicking
@@ -83,7 +85,8 @@ int RunOpenCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Ou
 // ecCancelled when it reports none. A scripted session that hit an error
 // raises EHostError and saves nothing, unless Session is smKeepGoing.
 int RunEditCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
-// Every update object of FormFiles proven on its live database by the runtime
+// Every update object of FormFiles (folders: every form file below them)
+// proven on its live database by the runtime
 // library's checker (with DryRun, its statements run and are rolled back); the
 // forms are never saved. ecFindings when anything does not fit, or (unless
 // AllowUnchecked) some statement could not be checked.

@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
                "quoting compared with the catalog, in one transaction that is rolled back.\n"
                "The forms are never saved. Exit code 4 when there are findings or a statement\n"
                "could not be checked");
-  Check->add_option("FORMFILE", Options.FormFiles, "the form files")->required();
+  Check->add_option("PATH", Options.FormFiles, "form files, and folders: every .vfm file below them")->required();
   Check->add_flag("--dry-run", Options.DryRun,
                   "also run each statement on one existing row, in a transaction that is always\n"
                   "rolled back: each must affect exactly one row");
@@ -139,7 +139,15 @@ int main(int argc, char** argv) {
                   "let a dry run run the form's statements when the login is a superuser");
   Check->add_flag("--allow-unchecked", Options.AllowUnchecked,
                   "statements that could not be checked do not make the exit code 4");
-  Check->add_flag("--json", Json, "the findings as JSON");
+  Check->add_flag("--json", Json, "the findings as JSON (as --format json)");
+  Check->add_option("--format", Options.CheckFormat,
+                    "text, json, junit (one test case per update object) or sarif (2.1.0, with the\n"
+                    "line of each finding's statement in its form file)")
+      ->check(CLI::IsMember({"text", "json", "junit", "sarif"}));
+  Check->add_option("-j,--jobs", Options.Jobs, "forms checked at once, each in a process of its own (default: one per\n"
+                                                "processor)")
+      ->option_text("N")
+      ->check(CLI::Range(1, 256));
   CLI::App* About = App.add_subcommand(
       "about", "the package's About dialog, driven by a script, standard input or the terminal:\n"
                "product name and version from the package file, links that open their addresses");

@@ -68,7 +68,8 @@ std::vector<TVNUpdateCheckFinding> TFindingGroups::Findings() const {
           Names.push_back(Problem.Statements[J].first);
         }
       const std::string& Pattern = Subjects.size() > 1 ? Problem.Plural : Problem.Singular;
-      Result.push_back({Joined(Names), WithSubjects(Pattern, Subjects), Problem.Kind, WithSubjects(Problem.Hint, Subjects)});
+      Result.push_back(
+          {Joined(Names), WithSubjects(Pattern, Subjects), Problem.Kind, WithSubjects(Problem.Hint, Subjects), ""});
     }
   }
   return Result;

@@ -40,6 +40,27 @@ std::string BareTableName(const std::string& Text) {
   return Dot == std::string::npos ? Text : Text.substr(Dot + 1);
 }
 
+// The rule a finding's text tells, for reports that sort findings by rule.
+std::string RuleOf(const TVNUpdateCheckFinding& Finding) {
+  if (Finding.Kind == fkNotChecked) return "not-checked";
+  if (Finding.Kind == fkNote) return "note";
+  static const std::pair<std::string_view, std::string_view> Rules[] = {
+      {"'s SQL does not compile", "dataset-sql"},   {"does not compile", "does-not-compile"},
+      {" statement, not ", "wrong-kind"},           {"more than one statement", "several-statements"},
+      {"calls ", "reaches-outside"},                {"WITH query that writes", "writing-with"},
+      {"creates a table", "select-into"},           {"filled by no field", "unfilled-parameter"},
+      {"writes the alias", "alias-as-column"},      {"cannot be written", "unwritable-column"},
+      {"no key:", "no-key"},                        {"is not unique", "key-not-unique"},
+      {"never matches", "nullable-key"},            {"floating-point", "floating-point-key"},
+      {"must be quoted", "needs-quotes"},           {"writes no column for field", "unwritten-field"},
+      {" is a view", "view"},                       {"has no primary key", "no-unique-key"},
+      {"dry run affected", "not-one-row"},          {"dry run failed", "dry-run-failed"},
+      {"no dataset uses", "no-dataset"}};
+  for (const auto& [Text, Rule] : Rules)
+    if (Finding.Reason.find(Text) != std::string::npos) return std::string(Rule);
+  return "finding";
+}
+
 // A field of the dataset and the table column it comes from, if any.
 struct TDataSetField {
   std::string Name, Table, Column;
@@ -143,8 +164,10 @@ class TUpdateChecker {
       if (S.State == ssOpen) S.State = ssProven;
       (S.State == ssNotChecked ? Result.NotChecked : Result.Checked) += 1;
     }
-    const std::vector<TVNUpdateCheckFinding> Findings = FGroups.Findings();
-    Result.Findings.insert(Result.Findings.end(), Findings.begin(), Findings.end());
+    for (TVNUpdateCheckFinding& Finding : FGroups.Findings()) {
+      Finding.Rule = RuleOf(Finding);
+      Result.Findings.push_back(std::move(Finding));
+    }
   }
 
  private:
@@ -576,7 +599,8 @@ void Vncheck_CheckUpdateObject(TComponent& UpdateObject, const TVNUpdateCheckOpt
     throw EDatabaseError(Format("%s is a %s, not a TVNUpdateSQL", {UpdateObject.Name(), UpdateObject.ClassName()}));
   TVNDataSet* DataSet = Update->DataSet();
   if (DataSet == nullptr) {
-    Result.Findings.push_back({"DataSet", "no dataset uses " + Update->Name() + " as its UpdateObject", fkFinding, ""});
+    Result.Findings.push_back(
+        {"DataSet", "no dataset uses " + Update->Name() + " as its UpdateObject", fkFinding, "", "no-dataset"});
     for (int Kind = ukRefresh; Kind <= ukDelete; ++Kind)
       Result.NotChecked += HoldsNoStatement(Update->GetSQLIndex(static_cast<TVNUpdateKind>(Kind)).Text()) ? 0 : 1;
     return;
