@@ -211,7 +211,10 @@ void TVNSQLiteConnection::BeginLimitedTransaction(int TimeoutSeconds, bool ReadO
   FStatementLimit = std::chrono::seconds(TimeoutSeconds);
   sqlite3_progress_handler(&Database, 1000, &InterruptWhenLate, this);
   if (ReadOnly) ExecuteStatement("PRAGMA query_only = 1", {});
-  ExecuteStatement("BEGIN", {});
+  // A transaction that will write takes the write lock at once: two that
+  // first read and then both wanted to write would fail each other, where
+  // this way the second waits for the first.
+  ExecuteStatement(ReadOnly ? "BEGIN" : "BEGIN IMMEDIATE", {});
 }
 
 void TVNSQLiteConnection::StartStatementClock() noexcept {

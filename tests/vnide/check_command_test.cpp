@@ -391,8 +391,8 @@ TEST_F(Check, ALockHeldByAnotherSessionEndsTheCheckWithinItsTimeout) {
   struct TCase {
     std::string Form, Expected;
   };
-  for (const TCase& Case : {TCase{PgForm, "not checked: the server gave up after 1 s: canceling statement due to lock timeout"},
-                            TCase{SQLiteForm, "not checked: the server gave up after 1 s: database is locked"}}) {
+  for (const TCase& Case : {TCase{PgForm, "not checked: the server gave up waiting (time limit 1 s): canceling statement due to lock timeout"},
+                            TCase{SQLiteForm, "not checked: the server gave up waiting (time limit 1 s): database is locked"}}) {
     const auto Start = std::chrono::steady_clock::now();
     const vn_test::TRun Run = RunVnideGuarded("check --dry-run --timeout 1 " + Case.Form);
     EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(20)) << "never hangs";

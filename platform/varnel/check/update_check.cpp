@@ -143,7 +143,14 @@ class TUpdateChecker {
       : FUpdate(Update), FDataSet(DataSet), FConnection(Connection), FOptions(Options) {}
 
   void Run(TVNUpdateCheckResult& Result) {
+    for (int K = ukRefresh; K <= ukDelete; ++K) {
+      TStatement& S = FStatements[K];
+      S.Text = FUpdate.GetSQLIndex(static_cast<TVNUpdateKind>(K)).Text();
+      if (!HoldsNoStatement(S.Text)) S.State = ssOpen;
+    }
     try {
+      // Everything runs in this transaction, rolled back on every way out.
+      TCheckTransaction Transaction(FConnection, FOptions);
       ReadStatements();
       ReadDataSetFields();
       CheckTable();
@@ -157,7 +164,7 @@ class TUpdateChecker {
       // Every later step would wait as long again: the check of this update
       // object ends here.
       if (!FConnection.Connected()) throw;
-      StopOpenStatements(Format("the server gave up after %d s: %s", {FOptions.TimeoutSeconds, E.Message()}));
+      StopOpenStatements(Format("the server gave up waiting (time limit %d s): %s", {FOptions.TimeoutSeconds, E.Message()}));
     }
     for (TStatement& S : FStatements) {
       if (S.State == ssEmpty) continue;
@@ -236,9 +243,7 @@ class TUpdateChecker {
     for (int K = ukRefresh; K <= ukDelete; ++K) {
       const auto Kind = static_cast<TVNUpdateKind>(K);
       TStatement& S = FStatements[Kind];
-      S.Text = FUpdate.GetSQLIndex(Kind).Text();
-      if (HoldsNoStatement(S.Text)) continue;
-      S.State = ssOpen;
+      if (S.State == ssEmpty) continue;
       TParams Found(nullptr);
       S.Prepared = Found.ParseSQL(S.Text, true);
       for (int I = 0; I < Found.Count(); ++I)
@@ -611,6 +616,5 @@ void Vncheck_CheckUpdateObject(TComponent& UpdateObject, const TVNUpdateCheckOpt
     if (const std::string Superuser = Connection->SuperuserName(); !Superuser.empty())
       throw EVNCheckRefused("A dry run does not run a form's statements as " + Superuser +
                             ", a superuser of the server: connect as an ordinary role");
-  TCheckTransaction Transaction(*Connection, Options);
   TUpdateChecker(*Update, *DataSet, *Connection, Options).Run(Result);
 }
