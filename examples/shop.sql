@@ -9,7 +9,7 @@ CREATE TABLE customers (
 );
 
 CREATE TABLE items (
-  item_no   TEXT PRIMARY KEY,
+  item_no   TEXT NOT NULL PRIMARY KEY,
   descr     TEXT NOT NULL,
   price     NUMERIC NOT NULL
 );
