@@ -1,12 +1,12 @@
 #include "form_parser.h"
 
 #include <unicode/ucnv.h>
-#include <unicode/utf8.h>
 #include <unicode/utypes.h>
 
 #include "property_text.h"
 #include "rtl/FormFiles.h"
 #include "rtl/SysUtils.h"
+#include "utf8_text.h"
 
 EParserError::EParserError(std::string_view AMessage, std::string_view ASourceName, int ALine)
     : EFilerError(form_files::Located(AMessage, ASourceName, ALine)), FSourceName(ASourceName), FLine(ALine) {}
@@ -78,17 +78,6 @@ void AppendUtf8(std::string& S, std::uint32_t Code) {
     S.push_back(static_cast<char>(0x80 | ((Code >> 6) & 0x3F)));
     S.push_back(static_cast<char>(0x80 | (Code & 0x3F)));
   }
-}
-
-bool IsUtf8(std::string_view Text) noexcept {
-  if (Text.size() > INT32_MAX) return false;
-  const auto Length = static_cast<int32_t>(Text.size());
-  for (int32_t Offset = 0; Offset < Length;) {
-    UChar32 C;
-    U8_NEXT(Text.data(), Offset, Length, C);
-    if (C < 0) return false;
-  }
-  return true;
 }
 
 // The builder writes a text form's quoted strings in the system's code page,
@@ -198,7 +187,7 @@ class TScanner {
         break;
       }
     }
-    if (IsUtf8(Result)) return Result;
+    if (vn_rtl::IsUtf8(Result)) return Result;
     std::string Read;
     std::size_t Done = 0;
     for (const auto& [Start, End] : Quoted) {

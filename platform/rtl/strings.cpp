@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "utf8_text.h"
+
 namespace {
 
 bool IsBlank(char C) noexcept { return static_cast<unsigned char>(C) <= ' '; }
@@ -45,17 +47,6 @@ const UCollator* StrCollator() {
   return Collator;
 }
 
-bool IsUtf8(std::string_view S) noexcept {
-  if (S.size() > INT32_MAX) return false;
-  const auto Length = static_cast<int32_t>(S.size());
-  for (int32_t Offset = 0; Offset < Length;) {
-    UChar32 C;
-    U8_NEXT(S.data(), Offset, Length, C);
-    if (C < 0) return false;
-  }
-  return true;
-}
-
 // The control characters of S in order: the collator ignores them, so texts
 // that differ in them alone are not the same.
 std::u32string ControlCharacters(std::string_view S) {
@@ -86,7 +77,7 @@ int Collate(const UCollator* Collator, std::string_view S1, std::string_view S2)
   if (R == UCOL_EQUAL) {
     // The collator reads every malformed byte as U+FFFD; bytes that are not
     // UTF-8 must not make different texts (file names, say) the same.
-    if (!IsUtf8(S1) || !IsUtf8(S2)) return Ordinal(S1, S2);
+    if (!vn_rtl::IsUtf8(S1) || !vn_rtl::IsUtf8(S2)) return Ordinal(S1, S2);
     // Ordered by them within the collator's class: a consistent order still.
     const std::u32string C1 = ControlCharacters(S1), C2 = ControlCharacters(S2);
     if (C1 != C2) return C1 < C2 ? -1 : 1;
@@ -122,6 +113,17 @@ std::string ChangeCase(std::string_view S, TCaseFunc Func, char (*Fallback)(char
 }
 
 }  // namespace
+
+bool vn_rtl::IsUtf8(std::string_view S) noexcept {
+  if (S.size() > INT32_MAX) return false;
+  const auto Length = static_cast<int32_t>(S.size());
+  for (int32_t Offset = 0; Offset < Length;) {
+    UChar32 C;
+    U8_NEXT(S.data(), Offset, Length, C);
+    if (C < 0) return false;
+  }
+  return true;
+}
 
 std::string Trim(std::string_view S) { return TrimRight(TrimLeft(S)); }
 

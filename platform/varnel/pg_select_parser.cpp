@@ -85,19 +85,7 @@ const TPgFromItem* FindItem(const std::vector<TPgFromItem>& From, const std::vec
 }
 
 TVNSelectInfo ReadSelect(std::string_view SQL) {
-  const std::string Statement(SQL);
-  PgQueryParseResult Parsed = pg_query_parse(Statement.c_str());
-  struct TFree {
-    PgQueryParseResult& R;
-    ~TFree() { pg_query_free_parse_result(R); }
-  } Free{Parsed};
-  if (Parsed.error != nullptr) {
-    std::string Message = Parsed.error->message;
-    if (Parsed.error->cursorpos > 0)
-      Message += " at " + DescribeSQLPosition(SQL, std::min<std::size_t>(static_cast<std::size_t>(Parsed.error->cursorpos - 1), SQL.size()));
-    throw EDatabaseError(Message);
-  }
-  const json Tree = json::parse(Parsed.parse_tree);
+  const json Tree = ParsePgTree(SQL);
   const json& Statements = Tree.at("stmts");
   if (Statements.size() != 1) throw EDatabaseError("Not one SQL statement");
   const json* Select = Child(Statements[0].at("stmt"), "SelectStmt");
@@ -139,6 +127,22 @@ TVNSelectInfo ReadSelect(std::string_view SQL) {
 }
 
 }  // namespace
+
+json ParsePgTree(std::string_view SQL) {
+  const std::string Statement(SQL);
+  PgQueryParseResult Parsed = pg_query_parse(Statement.c_str());
+  struct TFree {
+    PgQueryParseResult& R;
+    ~TFree() { pg_query_free_parse_result(R); }
+  } Free{Parsed};
+  if (Parsed.error != nullptr) {
+    std::string Message = Parsed.error->message;
+    if (Parsed.error->cursorpos > 0)
+      Message += " at " + DescribeSQLPosition(SQL, std::min<std::size_t>(static_cast<std::size_t>(Parsed.error->cursorpos - 1), SQL.size()));
+    throw EDatabaseError(Message);
+  }
+  return json::parse(Parsed.parse_tree);
+}
 
 TVNSelectInfo ParsePgSelect(std::string_view SQL) {
   try {

@@ -4,13 +4,13 @@
 #include "pg_connection.h"
 
 #include <libpq-fe.h>
-#include <pg_query.h>
 
 #include <algorithm>
 #include <array>
 
 #include <nlohmann/json.hpp>
 
+#include "pg_select_parser.h"
 #include "rtl/SysUtils.h"
 #include "sql_tokenizer.h"
 
@@ -163,20 +163,9 @@ class TTreeVetting {
 TVNStatementVerdict TVNPgConnection::VetStatement(const std::string& SQL) {
   int Placeholders = 0;
   const std::string Numbered = NumberPgPlaceholders(SQL, Placeholders);
-  PgQueryParseResult Parsed = pg_query_parse(Numbered.c_str());
-  struct TFree {
-    PgQueryParseResult& R;
-    ~TFree() { pg_query_free_parse_result(R); }
-  } Free{Parsed};
-  if (Parsed.error != nullptr) {
-    std::string Message = Parsed.error->message;
-    if (Parsed.error->cursorpos > 0)
-      Message += " at " + DescribeSQLPosition(Numbered, std::min<std::size_t>(static_cast<std::size_t>(Parsed.error->cursorpos - 1), Numbered.size()));
-    throw EDatabaseError(Message);
-  }
   TVNStatementVerdict Verdict;
   try {
-    const json Tree = json::parse(Parsed.parse_tree);
+    const json Tree = ParsePgTree(Numbered);
     const json& Statements = Tree.at("stmts");
     Verdict.Count = static_cast<int>(std::min<std::size_t>(Statements.size(), 2));
     if (Statements.empty()) throw EDatabaseError("No SQL statement to run");

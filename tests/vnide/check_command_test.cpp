@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "rtl/SysUtils.h"
+#include "sqlite_fixture.h"
 #include "support/pg_test_server.h"
 #include "support/temp_dir.h"
 #include "vnide_process.h"
@@ -107,6 +108,14 @@ class Check : public testing::Test {
     Server.Exec(Database, Schema);
     Server.CreateAppRole(Database);
     return Database;
+  }
+  // shop.db beside the forms: the orders of CleanOrders with Rows, and More after them.
+  std::string SQLiteOrders(const std::string& Rows, const std::string& More = "") {
+    const std::string File = Dir.File("shop.db");
+    vn_test::RunSQLiteScript(File, "CREATE TABLE orders (order_no INTEGER NOT NULL, line_no INTEGER NOT NULL,"
+                                   " qty INTEGER NOT NULL, price NUMERIC, PRIMARY KEY (order_no, line_no));"
+                                   " INSERT INTO orders VALUES " + Rows + ";" + More);
+    return File;
   }
   std::string WriteForm(const std::string& Name, const std::string& Text) {
     std::ofstream(Dir.File(Name)) << Text;
@@ -219,13 +228,7 @@ TStatements Quoted(const TStatements& S) {
 TEST_F(Check, QuotedAndUnquotedStatementsAreProvedAlikeAndLeaveTheDatabaseByteForByte) {
   const std::string Database = PgDatabase(PgSchema);
   const std::string Before = Server.Dump(Database);
-  const std::string SQLiteFile = Dir.File("shop.db");
-  ASSERT_EQ(vn_test::RunShell("sqlite3 " + SQLiteFile +
-                              " \"CREATE TABLE orders (order_no INTEGER NOT NULL, line_no INTEGER NOT NULL,"
-                              " qty INTEGER NOT NULL, price NUMERIC, PRIMARY KEY (order_no, line_no));"
-                              " INSERT INTO orders VALUES (1, 1, 2, 3.5), (1, 2, 5, 1.25);\"")
-                .ExitCode,
-            0);
+  const std::string SQLiteFile = SQLiteOrders("(1, 1, 2, 3.5), (1, 2, 5, 1.25)");
   const std::string SQLiteBefore = ReadFile(SQLiteFile);
   ASSERT_THAT(Quoted(CleanOrders).Modify, HasSubstr("update \"orders\"\nset\n  \"order_no\" = :\"order_no\","));
 
@@ -277,13 +280,7 @@ TEST_F(Check, QuotedAndUnquotedStatementsAreProvedAlikeAndLeaveTheDatabaseByteFo
 TEST_F(Check, HostileStatementsAreFindingsAndNothingOfThemRuns) {
   const std::string Database = PgDatabase(PgSchema + std::string("CREATE TABLE tickets (id serial PRIMARY KEY, note text);"
                                                                  "INSERT INTO tickets (note) VALUES ('a');"));
-  const std::string SQLiteFile = Dir.File("shop.db");
-  ASSERT_EQ(vn_test::RunShell("sqlite3 " + SQLiteFile +
-                              " \"CREATE TABLE orders (order_no INTEGER NOT NULL, line_no INTEGER NOT NULL,"
-                              " qty INTEGER NOT NULL, price NUMERIC, PRIMARY KEY (order_no, line_no));"
-                              " INSERT INTO orders VALUES (1, 1, 2, 3.5), (1, 2, 5, 1.25);\"")
-                .ExitCode,
-            0);
+  const std::string SQLiteFile = SQLiteOrders("(1, 1, 2, 3.5), (1, 2, 5, 1.25)");
   const std::string Trap = Dir.File("trap");  // no statement may create it
   struct TCase {
     bool Pg;
@@ -376,13 +373,7 @@ TEST_F(Check, ALockHeldByAnotherSessionEndsTheCheckWithinItsTimeout) {
   ASSERT_TRUE(Holder->Run("BEGIN; LOCK TABLE orders IN ACCESS EXCLUSIVE MODE"));
   const std::string PgForm = WriteForm("pg.vfm", FormText(PgLines(Database), CleanOrders));
 
-  const std::string SQLiteFile = Dir.File("shop.db");
-  ASSERT_EQ(vn_test::RunShell("sqlite3 " + SQLiteFile +
-                              " \"CREATE TABLE orders (order_no INTEGER NOT NULL, line_no INTEGER NOT NULL,"
-                              " qty INTEGER NOT NULL, price NUMERIC, PRIMARY KEY (order_no, line_no));"
-                              " INSERT INTO orders VALUES (1, 1, 2, 3.5);\"")
-                .ExitCode,
-            0);
+  const std::string SQLiteFile = SQLiteOrders("(1, 1, 2, 3.5)");
   sqlite3* Writer = nullptr;
   ASSERT_EQ(sqlite3_open(SQLiteFile.c_str(), &Writer), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(Writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -469,16 +460,10 @@ TEST_F(Check, AFolderOfFormsGivesTheSameFindingsInAnyJobsAndReportsCIReads) {
 // A check killed halfway through a dry run leaves its transaction to the
 // database, which undoes it.
 TEST_F(Check, ACheckKilledDuringADryRunLeavesTheDatabaseAsItWas) {
-  const std::string SQLiteFile = Dir.File("shop.db");
-  ASSERT_EQ(vn_test::RunShell("sqlite3 " + SQLiteFile +
-                              " \"CREATE TABLE orders (order_no INTEGER NOT NULL, line_no INTEGER NOT NULL,"
-                              " qty INTEGER NOT NULL, price NUMERIC, PRIMARY KEY (order_no, line_no));"
-                              " INSERT INTO orders VALUES (1, 1, 2, 3.5);"
-                              // The database's own trigger never ends once a row is deleted.
-                              " CREATE TRIGGER endless AFTER DELETE ON orders BEGIN SELECT count(*) FROM"
-                              " (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c); END;\"")
-                .ExitCode,
-            0);
+  // The database's own trigger never ends once a row is deleted.
+  const std::string SQLiteFile =
+      SQLiteOrders("(1, 1, 2, 3.5)", "CREATE TRIGGER endless AFTER DELETE ON orders BEGIN SELECT count(*) FROM"
+                                     " (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c); END;");
   const std::string Before = ReadFile(SQLiteFile);
   const std::string Form = WriteForm("shop.vfm", FormText("    RemoteDatabase = 'shop.db'\n", CleanOrders));
   const vn_test::TRun Run =
