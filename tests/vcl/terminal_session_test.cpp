@@ -142,4 +142,36 @@ TEST(TerminalSessionTest, APersonEditsWithArrowKeysCompletesNamesAndPressesAltKe
   EXPECT_NE(Session.Screen().find("form VNUpdateSQLEditForm"), std::string::npos) << Session.Screen();
 }
 
+// Accepted at the terminal, the statements are checked there and then: the
+// person reads what fails and what to do before leaving the session.
+TEST(TerminalSessionTest, AcceptedStatementsAreCheckedWhereThePersonIs) {
+  TTempDir Dir;
+  RunSQLiteScript(Dir.File("shop.db"), ReadFileText(VN_SOURCE_DIR "/examples/shop.sql"));
+  std::filesystem::copy_file(VN_SOURCE_DIR "/examples/forms/shop.vfm", Dir.File("shop.vfm"));
+  WriteVarnelStore(Dir.File("registry.reg"), RegQuoted(Dir.Path().string()));
+  TScopedEnv Registry("VNIDE_REGISTRY", Dir.File("registry.reg"));
+  TScopedEnv InputRc("INPUTRC", "/dev/null");
+  TScopedEnv Term("TERM", "xterm");
+  TScopedEnv Home("HOME", Dir.Path().string());
+
+  const char* BinDir = std::getenv("VN_BIN_DIR");
+  TPtySession Session({std::string(BinDir ? BinDir : ".") + "/vnide", "edit", "shop.vfm", "OrdersUpdate", "--check"},
+                      Dir.Path().string(), Dir.File("out.txt"));
+  ASSERT_TRUE(Session.Started());
+  const std::string Prompt = "VNUpdateSQLEditForm> ";
+  for (const char* Command : {"click btGetTableFields\r", "click btSelectPrimKeys\r", "click btGenerateSQL\r"}) {
+    ASSERT_TRUE(Session.Expect(Prompt)) << Session.Screen();
+    Session.Type(Command);
+  }
+  ASSERT_TRUE(Session.Expect(Prompt)) << Session.Screen();
+  Session.Type("click btOk\r");
+  EXPECT_EQ(Session.Wait(), 4) << Session.Screen();
+  const std::string Output = ReadFileText(Dir.File("out.txt"));
+  EXPECT_NE(Output.find("parameter :ref is filled by no field of OrdersQuery\n    what to do: clear the columns"),
+            std::string::npos)
+      << Output;
+  EXPECT_NE(Output.find("Nothing was saved (--check)"), std::string::npos) << Output;
+  EXPECT_EQ(ReadFileText(Dir.File("shop.vfm")), ReadFileText(VN_SOURCE_DIR "/examples/forms/shop.vfm"));
+}
+
 }  // namespace
