@@ -51,6 +51,24 @@ struct TVNUpdateCheckResult {
   int NotChecked = 0;  // statements some stage could not try; an fkNotChecked finding says why
 };
 
+// What the UpdateSQL editor should be given to write statements that fit: the
+// inputs a person should choose, read from the dataset's field origins and the
+// catalog.
+struct TVNUpdatePlan {
+  std::string Table;                      // the table the statements write, as the editor lists it
+  std::vector<std::string> Columns;       // its columns, as Get Table Fields lists them
+  std::vector<std::string> KeyFields;     // its primary key (else first unique index), all selected by the dataset
+  std::vector<std::string> UpdateFields;  // the columns the dataset selects that can be written
+  bool QuoteNames = false;                // some name needs quotes
+  std::string Why;                        // "" when the plan can be used; else why no statements fit
+};
+
+// Plans UpdateObject's statements (read only); EDatabaseError when the
+// database cannot be reached.
+extern "C" void Vncheck_PlanUpdateStatements(TComponent& UpdateObject, TVNUpdatePlan& Plan);
+using TVNPlanUpdateStatementsProc = void (*)(TComponent&, TVNUpdatePlan&);
+inline constexpr const char* PlanUpdateStatementsExport = "Vncheck_PlanUpdateStatements";
+
 // Raised instead of running anything when a dry run would run a form's
 // statements as a superuser and the options do not allow it.
 VN_DECLARE_EXCEPTION(EVNCheckRefused, EDatabaseError)

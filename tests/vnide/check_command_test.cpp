@@ -457,6 +457,41 @@ TEST_F(Check, AFolderOfFormsGivesTheSameFindingsInAnyJobsAndReportsCIReads) {
   EXPECT_TRUE(SawDrifted) << Sarif.Output;
 }
 
+// check --fix: the editor's own statements for what fails, proven with a dry
+// run and saved; what passes, or cannot be fixed, stays byte for byte.
+TEST_F(Check, FixGivesStatementsThatPassAndLeavesTheRestAlone) {
+  const std::string Database = PgDatabase(PgSchema);
+  SQLiteOrders("(1, 1, 2, 3.5), (1, 2, 5, 1.25)");
+  // The statements write price, which the query does not select.
+  TStatements Failing = CleanOrders;
+  Failing.Query = "select order_no, line_no, qty as quantity from orders";
+  for (const std::string& Lines : {PgLines(Database), std::string("    RemoteDatabase = 'shop.db'\n")}) {
+    const std::string Form = WriteForm("fix.vfm", FormText(Lines, Failing));
+    vn_test::TRun Run = RunVnideGuarded("check --fix " + Form);
+    EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
+    EXPECT_THAT(Run.Output, HasSubstr("   line_no = :line_no,\n-  qty = :quantity,\n-  price = :price\n+  qty = :quantity\n"))
+        << Run.Output;
+    EXPECT_THAT(Run.Output, HasSubstr("Upd: new statements pass a dry run\n"));
+    EXPECT_THAT(Run.Output, HasSubstr(Form + ": saved\n"));
+    Run = RunVnideGuarded("check --dry-run " + Form);
+    EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
+    const std::string Fixed = ReadFile(Form);
+    Run = RunVnideGuarded("check --fix " + Form);
+    EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
+    EXPECT_THAT(Run.Output, HasSubstr("nothing to fix"));
+    EXPECT_EQ(ReadFile(Form), Fixed) << "passing objects are left alone";
+  }
+  // A table without a key: nothing is generated, and the form stays as it was.
+  const std::string Keyless = WriteForm(
+      "keyless.vfm", FormText(PgLines(Database), {"select message from audit_log", "", "",
+                                                  "delete from audit_log where message = :OLD_message"}));
+  const std::string Before = ReadFile(Keyless);
+  const vn_test::TRun Run = RunVnideGuarded("check --fix " + Keyless);
+  EXPECT_EQ(Run.ExitCode, 4) << Run.Output;
+  EXPECT_THAT(Run.Output, HasSubstr("Upd: nothing generated: audit_log has no primary key or unique index"));
+  EXPECT_EQ(ReadFile(Keyless), Before);
+}
+
 // A check killed halfway through a dry run leaves its transaction to the
 // database, which undoes it.
 TEST_F(Check, ACheckKilledDuringADryRunLeavesTheDatabaseAsItWas) {

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <thread>
 
+#include "check_fix.h"
 #include "check_report.h"
 #include "commands.h"
 #include "design_session.h"
@@ -164,6 +165,7 @@ TCheckFormat FormatOf(const TOptions& Options) {
 
 int RunCheckCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
   const std::vector<std::string> Files = FormFilesOf(Options.FormFiles);
+  if (Options.Fix != fxNone) return RunCheckFix(Host, Options, Files, Out);
   const std::size_t Jobs = Options.Jobs > 0 ? static_cast<std::size_t>(Options.Jobs)
                                             : std::max(1u, std::thread::hardware_concurrency());
   std::vector<TCheckedForm> Forms;

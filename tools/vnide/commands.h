@@ -36,6 +36,9 @@ enum TOutputFormat { ofText, ofJson };
 // How a scripted session treats a command that could not run as written.
 enum TSessionMode { smStrict, smKeepGoing };
 
+// check --fix: none, the update objects whose statements fail, or all.
+enum TFixMode { fxNone, fxFailing, fxAll };
+
 // The command line, parsed; each command reads the fields it takes.
 struct TOptions {
   std::string PackageFile;  // the design package to load
@@ -54,6 +57,7 @@ struct TOptions {
   bool AllowUnchecked = false;         // check: statements that could not be checked do not fail it
   bool CheckBeforeSave = false;        // edit: statements with findings, or unchecked, are not saved
   std::string CheckFormat = "text";    // check: text, json, junit or sarif
+  TFixMode Fix = fxNone;               // check: which update objects get new statements
   int Jobs = 0;                        // check: forms checked at once (0: one per processor)
   std::vector<std::string> Selection;  // inspect, values, set, ellipsis: the components inspected
   std::string Value;                   // set: the text typed into the inspector

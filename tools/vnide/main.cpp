@@ -144,6 +144,14 @@ int main(int argc, char** argv) {
                     "text, json, junit (one test case per update object) or sarif (2.1.0, with the\n"
                     "line of each finding's statement in its form file)")
       ->check(CLI::IsMember({"text", "json", "junit", "sarif"}));
+  std::string FixWhat;
+  CLI::Option* Fix =
+      Check->add_option("--fix", FixWhat,
+                        "new statements from the UpdateSQL editor for the update objects whose statements\n"
+                        "fail (--fix=all: for every one), shown as a diff, proven with a dry run, and\n"
+                        "saved only when they all pass")
+          ->expected(0, 1)
+          ->check(CLI::IsMember({"all"}));
   Check->add_option("-j,--jobs", Options.Jobs, "forms checked at once, each in a process of its own (default: one per\n"
                                                 "processor)")
       ->option_text("N")
@@ -313,6 +321,7 @@ int main(int argc, char** argv) {
   }
   if (Word.empty()) return UsageError("a command is required; vnide --help lists them", "");
   Options.Output = Json ? vnide::ofJson : vnide::ofText;
+  if (Fix->count() > 0) Options.Fix = FixWhat == "all" ? vnide::fxAll : vnide::fxFailing;
   if (!Component.empty()) Options.Selection.push_back(Component);
   Options.Session = KeepGoing ? vnide::smKeepGoing : vnide::smStrict;
 
