@@ -90,20 +90,31 @@ std::string Left(int Times) {
   return Keys;
 }
 
-TEST(TerminalSessionTest, APersonEditsWithArrowKeysCompletesNamesAndPressesAltKeys) {
-  TTempDir Dir;
-  RunSQLiteScript(Dir.File("shop.db"), ReadFileText(VN_SOURCE_DIR "/examples/shop.sql"));
-  std::filesystem::copy_file(VN_SOURCE_DIR "/examples/forms/shop.vfm", Dir.File("shop.vfm"));
-  WriteVarnelStore(Dir.File("registry.reg"), RegQuoted(Dir.Path().string()));
-  // The session's own settings: no init file of the person running the tests.
-  TScopedEnv Registry("VNIDE_REGISTRY", Dir.File("registry.reg"));
-  TScopedEnv InputRc("INPUTRC", "/dev/null");
-  TScopedEnv Term("TERM", "xterm");
-  TScopedEnv Home("HOME", Dir.Path().string());
+// vnide edit on a copy of the sample shop at a terminal, with the session's
+// own settings: no init file of the person running the tests.
+class TerminalSessionTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    RunSQLiteScript(Dir.File("shop.db"), ReadFileText(VN_SOURCE_DIR "/examples/shop.sql"));
+    std::filesystem::copy_file(VN_SOURCE_DIR "/examples/forms/shop.vfm", Dir.File("shop.vfm"));
+    WriteVarnelStore(Dir.File("registry.reg"), RegQuoted(Dir.Path().string()));
+  }
+  std::vector<std::string> EditCommand(const std::vector<std::string>& Extra = {}) const {
+    const char* BinDir = std::getenv("VN_BIN_DIR");
+    std::vector<std::string> Command = {std::string(BinDir ? BinDir : ".") + "/vnide", "edit", "shop.vfm", "OrdersUpdate"};
+    Command.insert(Command.end(), Extra.begin(), Extra.end());
+    return Command;
+  }
 
-  const char* BinDir = std::getenv("VN_BIN_DIR");
-  TPtySession Session({std::string(BinDir ? BinDir : ".") + "/vnide", "edit", "shop.vfm", "OrdersUpdate"},
-                      Dir.Path().string(), Dir.File("out.txt"));
+  TTempDir Dir;
+  TScopedEnv Registry{"VNIDE_REGISTRY", Dir.File("registry.reg")};
+  TScopedEnv InputRc{"INPUTRC", "/dev/null"};
+  TScopedEnv Term{"TERM", "xterm"};
+  TScopedEnv Home{"HOME", Dir.Path().string()};
+};
+
+TEST_F(TerminalSessionTest, APersonEditsWithArrowKeysCompletesNamesAndPressesAltKeys) {
+  TPtySession Session(EditCommand(), Dir.Path().string(), Dir.File("out.txt"));
   ASSERT_TRUE(Session.Started());
   const std::string Prompt = "VNUpdateSQLEditForm> ";
   ASSERT_TRUE(Session.Expect("(help lists the commands, Tab completes them)")) << Session.Screen();
@@ -144,19 +155,8 @@ TEST(TerminalSessionTest, APersonEditsWithArrowKeysCompletesNamesAndPressesAltKe
 
 // Accepted at the terminal, the statements are checked there and then: the
 // person reads what fails and what to do before leaving the session.
-TEST(TerminalSessionTest, AcceptedStatementsAreCheckedWhereThePersonIs) {
-  TTempDir Dir;
-  RunSQLiteScript(Dir.File("shop.db"), ReadFileText(VN_SOURCE_DIR "/examples/shop.sql"));
-  std::filesystem::copy_file(VN_SOURCE_DIR "/examples/forms/shop.vfm", Dir.File("shop.vfm"));
-  WriteVarnelStore(Dir.File("registry.reg"), RegQuoted(Dir.Path().string()));
-  TScopedEnv Registry("VNIDE_REGISTRY", Dir.File("registry.reg"));
-  TScopedEnv InputRc("INPUTRC", "/dev/null");
-  TScopedEnv Term("TERM", "xterm");
-  TScopedEnv Home("HOME", Dir.Path().string());
-
-  const char* BinDir = std::getenv("VN_BIN_DIR");
-  TPtySession Session({std::string(BinDir ? BinDir : ".") + "/vnide", "edit", "shop.vfm", "OrdersUpdate", "--check"},
-                      Dir.Path().string(), Dir.File("out.txt"));
+TEST_F(TerminalSessionTest, AcceptedStatementsAreCheckedWhereThePersonIs) {
+  TPtySession Session(EditCommand({"--check"}), Dir.Path().string(), Dir.File("out.txt"));
   ASSERT_TRUE(Session.Started());
   const std::string Prompt = "VNUpdateSQLEditForm> ";
   for (const char* Command : {"click btGetTableFields\r", "click btSelectPrimKeys\r", "click btGenerateSQL\r"}) {

@@ -26,12 +26,6 @@ namespace {
 
 constexpr std::string_view FormExtension = ".vfm";
 
-bool IsUpdateObject(const TComponent& Component) {
-  for (const TMetaClass* C = &Component.ClassType(); C != nullptr; C = C->ClassParent())
-    if (C->ClassName() == "TVNDataSetUpdateObject") return true;
-  return false;
-}
-
 // The form files the paths name: a file as given, a folder as every form
 // file below it, in name order.
 std::vector<std::string> FormFilesOf(const std::vector<std::string>& Paths) {

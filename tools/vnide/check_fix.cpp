@@ -23,22 +23,6 @@ namespace {
 
 constexpr const char* StatementNames[] = {"RefreshSQL", "ModifySQL", "InsertSQL", "DeleteSQL"};
 
-bool IsUpdateObject(const TComponent& Component) {
-  for (const TMetaClass* C = &Component.ClassType(); C != nullptr; C = C->ClassParent())
-    if (C->ClassName() == "TVNDataSetUpdateObject") return true;
-  return false;
-}
-
-std::vector<std::string> StatementLines(const TComponent& UpdateObject, const char* Name) {
-  const auto* Lines = dynamic_cast<const TStrings*>(GetObjectProp(UpdateObject, FindPropInfo(UpdateObject, Name)));
-  std::vector<std::string> Result;
-  if (Lines == nullptr) return Result;
-  TStringList Parts;
-  Parts.SetText(Lines->Text());
-  for (int I = 0; I < Parts.Count(); ++I) Result.push_back(Parts.StringRef(I));
-  return Result;
-}
-
 bool Passes(const TVNUpdateCheckResult& Result) { return FindingCount(Result) == 0 && Result.NotChecked == 0; }
 
 // A name as the script reader takes it: quoted when it has blanks or quotes.

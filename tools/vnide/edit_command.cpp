@@ -17,20 +17,6 @@ namespace vnide {
 namespace {
 
 constexpr const char* StatementNames[] = {"RefreshSQL", "ModifySQL", "InsertSQL", "DeleteSQL"};
-constexpr const char* UpdateObjectClass = "TVNDataSetUpdateObject";
-
-// The text lines of a statement: a list line may hold line breaks of its own.
-std::vector<std::string> StatementLines(const TComponent& UpdateObject, const char* Name) {
-  const auto* Lines = dynamic_cast<const TStrings*>(GetObjectProp(UpdateObject, FindPropInfo(UpdateObject, Name)));
-  std::vector<std::string> Result;
-  if (Lines == nullptr) return Result;
-  for (int I = 0; I < Lines->Count(); ++I) {
-    TStringList Parts;
-    Parts.SetText(Lines->Strings(I));
-    for (int J = 0; J < Parts.Count(); ++J) Result.push_back(Parts.StringRef(J));
-  }
-  return Result;
-}
 
 void ShowStatements(const TComponent& UpdateObject, std::ostream& Out) {
   for (const char* Name : StatementNames) {
@@ -39,12 +25,6 @@ void ShowStatements(const TComponent& UpdateObject, std::ostream& Out) {
     if (Lines.empty()) Out << "  (empty)\n";
     for (const std::string& Line : Lines) Out << "  " << Line << '\n';
   }
-}
-
-bool IsUpdateObject(const TComponent& Component) {
-  for (const TMetaClass* C = &Component.ClassType(); C != nullptr; C = C->ClassParent())
-    if (C->ClassName() == UpdateObjectClass) return true;
-  return false;
 }
 
 // The update object the person named, or an error that says what the form has.

@@ -2,6 +2,7 @@
 
 #include "commands.h"
 #include "package_host.h"
+#include "rtl/TypInfo.h"
 
 namespace vnide {
 
@@ -10,6 +11,24 @@ namespace {
 constexpr const char* RuntimePackage = "VarLib220";
 
 }  // namespace
+
+bool IsUpdateObject(const TComponent& Component) {
+  for (const TMetaClass* C = &Component.ClassType(); C != nullptr; C = C->ClassParent())
+    if (C->ClassName() == "TVNDataSetUpdateObject") return true;
+  return false;
+}
+
+std::vector<std::string> StatementLines(const TComponent& UpdateObject, const char* Name) {
+  const auto* Lines = dynamic_cast<const TStrings*>(GetObjectProp(UpdateObject, FindPropInfo(UpdateObject, Name)));
+  std::vector<std::string> Result;
+  if (Lines == nullptr) return Result;
+  for (int I = 0; I < Lines->Count(); ++I) {
+    TStringList Parts;
+    Parts.SetText(Lines->Strings(I));
+    for (int J = 0; J < Parts.Count(); ++J) Result.push_back(Parts.StringRef(J));
+  }
+  return Result;
+}
 
 TVNUpdateCheckResult CheckUpdateObject(TPackageHost& Host, TComponent& UpdateObject,
                                        const TVNUpdateCheckOptions& Options) {

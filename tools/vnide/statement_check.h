@@ -4,6 +4,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "varnel/Vncheck.h"
 
@@ -12,6 +13,12 @@ class TComponent;
 namespace vnide {
 
 class TPackageHost;
+
+// True for the update objects of a form (a TVNDataSetUpdateObject or descendant).
+bool IsUpdateObject(const TComponent& Component);
+// The lines of the statement property Name ("ModifySQL") of UpdateObject; a
+// list line that holds line breaks of its own counts as several.
+std::vector<std::string> StatementLines(const TComponent& UpdateObject, const char* Name);
 
 // Checks UpdateObject with the runtime library's checker, which raises
 // EDatabaseError when its database cannot be reached.

@@ -14,6 +14,7 @@
 #include "dataset_loading.h"
 #include "design_catalog.h"
 #include "finding_groups.h"
+#include "name_lists.h"
 #include "query_text.h"
 #include "rtl/DB.h"
 #include "rtl/SysUtils.h"
@@ -65,16 +66,6 @@ std::string RuleOf(const TVNUpdateCheckFinding& Finding) {
 struct TDataSetField {
   std::string Name, Table, Column;
 };
-
-bool Contains(const std::vector<std::string>& List, const std::string& Name) {
-  return std::any_of(List.begin(), List.end(), [&](const std::string& S) { return AnsiSameText(S, Name); });
-}
-
-std::string Joined(const std::vector<std::string>& List) {
-  std::string Text;
-  for (const std::string& S : List) Text += (Text.empty() ? "" : ", ") + S;
-  return Text;
-}
 
 // The check's one transaction: rolled back on every way out. A connection that
 // was lost took its transaction with it.
@@ -247,7 +238,7 @@ class TUpdateChecker {
       TParams Found(nullptr);
       S.Prepared = Found.ParseSQL(S.Text, true);
       for (int I = 0; I < Found.Count(); ++I)
-        if (!Contains(S.Params, Found.Items(I)->Name())) S.Params.push_back(Found.Items(I)->Name());
+        if (!ContainsName(S.Params, Found.Items(I)->Name())) S.Params.push_back(Found.Items(I)->Name());
       Vet(Kind);
       if (S.State == ssSettled) continue;
       S.Shape = ReadShape(S.Prepared, Kind);
@@ -384,16 +375,16 @@ class TUpdateChecker {
     }
     // Unique when the columns of some unique index are all among the key's.
     const bool IsUnique = std::any_of(FUnique.begin(), FUnique.end(), [&](const auto& Index) {
-      return std::all_of(Index.second.begin(), Index.second.end(), [&](const std::string& C) { return !C.empty() && Contains(Key, C); });
+      return std::all_of(Index.second.begin(), Index.second.end(), [&](const std::string& C) { return !C.empty() && ContainsName(Key, C); });
     });
     if (!IsUnique && !FNoKey) {
-      const std::string NotUnique = "key (" + Joined(Key) + ") is not unique: no primary key or unique index covers it";
+      const std::string NotUnique = "key (" + JoinedNames(Key) + ") is not unique: no primary key or unique index covers it";
       Add(Kind, NotUnique);
       FGroups.SetHint(NotUnique, "press Select Primary Keys (or choose key fields a unique index covers), then Generate SQL");
     }
     // Said once for the statements that share the key.
     for (const TVNColumnDetails& Column : Columns) {
-      if (!Contains(Key, Column.Name)) continue;
+      if (!ContainsName(Key, Column.Name)) continue;
       if (Column.Nullable)
         FGroups.Add("", fkFinding, "key column %s allows NULL, which \"= :parameter\" never matches",
                     "key columns %s allow NULL, which \"= :parameter\" never matches", Column.Name);
@@ -454,8 +445,8 @@ class TUpdateChecker {
                                     [&](const std::string& Name) { return AnsiSameText(Name, Default.Column); }),
                      Writable.end());
     for (const TDataSetField& Field : FFields) {
-      if (!FromTarget(Field) || !Contains(Writable, Field.Column)) continue;
-      if (Contains(Modify.Params, Field.Name) || Contains(Insert.Params, Field.Name)) continue;
+      if (!FromTarget(Field) || !ContainsName(Writable, Field.Column)) continue;
+      if (ContainsName(Modify.Params, Field.Name) || ContainsName(Insert.Params, Field.Name)) continue;
       Add(Modify.State == ssEmpty ? ukInsert : ukModify, "writes no column for field %s", "writes no column for fields %s",
           SameText(Field.Name, Field.Column) ? Field.Name : Field.Name + " (" + BareTableName(Field.Table) + "." + Field.Column + ")");
       FGroups.SetHint("writes no column for field %s",
@@ -541,7 +532,7 @@ class TUpdateChecker {
     const std::vector<std::string>& Written = FStatements[ukInsert].Shape->Written;
     bool None = true;
     for (const TVNSequenceDefault& Default : FConnection.SequenceDefaults(FTarget)) {
-      if (Contains(Written, Default.Column)) continue;
+      if (ContainsName(Written, Default.Column)) continue;
       NotRun(ukInsert, "not run: it would advance sequence %s", "not run: it would advance sequences %s", Default.Sequence);
       None = false;
     }
@@ -556,7 +547,7 @@ class TUpdateChecker {
     const std::vector<std::string>& Written = FStatements[ukInsert].Shape->Written;
     const std::string Table = FConnection.QuotedTableName(FTarget);
     for (const auto& [Name, Columns] : FUnique) {
-      if (!std::all_of(Columns.begin(), Columns.end(), [&](const std::string& C) { return Contains(Written, C); }))
+      if (!std::all_of(Columns.begin(), Columns.end(), [&](const std::string& C) { return ContainsName(Written, C); }))
         continue;  // the server fills the rest (a default)
       bool Fresh = false;
       for (const std::string& Column : Columns) {

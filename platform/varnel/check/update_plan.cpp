@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "design_catalog.h"
+#include "name_lists.h"
 #include "query_text.h"
 #include "rtl/DB.h"
 #include "rtl/SysUtils.h"
@@ -12,16 +13,6 @@
 #include "varnel/Vnengine.h"
 
 namespace {
-
-bool Contains(const std::vector<std::string>& List, const std::string& Name) {
-  return std::any_of(List.begin(), List.end(), [&](const std::string& S) { return AnsiSameText(S, Name); });
-}
-
-std::string Joined(const std::vector<std::string>& List) {
-  std::string Text;
-  for (const std::string& S : List) Text += (Text.empty() ? "" : ", ") + S;
-  return Text;
-}
 
 std::string BareName(const std::string& Text) {
   if (const auto Parts = SplitObjectName(Text)) return Parts->Name;
@@ -61,13 +52,13 @@ void Plan(TVNUpdateSQL& Update, TVNUpdatePlan& Result) {
   }
   std::vector<std::string> Tables;
   for (const TVNFieldOrigin& Origin : Origins)
-    if (!Origin.TableName.empty() && !Contains(Tables, BareName(Origin.TableName))) Tables.push_back(BareName(Origin.TableName));
+    if (!Origin.TableName.empty() && !ContainsName(Tables, BareName(Origin.TableName))) Tables.push_back(BareName(Origin.TableName));
   if (Tables.empty()) {
     Result.Why = Query->Name() + " selects no column of a table";
     return;
   }
   if (Tables.size() > 1) {
-    Result.Why = Query->Name() + " selects columns of several tables (" + Joined(Tables) +
+    Result.Why = Query->Name() + " selects columns of several tables (" + JoinedNames(Tables) +
                  "): which one the statements write is the person's choice";
     return;
   }
@@ -86,7 +77,7 @@ void Plan(TVNUpdateSQL& Update, TVNUpdatePlan& Result) {
     if (AnsiSameText(BareName(Origin.TableName), Result.Table)) Selected.push_back(Origin.ColumnName);
   for (const TVNColumnDetails& Column : *Columns) {
     Result.Columns.push_back(Column.Name);
-    if (Column.Writable && Contains(Selected, Column.Name)) Result.UpdateFields.push_back(Column.Name);
+    if (Column.Writable && ContainsName(Selected, Column.Name)) Result.UpdateFields.push_back(Column.Name);
   }
   // The primary key, else the first unique index.
   std::vector<std::string> Primary, FirstUnique;
@@ -107,9 +98,9 @@ void Plan(TVNUpdateSQL& Update, TVNUpdatePlan& Result) {
   }
   std::vector<std::string> Missing;
   for (const std::string& Key : Result.KeyFields)
-    if (!Contains(Selected, Key)) Missing.push_back(Key);
+    if (!ContainsName(Selected, Key)) Missing.push_back(Key);
   if (!Missing.empty()) {
-    Result.Why = Query->Name() + " does not select the key column(s) " + Joined(Missing) + " of " + Result.Table;
+    Result.Why = Query->Name() + " does not select the key column(s) " + JoinedNames(Missing) + " of " + Result.Table;
     return;
   }
   const TVNServerType Server = Connection->ServerType();
