@@ -75,6 +75,17 @@ test('the UpdateSQL editor writes the generated statements that Save puts in the
 
     await s.step('OK', () => page.click(s.control('btOk')));
     await s.step('the editor closes', () => page.waitForSelector('#overlay', { hidden: true }));
+    // The statements accepted, checked on the database at once: the query does
+    // not select ref, which every column of the table as update fields writes.
+    await s.step('the accepted statements and their check are shown', async () => {
+      await page.waitForSelector('#verification [data-vn-verification="failed"]');
+      const findings = await page.$$eval('#verification [data-vn-finding="finding"]', (f) => f.map((x) => x.textContent));
+      assert.ok(findings.some((f) => f.includes(':ref') && f.includes('what to do')), `findings: ${findings}`);
+      for (const [kind, shown] of Object.entries(statements)) {
+        const panel = await page.$eval(`#verification [data-vn-statement="${kind}SQL"] pre`, (p) => p.textContent);
+        assert.deepEqual(lines(panel), shown, `the ${kind} statement in the panel`);
+      }
+    });
     await s.step('the form is modified', () => page.waitForSelector('#save[data-vn-modified="true"]'));
     await s.step('Save', () => page.click('#save'));
     await s.step('the form is saved', () => page.waitForSelector('#save[data-vn-modified="false"]'));

@@ -14,6 +14,7 @@
 #include "registrations.h"
 #include "rtl/Windows.h"
 #include "serve_driver.h"
+#include "statement_check.h"
 #include "structure_view.h"
 #include "tree_nodes.h"
 
@@ -141,6 +142,34 @@ std::string TServeModel::Picture(const TCustomForm* OpenForm) {
   return DataModulePicture(FHost, Session.Root());
 }
 
+TJson TServeModel::StatementsJson(const TComponent& UpdateObject) {
+  TJson Statements = TJson::object();
+  for (const char* Name : {"RefreshSQL", "ModifySQL", "InsertSQL", "DeleteSQL"})
+    Statements[Name] = StatementLines(UpdateObject, Name);
+  return Statements;
+}
+
+TJson TServeModel::VerificationJson(TComponent& UpdateObject, std::ostream& Transcript) {
+  TJson Json{{"object", UpdateObject.Name()}, {"statements", StatementsJson(UpdateObject)}};
+  try {
+    const TVNUpdateCheckResult Result = CheckUpdateObject(FHost, UpdateObject, {});
+    WriteVerification(UpdateObject.Name(), Result, Transcript);
+    Json["ok"] = FindingCount(Result) == 0 && Result.NotChecked == 0;
+    Json["findings"] = TJson::array();
+    for (const TVNUpdateCheckFinding& Finding : Result.Findings)
+      Json["findings"].push_back({{"statement", Finding.Statement},
+                                  {"kind", Finding.Kind == fkFinding ? "finding" : Finding.Kind == fkNotChecked ? "not checked" : "note"},
+                                  {"reason", Finding.Reason},
+                                  {"hint", Finding.Hint}});
+  } catch (const Exception& E) {
+    Transcript << "The statements of " << UpdateObject.Name() << " could not be checked: " << E.Message() << '\n';
+    Json["ok"] = false;
+    Json["findings"] = TJson::array();
+    Json["error"] = "the statements could not be checked: " + E.Message();
+  }
+  return Json;
+}
+
 TJson TServeModel::State() {
   TServedForm& Form = ShownForm();
   TDesignSession& Session = *Form.Session;
@@ -153,6 +182,7 @@ TJson TServeModel::State() {
                               {"name", F->Session->Root().Name()},
                               {"modified", F->Session->Designer().IsModified()}});
   State["form"] = FShown;
+  State["verification"] = Form.Verification;
   State["palette"] = FPalette;
   TJson Components = TJson::array();
   for (int I = 0; I < Root.ComponentCount(); ++I) {
@@ -226,6 +256,7 @@ void TServeModel::Perform(const TJson& Request) {
     }
   } else if (Op == "verbs" || Op == "verb" || Op == "dblclick") {
     TComponent& C = Component(Request, "component");
+    const TJson Before = IsUpdateObject(C) ? StatementsJson(C) : TJson();
     Session.Run([&] {
       std::unique_ptr<TComponentEditor> Editor = GetComponentEditor(C, &Session.Designer());
       if (Op == "dblclick") {
@@ -246,6 +277,8 @@ void TServeModel::Perform(const TJson& Request) {
                            << Editor->ClassName() << " on " << C.Name() << '\n';
       Editor->ExecuteVerb(Entry.Index);
     });
+    // Statements a dialog accepted are checked at once, where the person is.
+    if (IsUpdateObject(C) && StatementsJson(C) != Before) Form.Verification = VerificationJson(C, Session.Transcript());
   } else if (Op == "move") {
     TComponent& C = Component(Request, "component");
     const auto Left = Request["left"].get<std::int64_t>(), Top = Request["top"].get<std::int64_t>();

@@ -47,8 +47,15 @@ class TServeModel {
     TOptions Options;   // its FormFile absolute
     std::unique_ptr<TDesignSession> Session;
     std::vector<std::string> Selection;
+    // The statements an update object's dialog last accepted, with what
+    // their check found; null before any.
+    TJson Verification = nullptr;
   };
   TServedForm& ShownForm() { return *FForms[FShown]; }
+  static TJson StatementsJson(const TComponent& UpdateObject);
+  // Checks UpdateObject's statements, writes the block to Transcript and
+  // returns what the page shows of it.
+  TJson VerificationJson(TComponent& UpdateObject, std::ostream& Transcript);
   std::vector<TComponent*> Selected(TServedForm& Form) const;
   TComponent& Component(const TJson& Request, const char* Field);
   void Drop(const TJson& Request);

@@ -146,6 +146,7 @@
     renderInspector(next);
     renderTree(next);
     renderTranscript(next);
+    renderVerification(next);
     renderModal(next);
     renderHints(next);
   }
@@ -486,6 +487,32 @@
     host.replaceChildren(...s.transcript.map((line) =>
       h('div', { class: isErrorLine(line) ? 'line error' : 'line', text: line })));
     host.scrollTop = host.scrollHeight;
+  }
+
+  // ---- accepted statements -------------------------------------------
+
+  // The statements an update object's dialog accepted last, with what their
+  // check on the database found and what to do about it.
+  function renderVerification(s) {
+    const host = $('#verification');
+    const v = s.verification;
+    const key = JSON.stringify(v ?? null);
+    if (host.dataset.key === key) return;
+    host.dataset.key = key;
+    host.hidden = !v;
+    if (!v) return host.replaceChildren();
+    const problems = v.findings.filter((f) => f.kind !== 'note');
+    const summary = v.error ? `${v.object}: ${v.error}`
+      : v.ok ? `${v.object}: the statements pass their check on the database`
+        : `${v.object}: ${problems.length} problem(s) on the database`;
+    host.replaceChildren(
+      h('div', { class: v.ok ? 'summary' : 'summary failed', 'data-vn-verification': v.ok ? 'ok' : 'failed', text: summary }),
+      ...v.findings.map((f) => h('div', { class: f.kind === 'note' ? 'note' : 'finding', 'data-vn-finding': f.kind },
+        h('div', { text: `${f.statement ? f.statement + ': ' : ''}${f.kind === 'finding' ? '' : f.kind + ': '}${f.reason}` }),
+        f.hint ? h('div', { class: 'hint', text: `what to do: ${f.hint}` }) : null)),
+      h('div', { class: 'statements' }, ...Object.entries(v.statements).map(([name, lines]) =>
+        h('div', { 'data-vn-statement': name }, h('b', { text: name }),
+          h('pre', { text: lines.length ? lines.join('\n') : '(empty)' })))));
   }
 
   // ---- dialogs ---------------------------------------------------------
