@@ -481,6 +481,24 @@ TEST_F(Check, FixGivesStatementsThatPassAndLeavesTheRestAlone) {
     EXPECT_THAT(Run.Output, HasSubstr("nothing to fix"));
     EXPECT_EQ(ReadFile(Form), Fixed) << "passing objects are left alone";
   }
+  // The other natural paths that fail: an alias written as its column (no Get
+  // Table Fields), a generated column written.
+  TStatements Alias = CleanOrders;
+  Alias.Modify = "update orders set order_no = :order_no, line_no = :line_no, quantity = :quantity, price = :price\n"
+                 "where order_no = :OLD_order_no and line_no = :OLD_line_no";
+  TStatements Generated = CleanOrders;
+  Generated.Query = "select order_no, line_no, qty, price, total from orders";
+  Generated.Modify = "update orders set qty = :qty, total = :total where order_no = :OLD_order_no and line_no = :OLD_line_no";
+  Generated.Insert = "insert into orders (order_no, line_no, qty, price, total) values (:order_no, :line_no, :qty, :price, :total)";
+  Generated.Refresh = "select order_no, line_no, qty, price, total from orders where order_no = :OLD_order_no and line_no = :OLD_line_no";
+  for (const TStatements& Statements : {Alias, Generated}) {
+    const std::string Form = WriteForm("path.vfm", FormText(PgLines(Database), Statements));
+    EXPECT_EQ(RunVnideGuarded("check " + Form).ExitCode, 4) << Statements.Modify;
+    const vn_test::TRun Run = RunVnideGuarded("check --fix " + Form);
+    EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
+    EXPECT_EQ(RunVnideGuarded("check --dry-run " + Form).ExitCode, 0) << ReadFile(Form);
+  }
+
   // A table without a key: nothing is generated, and the form stays as it was.
   const std::string Keyless = WriteForm(
       "keyless.vfm", FormText(PgLines(Database), {"select message from audit_log", "", "",
