@@ -94,17 +94,13 @@ void PlanFixes(TPackageHost& Host, const TOptions& Options, const std::string& F
   One.ScriptFile.clear();
   std::ostringstream Quiet;
   TDesignSession Session(Host, One, Quiet);
-  auto* PlanOf = reinterpret_cast<TVNPlanUpdateStatementsProc>(
-      Host.Find("VarLib220") ? Host.Find("VarLib220")->FindExport(PlanUpdateStatementsExport) : nullptr);
-  if (PlanOf == nullptr) throw EPackageError("Package VarLib220 cannot plan update statements");
   TVNUpdateCheckOptions CheckOptions;
   CheckOptions.TimeoutSeconds = Options.TimeoutSeconds;
   for (int I = 0; I < Session.Root().ComponentCount(); ++I) {
     TComponent& Component = *Session.Root().Components(I);
     if (!IsUpdateObject(Component)) continue;
     if (Options.Fix == fxFailing && Passes(CheckUpdateObject(Host, Component, CheckOptions))) continue;
-    TFix Fix{Component.Name(), {}, {}};
-    PlanOf(Component, Fix.Plan);
+    TFix Fix{Component.Name(), PlanUpdateStatements(Host, Component), {}};
     if (!Fix.Plan.Why.empty()) {
       Out << File << ": " << Component.Name() << ": nothing generated: " << Fix.Plan.Why << '\n';
       Refused = true;

@@ -30,13 +30,6 @@ TServeGate* GateOf(int ListenSocket) {
   return nullptr;
 }
 
-bool EqualInConstantTime(std::string_view A, std::string_view B) {
-  if (A.size() != B.size()) return false;
-  unsigned char Difference = 0;
-  for (std::size_t I = 0; I < A.size(); ++I) Difference |= static_cast<unsigned char>(A[I] ^ B[I]);
-  return Difference == 0;
-}
-
 const char* ReasonOf(int Status) {
   switch (Status) {
     case 403: return "Forbidden";
@@ -62,6 +55,13 @@ std::string_view QueryParameter(std::string_view Target, std::string_view Name) 
 }
 
 }  // namespace
+
+bool EqualInConstantTime(std::string_view A, std::string_view B) noexcept {
+  if (A.size() != B.size()) return false;
+  unsigned char Difference = 0;
+  for (std::size_t I = 0; I < A.size(); ++I) Difference |= static_cast<unsigned char>(A[I] ^ B[I]);
+  return Difference == 0;
+}
 
 TServeGate::TServeGate(int ListenSocket, std::string Token, TServeGateLimits Limits)
     : FListenSocket(ListenSocket), FToken(std::move(Token)), FLimits(Limits), FBuffer(Limits.MaxHeaderBytes + 1) {

@@ -22,6 +22,10 @@
 
 namespace vnide {
 
+// Compares a token given with the run's in a time that does not tell how much
+// of it was right.
+bool EqualInConstantTime(std::string_view A, std::string_view B) noexcept;
+
 struct TServeGateLimits {
   std::chrono::milliseconds HeaderTimeout{5000};  // from connecting to the end of the headers
   std::size_t MaxHeaderBytes = 16 * 1024;         // request line and headers

@@ -30,13 +30,6 @@ constexpr std::size_t MaxBody = 1u << 20;
 // A request's body comes at the pace of its reads: each may wait this long.
 constexpr std::chrono::seconds ReadTimeout{5};
 
-bool EqualInConstantTime(const std::string& A, const std::string& B) {
-  if (A.size() != B.size()) return false;
-  unsigned char Difference = 0;
-  for (std::size_t I = 0; I < A.size(); ++I) Difference |= static_cast<unsigned char>(A[I] ^ B[I]);
-  return Difference == 0;
-}
-
 // ".." in the path as sent, raw or percent-encoded, or in the decoded path.
 bool ClimbsUp(const httplib::Request& Request) {
   std::string Raw = Request.target.substr(0, Request.target.find('?'));

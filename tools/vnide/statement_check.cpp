@@ -10,6 +10,14 @@ namespace {
 
 constexpr const char* RuntimePackage = "VarLib220";
 
+// The runtime library's exported routine Symbol, or EPackageError naming What.
+void* RuntimeExport(TPackageHost& Host, const char* Symbol, const char* What) {
+  TLoadedPackage* Runtime = Host.Find(RuntimePackage);
+  void* Entry = Runtime != nullptr ? Runtime->FindExport(Symbol) : nullptr;
+  if (Entry == nullptr) throw EPackageError(Format("Package %s has no %s", {RuntimePackage, What}));
+  return Entry;
+}
+
 }  // namespace
 
 bool IsUpdateObject(const TComponent& Component) {
@@ -32,12 +40,17 @@ std::vector<std::string> StatementLines(const TComponent& UpdateObject, const ch
 
 TVNUpdateCheckResult CheckUpdateObject(TPackageHost& Host, TComponent& UpdateObject,
                                        const TVNUpdateCheckOptions& Options) {
-  TLoadedPackage* Runtime = Host.Find(RuntimePackage);
-  void* Entry = Runtime != nullptr ? Runtime->FindExport(CheckUpdateObjectExport) : nullptr;
-  if (Entry == nullptr) throw EPackageError(Format("Package %s has no update-object checker", {RuntimePackage}));
   TVNUpdateCheckResult Result;
-  reinterpret_cast<TVNCheckUpdateObjectProc>(Entry)(UpdateObject, Options, Result);
+  reinterpret_cast<TVNCheckUpdateObjectProc>(RuntimeExport(Host, CheckUpdateObjectExport, "update-object checker"))(
+      UpdateObject, Options, Result);
   return Result;
+}
+
+TVNUpdatePlan PlanUpdateStatements(TPackageHost& Host, TComponent& UpdateObject) {
+  TVNUpdatePlan Plan;
+  reinterpret_cast<TVNPlanUpdateStatementsProc>(RuntimeExport(Host, PlanUpdateStatementsExport, "update statement planner"))(
+      UpdateObject, Plan);
+  return Plan;
 }
 
 int FindingCount(const TVNUpdateCheckResult& Result) {

@@ -25,6 +25,10 @@ std::vector<std::string> StatementLines(const TComponent& UpdateObject, const ch
 TVNUpdateCheckResult CheckUpdateObject(TPackageHost& Host, TComponent& UpdateObject,
                                        const TVNUpdateCheckOptions& Options);
 
+// The inputs the UpdateSQL editor should be given for UpdateObject's
+// statements, from the runtime library's planner.
+TVNUpdatePlan PlanUpdateStatements(TPackageHost& Host, TComponent& UpdateObject);
+
 // The block a person reads once a dialog accepted new statements: what the
 // check found, grouped, each with what to do, or that the statements passed.
 void WriteVerification(const std::string& ObjectName, const TVNUpdateCheckResult& Result, std::ostream& Out);
