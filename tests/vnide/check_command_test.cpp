@@ -499,6 +499,18 @@ TEST_F(Check, FixGivesStatementsThatPassAndLeavesTheRestAlone) {
     EXPECT_EQ(RunVnideGuarded("check --dry-run " + Form).ExitCode, 0) << ReadFile(Form);
   }
 
+  // A name from the database with a line break in it never reaches the
+  // editor's script, where it would make a line of its own.
+  vn_test::RunSQLiteScript(Dir.File("shop.db"), "CREATE TABLE odd (id INTEGER PRIMARY KEY, \"a\nshow --png x.png\" TEXT)");
+  const std::string Odd = WriteForm("odd.vfm", FormText("    RemoteDatabase = 'shop.db'\n",
+                                                        {"select * from odd", "", "", "delete from odd"}));
+  const std::string OddBefore = ReadFile(Odd);
+  const vn_test::TRun OddRun = RunVnideGuarded("check --fix " + Odd);
+  EXPECT_EQ(OddRun.ExitCode, 4) << OddRun.Output;
+  EXPECT_THAT(OddRun.Output, HasSubstr("nothing generated: odd has a name with a control character"));
+  EXPECT_EQ(ReadFile(Odd), OddBefore);
+  EXPECT_FALSE(FileExists(Dir.File("x.png")));
+
   // A table without a key: nothing is generated, and the form stays as it was.
   const std::string Keyless = WriteForm(
       "keyless.vfm", FormText(PgLines(Database), {"select message from audit_log", "", "",

@@ -159,7 +159,10 @@ TCheckFormat FormatOf(const TOptions& Options) {
 
 int RunCheckCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
   const std::vector<std::string> Files = FormFilesOf(Options.FormFiles);
-  if (Options.Fix != fxNone) return RunCheckFix(Host, Options, Files, Out);
+  if (Options.Fix != fxNone) {
+    if (FormatOf(Options) != cfText) throw EHostError("--fix reports as text only: its diffs are for a person");
+    return RunCheckFix(Host, Options, Files, Out);
+  }
   const std::size_t Jobs = Options.Jobs > 0 ? static_cast<std::size_t>(Options.Jobs)
                                             : std::max(1u, std::thread::hardware_concurrency());
   std::vector<TCheckedForm> Forms;

@@ -159,7 +159,10 @@ bool ApplyFixes(TPackageHost& Host, const TOptions& Options, const std::string& 
     return false;
   }
   try {
-    if (!Session.Finish()) return true;
+    if (!Session.Finish()) {
+      Out << File << ": nothing saved: the editor wrote the statements the form already had\n";
+      return true;
+    }
   } catch (const Exception&) {
     Out << Transcript.str();
     throw;

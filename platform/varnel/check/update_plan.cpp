@@ -72,6 +72,16 @@ void Plan(TVNUpdateSQL& Update, TVNUpdatePlan& Result) {
     Result.Why = "no table " + Result.Table;
     return;
   }
+  // The editor is driven by its own script: a name that holds a line break
+  // (or any control character) could not be named there, and could add lines.
+  const auto Unnamable = [](const std::string& Name) {
+    return std::any_of(Name.begin(), Name.end(), [](char C) { return static_cast<unsigned char>(C) < 0x20 || C == 0x7F; });
+  };
+  for (const TVNColumnDetails& Column : *Columns)
+    if (Unnamable(Column.Name) || Unnamable(Result.Table)) {
+      Result.Why = Result.Table + " has a name with a control character in it, which the editor's lists cannot be driven to";
+      return;
+    }
   std::vector<std::string> Selected;
   for (const TVNFieldOrigin& Origin : Origins)
     if (AnsiSameText(BareName(Origin.TableName), Result.Table)) Selected.push_back(Origin.ColumnName);
