@@ -8,9 +8,9 @@
 #include "rtl/Classes.h"
 #include "rtl/DB.h"
 #include "rtl/SysUtils.h"
-#include "pg_select_parser.h"
+#include "pg_backend.h"
+#include "sql_tokenizer.h"
 #include "select_parser.h"
-#include "pg_connection.h"
 #include "server_connection.h"
 
 namespace {
@@ -39,9 +39,11 @@ std::optional<TVNSelectInfo> TryParse(const std::string& SQL, TVNServerType Dial
       // Parsed as the server would receive it, :name parameters as $n.
       TParams Occurrences(nullptr);
       int Count = 0;
-      return ParsePgSelect(NumberPgPlaceholders(Occurrences.ParseSQL(SQL, false), Count));
+      return PgBackend().ParseSelect(NumberPgPlaceholders(Occurrences.ParseSQL(SQL, false), Count));
     }
     return ParseSelect(SQL);
+  } catch (const EVNBackendMissing&) {
+    throw;
   } catch (const EDatabaseError&) {
     return std::nullopt;
   }

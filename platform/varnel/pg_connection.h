@@ -117,7 +117,3 @@ class TVNPgConnection final : public TVNServerConnection {
   std::string FDatabaseName;
   TVNPgLogin FLogin;
 };
-
-// SQL with each ? placeholder outside literals, quoted names and comments
-// turned into $1, $2 ...; Count receives how many there were.
-std::string NumberPgPlaceholders(std::string_view SQL, int& Count);

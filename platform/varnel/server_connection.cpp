@@ -3,7 +3,7 @@
 #include "rtl/DB.h"
 #include "rtl/SysUtils.h"
 #include "sql_tokenizer.h"
-#include "pg_connection.h"
+#include "pg_backend.h"
 #include "sqlite_connection.h"
 
 TVNServerConnection::~TVNServerConnection() = default;
@@ -35,7 +35,7 @@ std::unique_ptr<TVNServerConnection> CreateServerConnection(TVNServerType Server
     case stSQLite:
       return std::make_unique<TVNSQLiteConnection>();
     case stPostgreSQL:
-      return std::make_unique<TVNPgConnection>();
+      return PgBackend().CreateConnection();
   }
   throw EDatabaseError("Connections to " + GetServerTypeName(ServerType) + " servers are not supported");
 }

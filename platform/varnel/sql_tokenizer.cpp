@@ -231,3 +231,73 @@ std::optional<TSQLObjectName> SplitObjectName(std::string_view Text) {
     return TSQLObjectName{Tokens[0].Text, Tokens[2].Text};
   return std::nullopt;
 }
+
+namespace {
+
+// Past the literal or quoted name that starts at Start; the end when unclosed.
+std::size_t QuotedEnd(std::string_view SQL, std::size_t Start, char Quote, bool Backslashes) {
+  std::size_t I = Start + 1;
+  while (I < SQL.size()) {
+    if (Backslashes && SQL[I] == '\\') {
+      I += 2;
+    } else if (SQL[I] != Quote) {
+      ++I;
+    } else if (I + 1 < SQL.size() && SQL[I + 1] == Quote) {
+      I += 2;
+    } else {
+      return I + 1;
+    }
+  }
+  return SQL.size();
+}
+
+bool IsTagChar(char C) noexcept {
+  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_' ||
+         static_cast<unsigned char>(C) >= 0x80;
+}
+
+}  // namespace
+
+std::string NumberPgPlaceholders(std::string_view SQL, int& Count) {
+  std::string Result;
+  Result.reserve(SQL.size() + 8);
+  Count = 0;
+  std::size_t I = 0;
+  auto CopyTo = [&](std::size_t End) {
+    Result.append(SQL.substr(I, End - I));
+    I = End;
+  };
+  while (I < SQL.size()) {
+    const char C = SQL[I];
+    const char Next = I + 1 < SQL.size() ? SQL[I + 1] : '\0';
+    if (C == '\'') {
+      const bool Escapes = I > 0 && (SQL[I - 1] == 'E' || SQL[I - 1] == 'e') && (I < 2 || !IsTagChar(SQL[I - 2]));
+      CopyTo(QuotedEnd(SQL, I, '\'', Escapes));
+    } else if (C == '"') {
+      CopyTo(QuotedEnd(SQL, I, '"', false));
+    } else if (C == '-' && Next == '-') {
+      const std::size_t End = SQL.find('\n', I);
+      CopyTo(End == std::string_view::npos ? SQL.size() : End);
+    } else if (C == '/' && Next == '*') {
+      const std::size_t End = SQL.find("*/", I + 2);
+      CopyTo(End == std::string_view::npos ? SQL.size() : End + 2);
+    } else if (C == '$' && (I == 0 || !IsTagChar(SQL[I - 1])) && (Next == '$' || (IsTagChar(Next) && !(Next >= '0' && Next <= '9')))) {
+      // A dollar-quoted string: $tag$ ... $tag$.
+      std::size_t TagEnd = I + 1;
+      while (TagEnd < SQL.size() && IsTagChar(SQL[TagEnd])) ++TagEnd;
+      if (TagEnd < SQL.size() && SQL[TagEnd] == '$') {
+        const std::string_view Tag = SQL.substr(I, TagEnd - I + 1);
+        const std::size_t Close = SQL.find(Tag, TagEnd + 1);
+        CopyTo(Close == std::string_view::npos ? SQL.size() : Close + Tag.size());
+      } else {
+        CopyTo(TagEnd);
+      }
+    } else if (C == '?') {
+      Result += "$" + std::to_string(++Count);
+      ++I;
+    } else {
+      CopyTo(I + 1);
+    }
+  }
+  return Result;
+}

@@ -56,3 +56,7 @@ struct TSQLObjectName {
   std::string Name;
 };
 std::optional<TSQLObjectName> SplitObjectName(std::string_view Text);
+
+// SQL with each ? placeholder outside literals, quoted names and comments
+// turned into $1, $2 ...; Count receives how many there were.
+std::string NumberPgPlaceholders(std::string_view SQL, int& Count);

@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "field_info.h"
-#include "pg_connection.h"
+#include "server_connection.h"
+#include "sql_tokenizer.h"
 #include "shop_fixture.h"
 #include "support/message_of.h"
 #include "support/pg_test_server.h"

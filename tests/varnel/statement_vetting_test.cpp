@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "pg_connection.h"
+#include "server_connection.h"
 #include "rtl/DB.h"
 #include "sqlite_connection.h"
 #include "sqlite_fixture.h"
@@ -72,7 +72,9 @@ TEST(StatementVetting, SQLiteTellsTheKindFromWhatCompilingAsksTheAuthorizer) {
 }
 
 TEST(StatementVetting, PostgreSQLTellsTheKindFromItsParserWithoutAServer) {
-  TVNPgConnection Connection;  // never connected: the parser is the server's, linked in
+  // Never connected: the parser is the server's, in the backend loaded here.
+  const auto Pg = CreateServerConnection(stPostgreSQL);
+  TVNServerConnection& Connection = *Pg;
   ExpectVerdicts(Connection, {
       {"delete from t where a = ? and b = ?", "DELETE"},
       {"with gone as (delete from t where a = ? returning *) delete from log where x in (select a from gone)", "DELETE"},

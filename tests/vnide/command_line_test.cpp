@@ -157,6 +157,35 @@ TEST_F(VnideCommandLine, ClassesShowsPublishedPropertiesTheirTypesAndNewValues) 
       << Run.Output;
 }
 
+// PostgreSQL's client libraries come in only when a form meets a PostgreSQL
+// database, from beside the runtime library; without them that form gets an
+// error naming the missing file and the rest works.
+TEST_F(VnideCommandLine, PostgreSQLSupportIsLoadedOnlyWhenAFormNeedsIt) {
+  TRun Run = RunShell("LD_DEBUG=files " + VnideProgram() + " palette 2>&1 </dev/null");
+  EXPECT_EQ(Run.ExitCode, 0);
+  EXPECT_NE(Run.Output.find("VarLib220.bpl"), std::string::npos) << "the loader reports what it opens";
+  for (const char* Library : {"libpq", "libpg_query", "VarLibPg220"})
+    EXPECT_EQ(Run.Output.find(Library), std::string::npos) << Library;
+
+  // The packages seen from a folder that lacks the backend.
+  const std::filesystem::path Bin = std::filesystem::path(VnideProgram()).parent_path();
+  const std::filesystem::path Lacking = Dir.Path() / "bin";
+  std::filesystem::create_directory(Lacking);
+  for (const auto& Entry : std::filesystem::directory_iterator(Bin))
+    if (Entry.path().extension() == ".bpl")
+      std::filesystem::create_symlink(std::filesystem::absolute(Entry.path()), Lacking / Entry.path().filename());
+  std::string Form = ReadFileText(std::string(VN_SOURCE_DIR) + "/examples/forms/shop_pg.vfm");
+  for (const auto& [Mark, Value] : {std::pair{"@HOST@", "127.0.0.1"}, {"@PORT@", "1"}, {"@USER@", "nobody"}})
+    Form.replace(Form.find(Mark), std::string(Mark).size(), Value);
+  WriteFileText(Dir.File("pg.vfm"), Form);
+  Run = RunVnideGuarded("--package " + (Lacking / "DclVarq220.bpl").string() + " check " + Dir.File("pg.vfm"));
+  EXPECT_EQ(Run.ExitCode, 1) << Run.Output;
+  EXPECT_NE(Run.Output.find("PostgreSQL support is not available: " + (Lacking / "VarLibPg220.so").string() +
+                            " cannot be loaded"),
+            std::string::npos)
+      << Run.Output;
+}
+
 TEST(NameSuggestion, SuggestsOnlyWhatIsAPlausibleSlip) {
   const std::vector<std::string> Names = {"btOk", "btCancel", "btGenerateSQL", "OrdersUpdate"};
   const std::pair<const char*, const char*> Cases[] = {

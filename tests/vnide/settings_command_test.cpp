@@ -104,13 +104,6 @@ TEST(VnideSettings, ReportsErrorsWithTheirClassAndFails) {
   const std::string Store = Dir.File("registry.reg");
   TScopedEnv Registry("VNIDE_REGISTRY", Store);
   WriteVarnelStore(Store, "dword:00000001");
-  // GCC 12's leak checker crashes at the exit of a process that dlopened the
-  // runtime library's many thread-local-storage dependencies and then had a
-  // package fail to start (it reads a stale thread-local slot). Leaks of vnide
-  // are checked by every other run; this one checks the report and exit code.
-  const char* Sanitizer = std::getenv("ASAN_OPTIONS");
-  const TScopedEnv NoLeakCheck("ASAN_OPTIONS",
-                               Sanitizer == nullptr ? "" : std::string(Sanitizer) + ":detect_leaks=0");
   TRun Run = RunVnide("settings");
   EXPECT_EQ(Run.ExitCode, 1);
   EXPECT_NE(Run.Output.find("vnide: Package DclVarq220 failed to start: ERegistryException: Invalid data type for 'RootDir'"),
