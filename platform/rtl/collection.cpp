@@ -4,6 +4,7 @@
 
 #include "rtl/SysUtils.h"
 #include "rtl_consts.h"
+#include "reserve_room.h"
 
 VN_IMPLEMENT_CLASS(TCollectionItem, TPersistent)
 VN_IMPLEMENT_CLASS(TCollection, TPersistent)
@@ -106,7 +107,7 @@ TCollectionItem* TCollection::Add() {
   auto* Item = dynamic_cast<TCollectionItem*>(Instance.get());
   if (Item == nullptr)
     AssertErrorHandler(Format(rtl_consts::SCollectionItemClass, {FItemClass->ClassName()}), __FILE__, __LINE__);
-  FItems.reserve(FItems.size() + 1);
+  ReserveOneMore(FItems);
   Instance.release();
   InsertItem(*Item);
   return Item;

@@ -9,6 +9,7 @@
 
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
+#include "reserve_room.h"
 #include "rtl_consts.h"
 
 VN_IMPLEMENT_CLASS(TPersistent, TObject)
@@ -57,8 +58,11 @@ const std::vector<TPropInfo>& TDataModule::PublishedProperties() {
 
 namespace {
 
+// Links are made once each (FreeNotification checks) and mostly undone in
+// the reverse order: the search starts at the end.
 void Erase(std::vector<TComponent*>& List, const TComponent* Item) {
-  List.erase(std::remove(List.begin(), List.end(), Item), List.end());
+  const auto It = std::find(List.rbegin(), List.rend(), Item);
+  if (It != List.rend()) List.erase(std::next(It).base());
 }
 
 // Owners destroy their components last inserted first: the search starts at
@@ -221,7 +225,7 @@ void TComponent::SetName(const std::string& NewName) {
     std::unordered_map<std::string, TComponent*> Single;
     Single.emplace(std::move(NewKey), this);
     Node = Single.extract(Single.begin());
-    OwnerIndex.Names.reserve(OwnerIndex.Names.size() + 1);
+    ReserveOneMore(OwnerIndex.Names);
   }
   if (!OldKey.empty()) {
     const auto It = OwnerIndex.Names.find(OldKey);
@@ -291,7 +295,7 @@ void TComponent::RemoveComponent(TComponent& AComponent) {
 void TComponent::Insert(TComponent& AComponent) {
   std::string Key = AComponent.FName.empty() ? std::string() : NameKey(AComponent.FName);
   TIndex& I = Index();
-  FComponents.reserve(FComponents.size() + 1 > FComponents.capacity() ? 2 * FComponents.size() + 4 : 0);
+  ReserveOneMore(FComponents);
   I.Members.insert(&AComponent);
   try {
     if (!Key.empty()) I.Names.insert_or_assign(std::move(Key), &AComponent);
@@ -382,6 +386,16 @@ void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   if (FComponentState.Contains(csLoading) && AComponent != nullptr &&
       (Operation == opInsert || !AComponent->FComponentState.Contains(csFreeNotification)))
     return;
+  // An owner on its way out tells only those of its components that are linked
+  // to the leaving one by FreeNotification: the others hold no reference that
+  // outlives them, and telling every one of them of every other would make
+  // destroying a form quadratic in its components.
+  if (FComponentState.Contains(csDestroying) && Operation == opRemove && AComponent != nullptr) {
+    const std::vector<TComponent*> Linked = AComponent->FFreeNotifies;
+    for (TComponent* C : Linked)
+      if (C->FOwner == this && Contains(AComponent->FFreeNotifies, C)) C->Notification(AComponent, Operation);
+    return;
+  }
   // Owned components hear of it too, so that siblings drop their references.
   // A handler may remove components: the index is kept within the list.
   int I = ComponentCount() - 1;

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "rtl_consts.h"
+#include "reserve_room.h"
 
 VN_IMPLEMENT_PUBLISHED(TDataSet, TComponent)
 VN_IMPLEMENT_CLASS(TMemoryDataSet, TDataSet)
@@ -128,7 +129,7 @@ void TDataSet::BindFields() {
     Field->FSize = Def.Size();
     Field->FRequired = Def.Required();
     Field->FFieldNo = I;
-    FFields.FList.reserve(FFields.FList.size() + 1);
+    ReserveOneMore(FFields.FList);
     FDefaultFields.push_back(std::move(Field));
     FDefaultFields.back()->FDataSet = this;
     FFields.FList.push_back(FDefaultFields.back().get());

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "form_parser.h"
+#include "reserve_room.h"
 #include "property_text.h"
 #include "rtl/TypInfo.h"
 #include "rtl_consts.h"
@@ -186,7 +187,7 @@ class TFormReader {
     // earlier in this file is given twice.
     if (Existing != nullptr && FSeen.contains(Existing))
       throw EComponentError(Format(rtl_consts::SDuplicateName, {Node.Name}));
-    FSeen.reserve(FSeen.size() + 1);
+    ReserveOneMore(FSeen);
     if (Existing != nullptr) {
       if (!Existing->InheritsFrom(Class))
         throw EFilerError(Format("%s is not a %s", {Node.Name, Class.ClassName()}));

@@ -5,6 +5,7 @@
 #include "library_state.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
+#include "reserve_room.h"
 
 VN_IMPLEMENT_PUBLISHED(TVNSession, TComponent)
 
@@ -55,7 +56,7 @@ TVNSession& TVNSessionList::GetSessionByName(std::string_view SessionName) {
   auto Made = std::make_unique<TVNSession>(nullptr);
   Made->SetSessionName(std::string(SessionName));
   TVNLibraryState& State = LibraryState();
-  State.OwnedSessions.reserve(State.OwnedSessions.size() + 1);
+  ReserveOneMore(State.OwnedSessions);
   State.OwnedSessions.push_back(std::move(Made));
   return *State.OwnedSessions.back();
 }
@@ -70,7 +71,7 @@ TVNSession& Session() {
   if (State.DefaultSession == nullptr) {
     auto Default = std::make_unique<TVNSession>(nullptr);
     Default->SetSessionName(DefaultSessionName);
-    State.OwnedSessions.reserve(State.OwnedSessions.size() + 1);
+    ReserveOneMore(State.OwnedSessions);
     State.DefaultSession = Default.get();
     State.OwnedSessions.insert(State.OwnedSessions.begin(), std::move(Default));
   }
@@ -157,7 +158,7 @@ TVNDatabase& TVNSession::OpenDatabase(std::string_view DatabaseName) {
   Made->FKeepConnection = FKeepConnections;
   // One that cannot connect is not kept: the next attempt starts afresh.
   Made->Connect();
-  FTempDatabases.reserve(FTempDatabases.size() + 1);
+  ReserveOneMore(FTempDatabases);
   FTempDatabases.push_back(std::move(Made));
   return *FTempDatabases.back();
 }

@@ -73,6 +73,23 @@ TEST(ComponentTest, OwnerAndSiblingsHearOfInsertsAndRemovals) {
   EXPECT_EQ(Log, (TLog{"owner +c", "owner -c", "owner +c", "owner -c", "b -c"}));
 }
 
+// An owner on its way out tells a leaving component's siblings of it only when
+// they are linked to it, before it is gone; destroying stays linear.
+TEST(ComponentTest, AnOwnerOnItsWayOutTellsOnlyLinkedSiblings) {
+  TLog Log;
+  {
+    TProbe Owner(nullptr, "owner", Log);
+    auto* Watcher = new TProbe(&Owner, "watcher", Log);
+    auto* Bystander = new TProbe(&Owner, "bystander", Log);
+    auto* Target = new TProbe(&Owner, "target", Log);
+    Watcher->Watched = Target;
+    Watcher->FreeNotification(*Target);
+    Bystander->Watched = Watcher;  // unlinked: never read once the owner goes
+    Log.clear();
+  }
+  EXPECT_EQ(Log, (TLog{"~owner", "watcher -target", "~target!", "~bystander!", "~watcher!"}));
+}
+
 TEST(ComponentTest, FreeNotificationWorksBothWaysAndIsForgottenOnDestruction) {
   TLog Log;
   auto Referrer = std::make_unique<TProbe>(nullptr, "referrer", Log);

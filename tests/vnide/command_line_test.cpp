@@ -7,6 +7,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "form_text_file.h"
+#include "rtl/SysUtils.h"
 #include "name_suggestion.h"
 #include "support/registry_store.h"
 #include "support/temp_dir.h"
@@ -75,12 +77,12 @@ TEST_F(VnideCommandLine, InputsThatAreNoRegularFilesAreRefusedAtOnce) {
   ASSERT_EQ(mkfifo(Pipe.c_str(), 0600), 0);
   std::filesystem::create_directory(Folder);
   WriteFileText(Huge, "");
-  std::filesystem::resize_file(Huge, 17u << 20);  // sparse: costs no disk
+  std::filesystem::resize_file(Huge, (256u << 20) + 1);  // sparse: costs no disk
   WriteFileText(Form, "object F: TForm\nend\n");
   const std::pair<std::string, std::string> Cases[] = {
       {"open " + Pipe, "Cannot read form file \"" + Pipe + "\": it is a named pipe"},
       {"open " + Folder, "Cannot read form file \"" + Folder + "\": it is a folder"},
-      {"open " + Huge, "Cannot read form file \"" + Huge + "\": it is larger than 16 MiB"},
+      {"open " + Huge, "Cannot read form file \"" + Huge + "\": it is larger than 256 MiB"},
       {"edit " + Form + " X --script " + Folder, "Cannot read script \"" + Folder + "\": it is a folder"},
       {"edit " + Form + " X --script " + Pipe, "it is a named pipe"},
       {"edit " + Form + " X --script /dev/zero", "Cannot read script \"/dev/zero\": it is a device"},
@@ -93,6 +95,19 @@ TEST_F(VnideCommandLine, InputsThatAreNoRegularFilesAreRefusedAtOnce) {
     EXPECT_NE(Run.Output.find(Says), std::string::npos) << Run.Output;
     EXPECT_EQ(LineCount(Run.Output), 1u) << Run.Output;
   }
+}
+
+// The host never writes a form larger than it reads: the save is refused
+// before anything is written.
+TEST_F(VnideCommandLine, AFormPastTheSizeLimitIsNeverSaved) {
+  const std::string Target = Dir.File("large.vfm");
+  try {
+    vnide::WriteTextFile(Target, std::string(vnide::MaxInputFileSize + 1, ' '));
+    ADD_FAILURE() << "saved past the limit";
+  } catch (const Exception& E) {
+    EXPECT_EQ(E.Message(), "Cannot save file \"" + Target + "\": it would be 257 MiB, larger than the 256 MiB a form file may have");
+  }
+  EXPECT_FALSE(std::filesystem::exists(Target));
 }
 
 // Two hosts saving one form at once: the form is always one of the two whole,
@@ -112,7 +127,7 @@ TEST_F(VnideCommandLine, ConcurrentSavesOfOneFormNeverTearOrFail) {
   }
   const std::string Target = Dir.File("target.vfm");
   const char* BinDir = std::getenv("VN_BIN_DIR");
-  for (int Round = 0; Round < 100; ++Round) {
+  for (int Round = 0; Round < 25; ++Round) {
     FILE* Saves[2];
     for (int I = 0; I < 2; ++I)
       Saves[I] = popen((std::string(BinDir) + "/vnide open " + Dir.File("form" + std::to_string(I) + ".vfm") +

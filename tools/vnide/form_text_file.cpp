@@ -71,6 +71,10 @@ std::string ReadInputFile(const std::string& FileName, std::string_view What) {
 }
 
 void WriteTextFile(const std::string& FileName, const std::string& Text) {
+  if (Text.size() > MaxInputFileSize)
+    throw EHostError(Format("Cannot save file \"%s\": it would be %d MiB, larger than the %d MiB a form file may have",
+                            {FileName, static_cast<int>((Text.size() + (1u << 20) - 1) >> 20),
+                             static_cast<int>(MaxInputFileSize >> 20)}));
   const bool Saved = vn_rtl::ReplaceFile(NativeFileName(FileName),
                                          [&](const std::string&) { return std::optional<std::string>(Text); });
   if (!Saved) {

@@ -7,8 +7,10 @@
 
 namespace vnide {
 
-// Form files and scripts are text a person writes; anything larger is a mistake.
-inline constexpr std::size_t MaxInputFileSize = 16u << 20;
+// Form files and scripts are text; anything larger is a mistake. Forms of a
+// million components stay below it, and nothing larger is ever saved, so the
+// host reads whatever it wrote.
+inline constexpr std::size_t MaxInputFileSize = 256u << 20;
 
 // The whole content of a regular file of at most MaxInputFileSize bytes. What
 // names the file's role ("form file", "script"). Raises EHostError naming the
@@ -17,7 +19,8 @@ inline constexpr std::size_t MaxInputFileSize = 16u << 20;
 std::string ReadInputFile(const std::string& FileName, std::string_view What);
 
 // Replaces the file whole or not at all, under a lock, so that concurrent
-// saves never mix; EHostError naming the file and the reason on failure.
+// saves never mix; EHostError naming the file and the reason on failure, and
+// before anything is written when Text is larger than MaxInputFileSize.
 void WriteTextFile(const std::string& FileName, const std::string& Text);
 
 }  // namespace vnide
