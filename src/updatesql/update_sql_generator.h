@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "rtl/Classes.h"
+#include "updatesql/origin_index.h"
 
 namespace VNUpdSEd {
 
@@ -76,17 +77,12 @@ class TUpdateSQLGenerator {
 
  private:
   // A selected field with its alias; both view the field lists or the origins.
-  struct TResolved {
-    std::string_view Name, Alias;
-  };
+  using TResolved = TFieldAlias;
   using TResolvedFields = std::vector<TResolved>;
-  // The origins by table and column; defined with the generator.
-  struct TAliasIndex;
 
   class TWriter;
 
-  const TAliasIndex& EnsureAliasIndex() const;
-  void BuildAliasIndex() const;
+  const TOriginIndex& EnsureAliasIndex() const;
   // The selected fields in list order with their aliases.
   TResolvedFields Resolve(const TFieldChoices& Fields) const;
 
@@ -109,7 +105,7 @@ class TUpdateSQLGenerator {
 
   // Built from FFieldInfo, whose every change marks it stale; it views the
   // list's lines for table names and for origins too long to copy.
-  mutable std::unique_ptr<TAliasIndex> FIndex;
+  mutable std::unique_ptr<TOriginIndex> FIndex;
   mutable bool FAliasIndexStale = true;
   // A line being written for a list that has no line of its own to reuse,
   // its room kept from one generation to the next.
