@@ -6,6 +6,9 @@ function(vn_package target)
   set_target_properties(${target} PROPERTIES
     PREFIX "" SUFFIX ".bpl" OUTPUT_NAME ${target}
     CXX_VISIBILITY_PRESET default)
+  # A package's calls of its own functions are bound when it is linked, not
+  # looked up by name across every loaded library when it loads.
+  target_link_options(${target} PRIVATE -Wl,-Bsymbolic-functions)
   target_link_libraries(${target} PUBLIC ${ARG_LINKS})
 endfunction()
 
