@@ -1,15 +1,16 @@
 -- The sample shop after its schema drifted away from forms/drifted.vfm: qty
--- became quantity, the order lines lost their primary key, the price became a
--- floating-point number and a computed total appeared.
+-- became quantity, the price a floating-point number, and a computed total
+-- appeared.
 CREATE TABLE orders (
   order_no  INTEGER NOT NULL,
-  line_no   INTEGER,
+  line_no   INTEGER NOT NULL,
   cust_no   INTEGER NOT NULL,
   item_no   TEXT NOT NULL,
   quantity  INTEGER NOT NULL,
   price     REAL NOT NULL,
   ref       TEXT,
-  total     REAL GENERATED ALWAYS AS (quantity * price) VIRTUAL
+  total     REAL GENERATED ALWAYS AS (quantity * price) VIRTUAL,
+  PRIMARY KEY (order_no, line_no)
 );
 
 INSERT INTO orders (order_no, line_no, cust_no, item_no, quantity, price, ref) VALUES
