@@ -33,7 +33,9 @@ void Fill(TStrings& List, const std::vector<std::string>& Lines) {
   for (const std::string& Line : Lines) List.Add(Line);
 }
 
-std::optional<TVNSelectInfo> TryParse(const std::string& SQL, TVNServerType Dialect) {
+}  // namespace
+
+std::optional<TVNSelectInfo> ReadSelectOffline(const std::string& SQL, TVNServerType Dialect) {
   try {
     if (Dialect == stPostgreSQL) {
       // Parsed as the server would receive it, :name parameters as $n.
@@ -48,6 +50,8 @@ std::optional<TVNSelectInfo> TryParse(const std::string& SQL, TVNServerType Dial
     return std::nullopt;
   }
 }
+
+namespace {
 
 // The origins as the server reports them; none when it cannot compile SQL.
 std::vector<TVNFieldOrigin> CompiledOrigins(TVNServerConnection& Catalog, const std::string& SQL) {
@@ -92,7 +96,7 @@ void ParseFieldInfo(TVNServerConnection* Catalog, const std::string& SQL, TStrin
                     TVNServerType Dialect) {
   const bool FromCatalog = Catalog != nullptr && Catalog->Connected();
   if (FromCatalog) Dialect = Catalog->ServerType();
-  std::optional<TVNSelectInfo> Parsed = TryParse(SQL, Dialect);
+  std::optional<TVNSelectInfo> Parsed = ReadSelectOffline(SQL, Dialect);
   std::vector<TVNFieldOrigin> Origins;
   std::vector<TVNSelectTable> TableList;
   if (Parsed) TableList = std::move(Parsed->Tables);

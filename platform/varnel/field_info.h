@@ -2,7 +2,10 @@
 // which tables it reads.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "select_parser.h"
 
 #include "varnel/Vncommon.h"
 
@@ -33,3 +36,8 @@ class TVNServerConnection;
 // connected Catalog's own type wins).
 void ParseFieldInfo(TVNServerConnection* Catalog, const std::string& SQL, TStrings* Fields, TStrings* Tables,
                     TVNServerType Dialect = stSQLite);
+
+// SQL read without the server in Dialect's grammar (a PostgreSQL statement as
+// the server receives it, :name parameters as $n); nullopt when it does not
+// read as a SELECT.
+std::optional<TVNSelectInfo> ReadSelectOffline(const std::string& SQL, TVNServerType Dialect);

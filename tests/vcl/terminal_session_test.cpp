@@ -99,9 +99,10 @@ class TerminalSessionTest : public testing::Test {
     std::filesystem::copy_file(VN_SOURCE_DIR "/examples/forms/shop.vfm", Dir.File("shop.vfm"));
     WriteVarnelStore(Dir.File("registry.reg"), RegQuoted(Dir.Path().string()));
   }
-  std::vector<std::string> EditCommand(const std::vector<std::string>& Extra = {}) const {
+  std::vector<std::string> EditCommand(const std::vector<std::string>& Extra = {}, const std::string& Form = "shop.vfm",
+                                       const std::string& Object = "OrdersUpdate") const {
     const char* BinDir = std::getenv("VN_BIN_DIR");
-    std::vector<std::string> Command = {std::string(BinDir ? BinDir : ".") + "/vnide", "edit", "shop.vfm", "OrdersUpdate"};
+    std::vector<std::string> Command = {std::string(BinDir ? BinDir : ".") + "/vnide", "edit", Form, Object};
     Command.insert(Command.end(), Extra.begin(), Extra.end());
     return Command;
   }
@@ -172,6 +173,45 @@ TEST_F(TerminalSessionTest, AcceptedStatementsAreCheckedWhereThePersonIs) {
       << Output;
   EXPECT_NE(Output.find("Nothing was saved (--check)"), std::string::npos) << Output;
   EXPECT_EQ(ReadFileText(Dir.File("shop.vfm")), ReadFileText(VN_SOURCE_DIR "/examples/forms/shop.vfm"));
+}
+
+// Each natural path that gives failing statements, taken at the terminal: the
+// person reads the findings after OK, and --check saves nothing.
+TEST_F(TerminalSessionTest, EachPathThatFailsIsReportedAfterOk) {
+  RunSQLiteScript(Dir.File("shop.db"), ReadFileText(VN_SOURCE_DIR "/tests/browser/fixtures/failing_paths.sql"));
+  const std::string Form = ReadFileText(VN_SOURCE_DIR "/tests/browser/fixtures/failing_paths.vfm");
+  WriteFileText(Dir.File("paths.vfm"), Form);
+  struct TCase {
+    const char* Object;
+    std::vector<const char*> Commands;
+    const char* Says;
+  };
+  const TCase Cases[] = {
+      {"AliasesUpdate", {"click btSelectPrimKeys"},
+       "writes the alias quantity (its column is qty) as a column"},
+      {"CountsUpdate", {"click btGetTableFields", "select lbKeyFields order_no"}, "order_counts is a view"},
+      {"LogUpdate", {"click btGetTableFields", "click btSelectPrimKeys", "select lbKeyFields logged_at"},
+       "audit_log has no primary key or unique index"},
+      {"TotalsUpdate", {"click btGetTableFields", "click btSelectPrimKeys"}, "column total cannot be written"},
+      {"KeyAliasUpdate", {"click btSelectPrimKeys"}, "key (line_no) is not unique"},
+  };
+  const std::string Prompt = "VNUpdateSQLEditForm> ";
+  for (const TCase& Case : Cases) {
+    SCOPED_TRACE(Case.Object);
+    TPtySession Session(EditCommand({"--check"}, "paths.vfm", Case.Object), Dir.Path().string(), Dir.File("out.txt"));
+    ASSERT_TRUE(Session.Started());
+    std::vector<std::string> Commands(Case.Commands.begin(), Case.Commands.end());
+    Commands.insert(Commands.end(), {"click btGenerateSQL", "click btOk"});
+    for (const std::string& Command : Commands) {
+      ASSERT_TRUE(Session.Expect(Prompt)) << Session.Screen();
+      Session.Type(Command + "\r");
+    }
+    EXPECT_EQ(Session.Wait(), 4) << Session.Screen();
+    const std::string Output = ReadFileText(Dir.File("out.txt"));
+    EXPECT_NE(Output.find(Case.Says), std::string::npos) << Output;
+    EXPECT_NE(Output.find("Nothing was saved (--check)"), std::string::npos) << Output;
+  }
+  EXPECT_EQ(ReadFileText(Dir.File("paths.vfm")), Form);
 }
 
 }  // namespace

@@ -460,6 +460,38 @@ TEST_F(Check, AFolderOfFormsGivesTheSameFindingsInAnyJobsAndReportsCIReads) {
   EXPECT_TRUE(SawDrifted) << Sarif.Output;
 }
 
+// The editor's natural paths that fail, each taken and accepted, then mended
+// by check --fix: what can be written is, and passes a dry run; a view and a
+// keyless table say why nothing was written.
+TEST_F(Check, FixMendsTheNaturalPathsThatFail) {
+  const std::string Fixtures = std::string(VN_SOURCE_DIR) + "/tests/browser/fixtures/";
+  vn_test::RunSQLiteScript(Dir.File("shop.db"), ReadFile(std::string(VN_SOURCE_DIR) + "/examples/shop.sql") +
+                                                    ReadFile(Fixtures + "failing_paths.sql"));
+  const std::string Form = WriteForm("paths.vfm", ReadFile(Fixtures + "failing_paths.vfm"));
+  const std::pair<const char*, const char*> Paths[] = {
+      {"AliasesUpdate", "click btSelectPrimKeys"},
+      {"CountsUpdate", "click btGetTableFields\nselect lbKeyFields order_no"},
+      {"LogUpdate", "click btGetTableFields\nselect lbKeyFields logged_at"},
+      {"TotalsUpdate", "click btGetTableFields\nclick btSelectPrimKeys"},
+      {"KeyAliasUpdate", "click btSelectPrimKeys"},
+  };
+  for (const auto& [Object, Steps] : Paths) {
+    WriteForm("session.vns", std::string(Steps) + "\nclick btGenerateSQL\nclick btOk\n");
+    const vn_test::TRun Run = RunVnideGuarded("edit " + Form + " " + Object + " --script " + Dir.File("session.vns"));
+    EXPECT_EQ(Run.ExitCode, 0) << Object << ": the statements are saved as the person chose\n" << Run.Output;
+  }
+  vn_test::TRun Run = RunVnideGuarded("check --fix " + Form);
+  EXPECT_EQ(Run.ExitCode, 4) << Run.Output;
+  for (const char* Says : {"CountsUpdate: nothing generated: order_counts is a view",
+                           "LogUpdate: nothing generated: audit_log has no primary key or unique index",
+                           "AliasesUpdate: new statements pass a dry run", "TotalsUpdate: new statements pass a dry run",
+                           "KeyAliasUpdate: new statements pass a dry run", "paths.vfm: saved"})
+    EXPECT_THAT(Run.Output, HasSubstr(Says));
+  Run = RunVnideGuarded("check --dry-run " + Form);
+  for (const char* Object : {"AliasesUpdate", "TotalsUpdate", "KeyAliasUpdate"})
+    EXPECT_THAT(Run.Output, HasSubstr(std::string(Object) + ": ok (dry run)"));
+}
+
 // check --fix: the editor's own statements for what fails, proven with a dry
 // run and saved; what passes, or cannot be fixed, stays byte for byte.
 TEST_F(Check, FixGivesStatementsThatPassAndLeavesTheRestAlone) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "design_catalog.h"
+#include "field_info.h"
 #include "name_lists.h"
 #include "query_text.h"
 #include "rtl/DB.h"
@@ -62,11 +63,17 @@ void Plan(TVNUpdateSQL& Update, TVNUpdatePlan& Result) {
                  "): which one the statements write is the person's choice";
     return;
   }
+  // The columns of a view have the origins of its tables: the relation the
+  // query reads is what its statements would have to write.
+  std::vector<std::string> Read{Tables.front()};
+  if (const auto Select = ReadSelectOffline(SQL, Connection->ServerType()))
+    for (const TVNSelectTable& Table : Select->Tables) Read.push_back(Table.TableName);
+  for (const std::string& Relation : Read)
+    if (Connection->RelationKind(Relation) == rkView) {
+      Result.Why = Relation + " is a view: statements that write it fail";
+      return;
+    }
   Result.Table = Tables.front();
-  if (Connection->RelationKind(Result.Table) == rkView) {
-    Result.Why = Result.Table + " is a view: statements that write it fail";
-    return;
-  }
   const auto Columns = Connection->ColumnDetails(Result.Table);
   if (!Columns) {
     Result.Why = "no table " + Result.Table;
