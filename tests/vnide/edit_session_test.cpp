@@ -153,6 +153,9 @@ TEST(VnideEditVerification, AcceptedStatementsAreCheckedAndCheckRefusesToSaveFai
       {"select message from audit_log", "click btGetTableFields\nselect lbKeyFields message\nclick btGenerateSQL\nclick btOk\n",
        "U: audit_log has no primary key or unique index"},
       {"select line_no, qty, total from lines", Accept, "column total cannot be written (generated or computed)"},
+      // A key column under an alias, without Get Table Fields: the key's own column is not found.
+      {"select order_no as ono, line_no, qty, ref from orders",
+       "click btSelectPrimKeys\nclick btGenerateSQL\nclick btOk\n", "key (line_no) is not unique"},
       {"select order_no, line_no from orders", Accept, "The statements of U could not be checked: ", "gone.db"},
   };
   for (const TCase& Case : Cases) {
