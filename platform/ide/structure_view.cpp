@@ -23,6 +23,9 @@ void ForEachNode(TSprig& Node, const F& Visit) {
   for (TSprig* Child = Node.FirstChild(); Child != nullptr; Child = Child->NextSibling()) ForEachNode(*Child, Visit);
 }
 
+
+}  // namespace
+
 std::string UniqueComponentName(const TComponent& Root, const TMetaClass& Class) {
   std::string Base = Class.ClassName();
   if (Base.size() > 1 && (Base[0] == 'T' || Base[0] == 't')) Base.erase(0, 1);
@@ -31,8 +34,6 @@ std::string UniqueComponentName(const TComponent& Root, const TMetaClass& Class)
     if (Root.FindComponent(Name) == nullptr) return Name;
   }
 }
-
-}  // namespace
 
 TStructureView::TStructureView(TComponent& Root, IDesigner* Designer, std::string RootClassName)
     : FRoot(Root), FDesigner(Designer), FRootClassName(std::move(RootClassName)) {
@@ -141,7 +142,9 @@ TDropResult TStructureView::PaletteDrop(const TMetaClass& Class, TSprig& Target,
   // The node is asked before it joins the tree, as the view asks while a
   // person still drags.
   std::unique_ptr<TSprig> Node = NodeFor(Component);
-  if (!Node->PaletteOverTo(&Target, &Class)) return drRefused;
+  // The form itself takes whatever the palette holds, as its designer does;
+  // a node decides what may be dropped on it.
+  if (&Target != FRootSprig.get() && !Node->PaletteOverTo(&Target, &Class)) return drRefused;
   Component.SetName(UniqueComponentName(FRoot, Class));
   Component.SetDesigning(FRoot.ComponentState().Contains(csDesigning));
   Node->DragDropTo(&Target);

@@ -55,6 +55,10 @@ enum TDropResult {
   drChanged,    // the form changed (and the designer heard of it)
 };
 
+// The name the designer gives a new component of Class in Root: the class
+// name without its T and the first number that makes it unique (VNQuery1).
+std::string UniqueComponentName(const TComponent& Root, const TMetaClass& Class);
+
 class TStructureView {
  public:
   // Root: the designed root; Designer: told of changes (may be null).

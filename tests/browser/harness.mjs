@@ -32,12 +32,20 @@ export function makeWorkspace(forms) {
   fs.writeFileSync(registry, 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Varnel]\r\n' +
                              `"RootDir"="${path.join(dir, 'settings')}"\r\n`);
   execFileSync('sqlite3', [path.join(dir, 'shop.db')], { input: fs.readFileSync(path.join(ROOT, 'examples/shop.sql')) });
-  const copies = forms.map((form) => {
+  // Forms given as a function are made in the workspace: it gets the folder and
+  // the registry store, and returns the forms' paths.
+  const copies = typeof forms === 'function' ? forms({ dir, registry }) : forms.map((form) => {
     const copy = path.join(dir, path.basename(form));
     fs.copyFileSync(path.join(ROOT, form), copy);
     return copy;
   });
   return { dir, registry, forms: copies };
+}
+
+// Runs vnide ARGS in the workspace folder, as a person at a shell would; its
+// output, or an error with it when the exit code is not 0.
+export function vnide({ dir, registry }, args) {
+  return execFileSync(VNIDE, args, { cwd: dir, encoding: 'utf8', env: { ...process.env, VNIDE_REGISTRY: registry } });
 }
 
 export function sqlite(database, sql) {

@@ -14,6 +14,7 @@
 
 #include "sqlite_fixture.h"
 #include "support/registry_store.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 using namespace vn_test;
@@ -212,6 +213,26 @@ TEST_F(TerminalSessionTest, EachPathThatFailsIsReportedAfterOk) {
     EXPECT_NE(Output.find("Nothing was saved (--check)"), std::string::npos) << Output;
   }
   EXPECT_EQ(ReadFileText(Dir.File("paths.vfm")), Form);
+}
+
+// A newcomer's first form at the terminal: vnide new on a fresh SQLite file,
+// then the editor at its prompt, to statements that pass their check.
+TEST_F(TerminalSessionTest, AFormFromVnideNewGetsItsStatementsAtThePrompt) {
+  RunSQLiteScript(Dir.File("garage.db"), "CREATE TABLE cars (id INTEGER PRIMARY KEY, plate TEXT NOT NULL, model TEXT);");
+  const TRun New = RunShell("cd " + Dir.Path().string() + " && " + VnideProgram() +
+                            " new garage.vfm --database garage.db --table cars 2>&1");
+  ASSERT_EQ(New.ExitCode, 0) << New.Output;
+  TPtySession Session(EditCommand({}, "garage.vfm", "VNUpdateSQL1"), Dir.Path().string(), Dir.File("out.txt"));
+  ASSERT_TRUE(Session.Started());
+  for (const char* Command : {"click btGetTableFields\r", "click btSelectPrimKeys\r", "click btGenerateSQL\r",
+                              "click btOk\r"}) {
+    ASSERT_TRUE(Session.Expect("VNUpdateSQLEditForm> ")) << Session.Screen();
+    Session.Type(Command);
+  }
+  EXPECT_EQ(Session.Wait(), 0) << Session.Screen();
+  const std::string Output = ReadFileText(Dir.File("out.txt"));
+  EXPECT_NE(Output.find("Check of VNUpdateSQL1's statements on their database: ok"), std::string::npos) << Output;
+  EXPECT_NE(ReadFileText(Dir.File("garage.vfm")).find("'update cars'"), std::string::npos);
 }
 
 }  // namespace

@@ -67,8 +67,16 @@ struct TOptions {
   std::string PropertyName;  // edit-strings: the string-list property
   std::string Verb;        // verb: an entry of the context menu, by index or caption
   int Port = 0;            // serve: 0 lets the system choose
+  bool NewForm = false;      // new: a form rather than a data module
+  std::string DatabaseText;  // new: an SQLite file or postgresql://[user@]host[:port]/database
+  std::string TableName;     // new: the table the query reads and its update object writes
 };
 
+// A new form file (FormFile, never over an existing one): a data module, or a
+// form; with DatabaseText a database component, and with TableName a query on
+// that table (its columns read from the database) and an update object bound
+// to it, named and placed as the builder drops them.
+int RunNewCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out);
 // Each loads the design package into Host first and writes its report to Out.
 // Errors are raised; the caller reports them while the packages are loaded.
 // The result is a TExitCode.

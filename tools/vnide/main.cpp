@@ -44,6 +44,7 @@ const std::map<std::string, TCommand> Commands = {
     {"set", &vnide::RunSetCommand},             {"ellipsis", &vnide::RunEllipsisCommand},
     {"tree", &vnide::RunTreeCommand},         {"drag", &vnide::RunDragCommand},
     {"palette-drop", &vnide::RunPaletteDropCommand},
+    {"new", &vnide::RunNewCommand},
     {"serve", &vnide::RunServeCommand},
 };
 
@@ -301,6 +302,20 @@ int main(int argc, char** argv) {
   Ellipsis->add_flag("--alt", Options.AltKeyDown, "hold the Alt key while pressing the button");
   AddSaving(Ellipsis);
   Ellipsis->add_flag("--json", Json, "the outcome as JSON (the transcript goes to standard error)");
+
+  CLI::App* New = App.add_subcommand(
+      "new", "a new form file: a data module (or --form a form); with --database a database component,\n"
+             "and with --table a query on that table and an update object bound to it, named and placed\n"
+             "as the builder drops them; never writes over a file");
+  New->add_option("FORMFILE", Options.FormFile, "the form file to write")->required();
+  New->add_flag("--form", Options.NewForm, "a form rather than a data module");
+  New->add_flag("--datamodule", [&](std::int64_t) { Options.NewForm = false; }, "a data module (the default)");
+  New->add_option("--database", Options.DatabaseText,
+                  "an SQLite file, or postgresql://[user@]host[:port]/database (the password from\n"
+                  "~/.pgpass or PGPASSFILE, never the form)")
+      ->option_text("FILE-OR-URI");
+  New->add_option("--table", Options.TableName, "the table the query reads, its columns listed from the database")
+      ->option_text("T");
 
   CLI::App* Serve = App.add_subcommand(
       "serve", "serves the forms to a browser on 127.0.0.1: palette, components, Object Inspector,\n"

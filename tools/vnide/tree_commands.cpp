@@ -145,8 +145,9 @@ int RunPaletteDropCommand(TPackageHost& Host, const TOptions& Options, std::ostr
   TDesignSession Session(Host, SessionOptions, Out);
   const TMetaClass& Class = PaletteClass(Options.ClassName);
   TStructureView View(Session.Root(), &Session.Designer(), Session.DesignRoot().DeclaredClassName());
-  TSprig& Target = NodeNamed(View, Options.TargetName);
-  const std::string TargetName = Target.UniqueName();
+  // "" names the form itself.
+  TSprig& Target = Options.TargetName.empty() ? View.RootSprig() : NodeNamed(View, Options.TargetName);
+  const std::string TargetName = Options.TargetName.empty() ? Session.Root().Name() : Target.UniqueName();
   TComponent* Created = nullptr;
   vn_ide::TDropResult Result = vn_ide::drRefused;
   Session.Run([&] { Result = View.PaletteDrop(Class, Target, &Created); });
