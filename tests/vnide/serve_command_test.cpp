@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
@@ -27,6 +28,7 @@
 #include "support/registry_store.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
+#include "vnide_process.h"
 
 using namespace vn_test;
 using nlohmann::json;
@@ -368,6 +370,29 @@ TEST_F(VnideServe, PictureDrawsTheOpenDialogElseTheDesignedForm) {
   Picture = Client().Get(Tokened("/api/picture.png"));
   ASSERT_TRUE(Picture);
   EXPECT_EQ(PngSize(Picture->body), std::make_pair(Modal["layout"]["width"].get<int>(), Modal["layout"]["height"].get<int>()));
+}
+
+// A dataset's persistent fields are drawn nowhere on the surface, and a form
+// that has them is pictured like any other, by snapshot and by the page.
+TEST_F(VnideServe, PersistentFieldsAreNoIconsAndTheirFormIsPictured) {
+  const std::string Fields = Dir.File("fields.vfm");
+  WriteFileText(Fields, "object ShopModule: TShopModule\n  object ShopDb: TVNDatabase\n    DatabaseName = 'shop'\n"
+                        "    RemoteDatabase = 'shop.db'\n  end\n  object OrdersQuery: TVNQuery\n"
+                        "    DatabaseName = 'shop'\n    SQL.Strings = (\n      'select order_no, qty from orders')\n"
+                        "    object OrdersQueryorder_no: TIntegerField\n      FieldName = 'order_no'\n    end\n"
+                        "  end\nend\n");
+  const TRun Snapshot = RunVnideGuarded("snapshot " + Fields + " " + Dir.File("pictures"));
+  EXPECT_EQ(Snapshot.ExitCode, 0) << Snapshot.Output;
+  EXPECT_TRUE(std::filesystem::exists(Dir.File("pictures/ShopModule.png")));
+
+  Server = std::make_unique<TServeProcess>(std::vector<std::string>{Fields}, Dir.File("."), Dir.File("stderr.txt"));
+  const httplib::Result Picture = Client().Get(Tokened("/api/picture.png"));
+  ASSERT_TRUE(Picture);
+  EXPECT_EQ(Picture->status, 200);
+  const json State = json::parse(Client().Get(Tokened("/api/state"))->body);
+  std::map<std::string, bool> OnSurface;
+  for (const json& C : State["components"]) OnSurface[C["name"]] = C["onSurface"];
+  EXPECT_EQ(OnSurface, (std::map<std::string, bool>{{"ShopDb", true}, {"OrdersQuery", true}, {"OrdersQueryorder_no", false}}));
 }
 
 TEST_F(VnideServe, SetChangesTheInspectorRow) {

@@ -156,6 +156,8 @@ std::vector<std::uint8_t> PaletteBitmap(TPackageHost& Host, const TMetaClass& Cl
         File = Package->Description().FileName;
         break;
       }
+  // A class no package put on the palette has no palette bitmap.
+  if (File.empty()) return {};
   const auto Resources = ReadModuleResources(File);
   const TResource* Bitmap = FindResource(Resources, RT_BITMAP, UpperCase(Class.ClassName()));
   return Bitmap == nullptr ? std::vector<std::uint8_t>() : Bitmap->Data;

@@ -193,7 +193,10 @@ TJson TServeModel::State() {
       Left = PositionOf(Info & 0xFFFFu);
       Top = PositionOf(Info >> 16);
     }
-    Components.push_back({{"name", C.Name()}, {"class", C.ClassName()}, {"left", Left}, {"top", Top}});
+    // A dataset's persistent fields (whatever has a parent component) are no
+    // icons of the design surface: the structure view and the Fields editor show them.
+    Components.push_back(
+        {{"name", C.Name()}, {"class", C.ClassName()}, {"left", Left}, {"top", Top}, {"onSurface", !C.HasParent()}});
   }
   State["components"] = std::move(Components);
   const std::vector<TComponent*> Selection = Selected(Form);

@@ -96,7 +96,10 @@ std::string DataModulePicture(TPackageHost& Host, const TComponent& Root) {
   std::vector<const TComponent*> Unplaced;
   for (int I = 0; I < Root.ComponentCount(); ++I) {
     const TComponent& C = *Root.Components(I);
-    if (dynamic_cast<const TControl*>(&C) != nullptr) continue;
+    // Controls have their own picture; a dataset's persistent fields (and
+    // whatever else has a parent component) show in the structure view and
+    // the Fields editor, never as icons on the surface.
+    if (dynamic_cast<const TControl*>(&C) != nullptr || C.HasParent()) continue;
     if (C.DesignInfo() == 0) {
       Unplaced.push_back(&C);
       continue;

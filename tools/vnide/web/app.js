@@ -261,10 +261,11 @@
     const seen = new Set();
     // Components without a design position go in rows below the placed ones.
     let autoTop = 8;
-    for (const c of s.components) if (Number.isFinite(c.top)) autoTop = Math.max(autoTop, c.top + ICON_H + 8);
+    const shown = s.components.filter((c) => c.onSurface);
+    for (const c of shown) if (Number.isFinite(c.top)) autoTop = Math.max(autoTop, c.top + ICON_H + 8);
     const perRow = Math.max(1, Math.floor((host.clientWidth || 480) / ICON_W));
     let auto = 0;
-    for (const c of s.components) {
+    for (const c of shown) {
       let el = icons.get(c.name);
       if (!el || el.dataset.vnClass !== c.class) {
         el?.remove();
