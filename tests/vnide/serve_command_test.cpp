@@ -439,7 +439,7 @@ TEST_F(VnideServe, ServesSeveralFormsEachFromItsOwnFolderAndEachOnce) {
   EXPECT_EQ(State["forms"], json::parse(R"([{"file": "shop.vfm", "name": "ShopModule", "modified": false},
                                             {"file": "other/reports.vfm", "name": "ReportsModule", "modified": false}])"));
   EXPECT_EQ(State["form"], 1);
-  EXPECT_EQ(State["components"][0], json::parse(R"({"name": "ShopDb", "class": "TVNDatabase", "left": 32, "top": 16})"));
+  EXPECT_EQ(State["components"][0], json::parse(R"({"name": "ShopDb", "class": "TVNDatabase", "left": 32, "top": 16, "onSurface": true})"));
   EXPECT_EQ(Act({{"op", "form"}, {"index", 2}}).second["ok"], false);
 
   const TRun Twice = RunShell("cd " + Dir.Path().string() + " && timeout 60 " + VnideProgram() +
