@@ -163,6 +163,23 @@ class TClassProperty : public TPropertyEditor {
   std::string GetValue() override;
 };
 
+// A string list the component owns, with no editor of its own: shown as
+// "(TStrings)"; its ellipsis button opens the String List Editor (a memo of
+// the lines, OK sets them on every selected component), which can hand its
+// lines on to the code editor ("Code Editor..."); with Alt held the button
+// opens the code editor at once. The code editor's module is a live edit of
+// the property: saving it writes the lines back.
+class TStringListProperty : public TClassProperty {
+  VN_DECLARE_CLASS(TStringListProperty)
+ public:
+  TPropertyAttributes GetAttributes() override;
+  void Edit() override;
+
+ private:
+  TStrings& Strings(int Index) const;
+  void ShowCodeEditor(const std::string& Text, bool MarkModified);
+};
+
 // A reference to another component of the root: a sorted list of the root's
 // components of the property's class.
 class TComponentProperty : public TPropertyEditor {

@@ -140,11 +140,18 @@ std::shared_ptr<IOTAModule> TIDEServices::CreateModule(const std::shared_ptr<IOT
   ModuleCreator->NewIntfSource(FileName, FormName, Ancestor);
   ModuleCreator->FormCreated(nullptr);
 
-  const bool Strings = FileSystem == StFilSys::sTStringsFileSystem;
-  if (!FileSystem.empty() && !(Strings && StringsFileSystemRegistered()))
+  if (!FileSystem.empty() && !(FileSystem == StFilSys::sTStringsFileSystem && StringsFileSystemRegistered()))
     throw Exception(Format("The file system \"%s\" of %s is not registered", {FileSystem, FileName}));
   std::string Text = Source != nullptr ? Source->GetSource() : std::string();
   if (Source != nullptr) Source->GetAge();
+  return OpenText(FileName, FileSystem, std::move(Text), ShowSource);
+}
+
+std::shared_ptr<TCodeEditorModule> TIDEServices::OpenText(const std::string& FileName, const std::string& FileSystem,
+                                                          std::string Text, bool ShowSource) {
+  const bool Strings = FileSystem == StFilSys::sTStringsFileSystem;
+  if (!FileSystem.empty() && !(Strings && StringsFileSystemRegistered()))
+    throw Exception(Format("The file system \"%s\" of %s is not registered", {FileSystem, FileName}));
 
   std::shared_ptr<TCodeEditorModule> Module = FileName.empty() ? nullptr : FindExact(FileName);
   if (Module != nullptr && Module->FileSystem() == FileSystem) {

@@ -98,6 +98,10 @@ class TIDEServices : public TInterfacedObject, public IBorlandIDEServices, publi
   TCodeEditorModule* Front() const noexcept { return FFront; }
   // Closes every module without asking.
   void DiscardAll();
+  // What CreateModule does once its creator answered: opens Text as module
+  // FileName of FileSystem ("" none), or brings that module forward.
+  std::shared_ptr<TCodeEditorModule> OpenText(const std::string& FileName, const std::string& FileSystem,
+                                             std::string Text, bool ShowSource);
 
   // Told of what happens to modules, for a host's transcript; null for none.
   using TEventHandler = std::function<void(TCodeEditorModule& Module, TModuleEvent Event)>;

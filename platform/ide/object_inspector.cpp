@@ -39,7 +39,10 @@ const TMetaClass& HostEditorClass(const TPropInfo& Prop) {
     case tkInt64:
       return TIntegerProperty::StaticClass();
     case tkClass:
-      return Prop.IsReference() ? TComponentProperty::StaticClass() : TClassProperty::StaticClass();
+      if (Prop.IsReference()) return TComponentProperty::StaticClass();
+      if (Prop.PropType->ClassType != nullptr && Prop.PropType->ClassType->InheritsFrom(TStrings::StaticClass()))
+        return TStringListProperty::StaticClass();
+      return TClassProperty::StaticClass();
     default:
       return TTextProperty::StaticClass();
   }

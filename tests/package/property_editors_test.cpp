@@ -284,7 +284,7 @@ TEST_F(PropertyEditorsTest, WithTheSQLEditorSwitchOffTheQuerySQLKeepsTheHostEdit
   for (const vn_ide::TRegistration& R : vn_ide::Registrations())
     if (R.Kind == vn_ide::rkPropertyEditor && R.Package == "editor_tests") ++PropertyEditors;
   EXPECT_EQ(PropertyEditors, 16);
-  EXPECT_EQ(Inspect({Query}).Row("SQL").Editor->ClassName(), "TClassProperty");
+  EXPECT_EQ(Inspect({Query}).Row("SQL").Editor->ClassName(), "TStringListProperty");  // the host's own string-list editor
   EXPECT_EQ(Inspect({Database}).Row("Params").Editor->ClassName(), "TVNDatabaseParamsProperty");
 }
 

@@ -64,6 +64,40 @@ TEST_F(VnideInspector, ValuesSetAndEllipsisWorkOnTheFormFile) {
   EXPECT_NE(Run.Output.find("\"editor\": \"TVNFileNameProperty\""), std::string::npos) << Run.Output;
 }
 
+// A string list without an editor of its own (an update object's statements)
+// gets the String List Editor: OK sets the lines, Cancel nothing, and its
+// Code Editor button (or Alt) moves the lines to the code editor.
+TEST_F(VnideInspector, StringListsWithoutAnEditorOfTheirOwnGetTheStringListEditor) {
+  WriteFileText(Form, "object ShopModule: TShopModule\n  object Upd: TVNUpdateSQL\n  end\nend\n");
+  TRun Run = Vnide("inspect " + Form + " Upd");
+  EXPECT_NE(Run.Output.find("ModifySQL  = \"(TStrings)\"  (TStringListProperty: dialog, read-only)"), std::string::npos)
+      << Run.Output;
+  const std::string Empty = ReadFileText(Form);
+  struct TCase {
+    std::string Script, Flags;
+    int ExitCode;
+    std::string Stored;  // "" : nothing saved
+  };
+  const TCase Cases[] = {
+      {"key esc\n", "", 3, ""},
+      {"memo Memo\ndelete from t\n.\nclick OKButton\n", "", 0, "'delete from t'"},
+      {"memo Memo\ndelete from u\n.\nclick CodeWndBtn\nmodule save\nmodule close\n", "", 0, "'delete from u'"},
+      {"module text\ndelete from v\n.\nmodule save\nmodule close\n", " --alt", 0, "'delete from v'"},
+  };
+  for (const TCase& Case : Cases) {
+    SCOPED_TRACE(Case.Script);
+    WriteFileText(Form, Empty);
+    WriteFileText(Dir.File("strings.vns"), Case.Script);
+    Run = Vnide("ellipsis " + Form + " Upd DeleteSQL" + Case.Flags + " --script " + Dir.File("strings.vns"));
+    EXPECT_EQ(Run.ExitCode, Case.ExitCode) << Run.Output;
+    const std::string Saved = ReadFileText(Form);
+    if (Case.Stored.empty())
+      EXPECT_EQ(Saved, Empty);
+    else
+      EXPECT_NE(Saved.find("DeleteSQL.Strings = (\r\n      " + Case.Stored + ")"), std::string::npos) << Saved;
+  }
+}
+
 // The builder's rules for names: refused names leave the file byte for byte
 // as it was; a new name is written wherever the old one was.
 TEST_F(VnideInspector, NamesFollowTheBuildersRulesAndRenamingKeepsReferences) {
