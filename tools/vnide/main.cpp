@@ -13,16 +13,6 @@
 #include "package_info.h"
 #include "rtl/SysUtils.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-// The address sanitizer of GCC 12 guesses the size of a thread-local block
-// that glibc 2.36 allocated for a library loaded at run time (the PostgreSQL
-// backend's libpg_query and TLS libraries) from whatever precedes it in memory,
-// and the leak checker then crashes at exit scanning the range it guessed.
-// Without the interception those blocks are still scanned: the leak checker
-// treats what the dynamic loader allocates as reachable.
-extern "C" const char* __asan_default_options() { return "intercept_tls_get_addr=0"; }
-#endif
-
 namespace {
 
 constexpr const char* VnideVersion = "1.1.0";
