@@ -354,29 +354,42 @@ void TScriptedDriver::Execute(TCustomForm& Form, const std::string& Line) {
     Menu->SetPopupComponent(Holder);
     Menu->Popup(Control.Left() + X, Control.Top() + Y);
   } else if (Command == "select" || Command == "deselect") {
-    TControl& Control = FindControl(Form, Arg(1));
-    Arg(2);
+    // --only: exactly these items (select) or all but these (deselect).
+    const bool Only = Arg(1) == "--only";
+    const std::size_t First = Only ? 2 : 1;
+    TControl& Control = FindControl(Form, Arg(First));
+    Arg(First + 1);
     if (auto* List = dynamic_cast<TListBox*>(&Control)) {
       std::vector<int> Indexes;
-      for (std::size_t I = 2; I < Tokens.size(); ++I)
+      for (std::size_t I = First + 1; I < Tokens.size(); ++I)
         Indexes.push_back(FindItem(List->Items(), Tokens[I].Text, List->Name()));
       CheckReachable(*List);
       FocusByClick(Form, *List);
-      for (int Index : Indexes) {
+      const bool Want = Command == "select";
+      if (Only) {
+        if (Want && !List->MultiSelect() && Indexes.size() != 1)
+          throw EScriptError(List->Name() + " selects one item at a time");
+        for (int Index = 0; Index < List->Items().Count(); ++Index)
+          if (std::find(Indexes.begin(), Indexes.end(), Index) == Indexes.end()) Indexes.push_back(Index);
+      }
+      const std::size_t Named = Only ? Tokens.size() - First - 1 : Indexes.size();
+      for (std::size_t K = 0; K < Indexes.size(); ++K) {
+        const int Index = Indexes[K];
         if (Index >= List->Items().Count()) continue;  // a handler took items away
-        const bool Want = Command == "select";
-        if (List->Selected(Index) == Want) continue;
+        // With --only the items not named get the other state.
+        const bool Wanted = K < Named ? Want : !Want;
+        if (List->Selected(Index) == Wanted) continue;
         // Ctrl+click adds or takes away one item; a single-selection list
         // takes a plain click.
-        List->UserClickItem(Index, List->MultiSelect() || !Want);
+        List->UserClickItem(Index, List->MultiSelect() || !Wanted);
       }
-    } else if (auto* Combo = dynamic_cast<TComboBox*>(&Control); Combo != nullptr && Command == "select") {
+    } else if (auto* Combo = dynamic_cast<TComboBox*>(&Control); Combo != nullptr && Command == "select" && !Only) {
       Exactly(3);
       const int Index = FindItem(Combo->Items(), Arg(2), Combo->Name());
       CheckReachable(*Combo);
       FocusByClick(Form, *Combo);
       Combo->UserSelect(Index);
-    } else if (auto* Radio = dynamic_cast<TRadioGroup*>(&Control); Radio != nullptr && Command == "select") {
+    } else if (auto* Radio = dynamic_cast<TRadioGroup*>(&Control); Radio != nullptr && Command == "select" && !Only) {
       Exactly(3);
       const int Index = FindItem(Radio->Items(), Arg(2), Radio->Name());
       CheckReachable(*Radio);

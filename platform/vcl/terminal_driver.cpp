@@ -294,6 +294,12 @@ std::vector<std::string> TTerminalDriver::Candidates(const std::vector<std::stri
   std::vector<std::string> Result;
   const auto Add = [&Result](const std::vector<std::string>& Some) { Result.insert(Result.end(), Some.begin(), Some.end()); };
   const std::string Command = Words.empty() ? std::string() : LowerCase(Words[0]);
+  // "select --only LIST ITEM...": completed as "select LIST ITEM...".
+  if ((Command == "select" || Command == "deselect") && Words.size() >= 2 && Words[1] == "--only") {
+    std::vector<std::string> Shorter(Words);
+    Shorter.erase(Shorter.begin() + 1);
+    return Candidates(Shorter);
+  }
   if (Words.size() == 2 && (Command == "hold" || Command == "release")) return {};
   if (Words.size() == 1 && (Command == "hold" || Command == "release")) return {"alt", "shift", "ctrl"};
   if (Words.size() == 1 && Command == "shell") return {"ok", "fail"};
@@ -346,6 +352,7 @@ std::vector<std::string> TTerminalDriver::Candidates(const std::vector<std::stri
     if (Command == "key") return {"esc", "enter", "tab", "shift+tab"};
     const auto Targets = TargetsOf(Command);
     if (!Targets) return {};
+    if (Command == "select" || Command == "deselect") Result.push_back("--only");
     for (int I = 0; I < Form->ComponentCount(); ++I) {
       const auto* Control = dynamic_cast<const TControl*>(Form->Components(I));
       if (Control != nullptr && !Control->Name().empty() && Reachable(*Control) && Targets(*Control))

@@ -122,6 +122,24 @@ TEST(ScriptedDriverTest, TheComboChangesOnTypingAndOnChoosingButNotInCode) {
   EXPECT_THROW(Form->cbName->SetItemIndex(0), EListError);
 }
 
+// --only says the whole selection: exactly these (select) or all but these
+// (deselect), whatever was selected before.
+TEST(ScriptedDriverTest, OnlyMakesTheSelectionExactlyWhatItNames) {
+  const std::pair<const char*, std::vector<bool>> Cases[] = {
+      {"select lbFields id name price\nselect --only lbFields price\n", {false, false, true}},
+      {"select lbFields id\nselect --only lbFields name price\n", {false, true, true}},
+      {"deselect --only lbFields id\n", {false, true, true}},
+      {"select lbFields id name\ndeselect --only lbFields id name\n", {false, false, true}},
+  };
+  for (const auto& [Script, Selected] : Cases) {
+    SCOPED_TRACE(Script);
+    auto Form = NewTestDialog();
+    const TScriptRun Run = RunScript(*Form, Script);
+    EXPECT_EQ(Run.Output.find("error"), std::string::npos) << Run.Output;
+    for (int I = 0; I < 3; ++I) EXPECT_EQ(Form->lbFields->Selected(I), Selected[static_cast<std::size_t>(I)]) << I;
+  }
+}
+
 TEST(ScriptedDriverTest, AMultiSelectListSelectsAndDeselectsItems) {
   auto Form = NewTestDialog();
   const TScriptRun Run =
