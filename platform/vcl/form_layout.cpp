@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "dib_pixels.h"
 #include "form_view.h"
 #include "text_layout.h"
 #include "vcl/ComCtrls.h"
@@ -172,12 +173,29 @@ class TLayoutBuilder {
       Item.Bevel = Bevel->Style() == bsRaised ? "raised" : "lowered";
     } else if (C.InheritsFrom<TGroupBox>() || C.InheritsFrom<TTabSheet>()) {
       Item.Caption = C.Caption();
+    } else if (const auto* Image = dynamic_cast<const TImage*>(&C)) {
+      if (const TBitmap* Bitmap = Image->Picture().Bitmap()) Item.Png = BitmapFileAsPng(Bitmap->FileData());
     }
   }
 
   const TCustomForm& FForm;
   TFormLayout FLayout;
 };
+
+// A PNG picture as the page's img elements take it.
+std::string DataUri(const std::string& Png) {
+  static constexpr char Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string Out = "data:image/png;base64,";
+  for (std::size_t I = 0; I < Png.size(); I += 3) {
+    const auto Byte = [&](std::size_t K) { return K < Png.size() ? static_cast<std::uint32_t>(static_cast<unsigned char>(Png[K])) : 0u; };
+    const std::uint32_t Bits = Byte(I) << 16 | Byte(I + 1) << 8 | Byte(I + 2);
+    Out += Digits[Bits >> 18 & 63];
+    Out += Digits[Bits >> 12 & 63];
+    Out += I + 1 < Png.size() ? Digits[Bits >> 6 & 63] : '=';
+    Out += I + 2 < Png.size() ? Digits[Bits & 63] : '=';
+  }
+  return Out;
+}
 
 nlohmann::json FontJson(const TLayoutFont& Font) {
   return {{"family", Font.Family}, {"size", Font.Size},           {"bold", Font.Bold},
@@ -223,7 +241,8 @@ nlohmann::json LayoutJson(const TFormLayout& Layout) {
                         {"activeTab", C.ActiveTab}, {"font", C.Font ? FontJson(*C.Font) : nlohmann::json(nullptr)},
                         {"color", C.Color},         {"columns", C.Columns},
                         {"alignment", C.Alignment}, {"bevel", C.Bevel},
-                        {"shape", C.Shape}});
+                        {"shape", C.Shape},         {"picture", C.Png.empty() ? nlohmann::json(nullptr)
+                                                                               : nlohmann::json(DataUri(C.Png))}});
   }
   return {{"name", Layout.Name},
           {"caption", Layout.Caption},

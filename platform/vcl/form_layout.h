@@ -50,6 +50,7 @@ struct TLayoutControl {
   std::string Alignment = "left";   // labels, check boxes, panels: left, right, center
   std::string Bevel;                // panels: none, raised, lowered; bevels: raised, lowered
   std::string Shape;                // bevels: box, frame, topLine, bottomLine, leftLine, rightLine, spacer
+  std::string Png;                  // images: the picture's bitmap as PNG data ("" none)
 };
 
 struct TFormLayout {

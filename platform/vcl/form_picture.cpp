@@ -322,8 +322,10 @@ class TPainter {
       Clipped(R, [&] { Text(C.Caption, Font, R, atCenter, Look, true, true); });
     } else if (C.Kind == "bevel") {
       Bevel(C, R);
+    } else if (C.Kind == "image" && !C.Png.empty()) {
+      Clipped(R, [&] { Bitmap(C.Png, R); });
     } else if (C.Kind == "image") {
-      // The picture's pixels are not in the layout: its place is marked.
+      // An image without a picture: its place is marked.
       SetColor(Shadow);
       const double Dash = 2;
       cairo_set_dash(FCairo, &Dash, 1, 0);

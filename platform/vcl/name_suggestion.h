@@ -10,22 +10,25 @@
 
 namespace vn_vcl {
 
-// Edit distance (insertions, deletions, substitutions) without regard to ASCII
-// case; one row of the table at a time.
+// Edit distance (insertions, deletions, substitutions, and two neighbours
+// swapped, the commonest slip: "edti" is one from "edit") without regard to
+// ASCII case; three rows of the table at a time.
 inline std::size_t NameDistance(std::string_view A, std::string_view B) {
   const auto Lower = [](char C) { return static_cast<char>(std::tolower(static_cast<unsigned char>(C))); };
-  std::vector<std::size_t> Row(B.size() + 1);
-  for (std::size_t J = 0; J <= B.size(); ++J) Row[J] = J;
+  std::vector<std::size_t> Before(B.size() + 1), Previous(B.size() + 1), Row(B.size() + 1);
+  for (std::size_t J = 0; J <= B.size(); ++J) Previous[J] = J;
   for (std::size_t I = 1; I <= A.size(); ++I) {
-    std::size_t Diagonal = Row[0];
     Row[0] = I;
     for (std::size_t J = 1; J <= B.size(); ++J) {
-      const std::size_t Above = Row[J];
-      Row[J] = std::min({Row[J] + 1, Row[J - 1] + 1, Diagonal + (Lower(A[I - 1]) == Lower(B[J - 1]) ? 0 : 1)});
-      Diagonal = Above;
+      const bool Same = Lower(A[I - 1]) == Lower(B[J - 1]);
+      Row[J] = std::min({Previous[J] + 1, Row[J - 1] + 1, Previous[J - 1] + (Same ? 0 : 1)});
+      if (I > 1 && J > 1 && Lower(A[I - 1]) == Lower(B[J - 2]) && Lower(A[I - 2]) == Lower(B[J - 1]))
+        Row[J] = std::min(Row[J], Before[J - 2] + 1);
     }
+    std::swap(Before, Previous);
+    std::swap(Previous, Row);
   }
-  return Row[B.size()];
+  return Previous[B.size()];
 }
 
 // The candidate closest to Wanted when it is close enough to be a slip of the

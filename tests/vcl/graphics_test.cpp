@@ -1,12 +1,16 @@
 #include "vcl/Graphics.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "vcl/ExtCtrls.h"
 #include "vcl/Forms.h"
 #include "rtl/FormFiles.h"
+#include "form_layout.h"
+#include "form_picture.h"
 
 namespace {
 
@@ -121,6 +125,30 @@ TEST(ImageTest, FormFilesKeepPictureDataByteForByte) {
     EXPECT_EQ(Read.Picture().Data(), Data);
     EXPECT_EQ(WriteComponentText(Copy), Text);
   }
+}
+
+// An image's bitmap is drawn in pictures of its form and sent to the page,
+// not marked as an empty box.
+TEST(ImageTest, APicturesBitmapIsInItsFormsLayoutAndPicture) {
+  TForm Form(nullptr);
+  Form.SetName("Dlg");
+  Form.SetClientWidth(120);
+  Form.SetClientHeight(60);
+  auto* Image = new TImage(&Form);
+  Image->SetName("imgLogo");
+  Image->SetParent(&Form);
+  Image->SetBounds(8, 8, 40, 20);
+  Image->Picture().LoadBitmapFile(BitmapFile(40, 20, 24));
+  vn_vcl::TFormLayout Layout = vn_vcl::LayoutForm(Form);
+  const auto It = std::find_if(Layout.Controls.begin(), Layout.Controls.end(),
+                               [](const vn_vcl::TLayoutControl& C) { return C.Name == "imgLogo"; });
+  ASSERT_NE(It, Layout.Controls.end());
+  EXPECT_EQ(It->Png.substr(0, 4), "\x89PNG");
+  const std::string Uri = vn_vcl::LayoutJson(Layout)["controls"][0]["picture"];
+  EXPECT_EQ(Uri.rfind("data:image/png;base64,iVBORw0KGgo", 0), 0u) << Uri.substr(0, 40);
+  const std::string Drawn = vn_vcl::FormPicturePng(Layout);
+  It->Png.clear();
+  EXPECT_NE(vn_vcl::FormPicturePng(Layout), Drawn) << "the bitmap is drawn, not an empty box";
 }
 
 }  // namespace

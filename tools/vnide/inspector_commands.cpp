@@ -130,6 +130,26 @@ int RunSetCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out
   vn_ide::TObjectInspector Inspector(&Session.Designer(), Components);
   std::string Stored;
   Session.Run([&] { Stored = Inspector.SetValue(Options.PropertyName, Options.Value); });
+  // A name its editor does not list (a table the database does not have) is
+  // kept, as the builder keeps it, but said.
+  const vn_ide::TInspectorRow& Row = Inspector.Row(Options.PropertyName);
+  if (!Stored.empty() && Row.Editor->GetAttributes().Contains(paValueList)) {
+    std::vector<std::string> Values;
+    try {
+      Session.Run([&] { Values = Inspector.Values(Options.PropertyName); });
+    } catch (const Exception&) {
+      Values.clear();  // nothing to compare with: no warning to give
+      Values.push_back(Stored);
+    }
+    if (std::none_of(Values.begin(), Values.end(), [&](const std::string& V) { return AnsiSameText(V, Stored); })) {
+      std::string Listed;
+      for (std::size_t I = 0; I < Values.size() && I < 8; ++I) Listed += (I == 0 ? "" : ", ") + Values[I];
+      if (Values.size() > 8) Listed += ", ...";
+      Session.Transcript() << "warning: " << Row.Name << " " << vn_vcl::QuoteText(Stored)
+                           << " is none of the values its editor lists" << (Listed.empty() ? "" : " (" + Listed + ")")
+                           << "; set as typed\n";
+    }
+  }
   const std::string Shown = Inspector.Row(Options.PropertyName).Value;
   const bool Modified = Session.Designer().IsModified();
   const bool Saved = Session.Finish();

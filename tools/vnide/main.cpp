@@ -2,6 +2,7 @@
 // a test use what it registers.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -47,6 +48,24 @@ int UsageError(const std::string& Message, const std::string& Command) {
   std::cerr << "vnide: usage: " << Message << '\n'
             << "vnide: usage: " << (Command.empty() ? Synopsis : "see vnide " + Command + " --help") << '\n';
   return vnide::ecUsage;
+}
+
+// The first option of the command line that Command does not know, with the
+// one it was probably meant to be: "unknown option --scrip; did you mean
+// --script?"; "" when every option is known.
+std::string UnknownOption(const CLI::App& App, const CLI::App& Command, int argc, char** argv) {
+  std::vector<std::string> Known;
+  for (const CLI::App* A : {&App, &Command})
+    for (const CLI::Option* Option : A->get_options())
+      for (const std::string& Name : Option->get_lnames()) Known.push_back("--" + Name);
+  for (int I = 1; I < argc; ++I) {
+    std::string Arg = argv[I];
+    if (!Arg.starts_with("--")) continue;
+    Arg = Arg.substr(0, Arg.find('='));
+    if (std::find(Known.begin(), Known.end(), Arg) == Known.end())
+      return "unknown option " + Arg + vn_vcl::DidYouMean(Arg, Known);
+  }
+  return "";
 }
 
 // The first word that is neither an option nor an option's value: the command.
@@ -328,7 +347,11 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForHelp& E) {
     return App.exit(E);
   } catch (const CLI::ParseError& E) {
-    return UsageError((Word.empty() ? "" : Word + ": ") + E.what(), Word);
+    std::string Message = E.what();
+    if (!Word.empty())
+      if (const std::string Unknown = UnknownOption(App, *App.get_subcommand(Word), argc, argv); !Unknown.empty())
+        Message = Unknown;
+    return UsageError((Word.empty() ? "" : Word + ": ") + Message, Word);
   }
   if (ShowVersion) {
     std::cout << VersionText(Options.PackageFile) << '\n';

@@ -788,7 +788,8 @@
       });
       return { el, focusEl: el };
     },
-    image: (c) => ({ el: h('div', { class: 'ctl image', onclick: () => clickControl(c.name) }) }),
+    image: (c) => ({ el: h('div', { class: c.picture ? 'ctl image picture' : 'ctl image', onclick: () => clickControl(c.name) },
+      c.picture ? h('img', { src: c.picture, alt: '', draggable: 'false' }) : null) }),
   };
 
   // Kinds whose own background the layout's colour paints.
