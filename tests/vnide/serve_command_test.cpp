@@ -188,6 +188,8 @@ TEST_F(VnideServe, RefusesRequestsWithoutTheTokenFromOtherPagesAndWithClimbingPa
   ASSERT_TRUE(Page);
   EXPECT_NE(Page->body.find(Server->Token), std::string::npos);
   EXPECT_EQ(Page->body.find("__VN_TOKEN__"), std::string::npos);
+  // Its icon is its own: the browser asks for no /favicon.ico, which would be refused.
+  EXPECT_NE(Page->body.find("<link rel=\"icon\" href=\"data:,\">"), std::string::npos);
 }
 
 // A plain TCP connection to the server, non-blocking, closed with the object.
