@@ -3,6 +3,7 @@
 // driver (terminal_driver.h) reads the same commands from a person.
 #pragma once
 
+#include <functional>
 #include <istream>
 #include <ostream>
 #include <set>
@@ -44,6 +45,13 @@ class TScriptedDriver : public TUserInterfaceDriver {
   // for a host that takes lines as memo does; false at the end of the input.
   bool ReadTextLine(std::string& Line, const std::string& Prompt) { return ReadRawLine(Line, Prompt, lkText); }
 
+  // Commands the host runs itself where no form waits (the code editor's):
+  // what Tab offers after the words typed so far; null for none. The host
+  // answers help there too.
+  using THostCompletions = std::function<std::vector<std::string>(const std::vector<std::string>& Words)>;
+  void SetHostCompletions(THostCompletions Completions) { FHostCompletions = std::move(Completions); }
+  const THostCompletions& HostCompletions() const noexcept { return FHostCompletions; }
+
   // Writes each command read, after "> ", for transcripts.
   void SetEcho(bool Value) noexcept { FEcho = Value; }
   void SetKeyDown(int VirtualKey, bool Down);
@@ -80,6 +88,7 @@ class TScriptedDriver : public TUserInterfaceDriver {
   bool FEcho = false;
   bool FShellWorks = true;
   bool FMemoCheckedFirst = false;
+  THostCompletions FHostCompletions;
   std::size_t FErrorCount = 0;
 };
 

@@ -341,6 +341,12 @@ std::vector<std::string> TTerminalDriver::Candidates(const std::vector<std::stri
     }
     if (Words.size() == 1 && Command == "key") return {"esc"};
   }
+  if (FPlace.Form == nullptr && HostCompletions()) {
+    // No form waits: the host's own commands (the code editor's).
+    Result = HostCompletions()(Words);
+    if (Words.empty()) Add(GlobalCommands);
+    return Result;
+  }
   if (Words.empty()) {
     Add(FormCommands);
     Add(GlobalCommands);

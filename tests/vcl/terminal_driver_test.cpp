@@ -99,6 +99,26 @@ class TCompletingDriver : public vn_vcl::TTerminalDriver {
   }
 };
 
+// Where no form waits (the code editor's prompt), Tab offers what the host
+// runs there, and the commands that work anywhere.
+TEST(TerminalDriverTest, WithoutAFormTabOffersTheHostsOwnCommands) {
+  std::istringstream In("modules\n");
+  std::ostringstream Out;
+  TCompletingDriver Driver(In, Out);
+  Driver.SetHostCompletions([](const std::vector<std::string>& Words) -> std::vector<std::string> {
+    if (Words.empty()) return {"modules", "module"};
+    return Words.size() == 1 && Words[0] == "module" ? std::vector<std::string>{"show", "save"} : std::vector<std::string>{};
+  });
+  const std::string C = "code editor> ";
+  Driver.Cases = {{C, "", "mod", false, {"modules", "module"}},
+                  {C, "module ", "s", false, {"show", "save"}},
+                  {C, "", "q", false, {"quit"}},
+                  {C, "click ", "", false, {}}};
+  std::string Line;
+  ASSERT_TRUE(Driver.ReadCommand(Line, "code editor"));
+  EXPECT_EQ(Driver.Failures, "");
+}
+
 TEST(TerminalDriverTest, TabCompletesCommandsControlsItemsAndButtonsWhereThePersonIs) {
   auto Form = NewTestDialog();
   Form->lbFields->Items().Add("unit \"net\" price");
@@ -120,6 +140,8 @@ TEST(TerminalDriverTest, TabCompletesCommandsControlsItemsAndButtonsWhereThePers
       {F, "page pcMain ", "", false, {"tsFirst", "tsSecond"}},
       {F, "select cbName ", "", false, {"alpha", "beta"}},
       {F, "select  lbFields ", "N", false, {"name"}},
+      {F, "select ", "--", false, {"--only"}},
+      {F, "select --only lbFields ", "N", false, {"name"}},
       {F, "deselect lbFields id ", "u", false, {"\"unit \\\"net\\\" price\""}},
       {F, "select lbFields ", "unit \"", true, {"unit \\\"net\\\" price"}},
       {F, "select nosuch ", "", false, {}},

@@ -35,6 +35,7 @@ class VnideEditStrings : public ::testing::Test {
 
 TEST_F(VnideEditStrings, SavedModuleTextIsSavedWithTheForm) {
   const TRun Run = EditStrings("OrdersQuery SQL",
+                               "help\n"
                                "module show\n"
                                "module text\n"
                                "select order_no\n"
@@ -47,6 +48,9 @@ TEST_F(VnideEditStrings, SavedModuleTextIsSavedWithTheForm) {
   ASSERT_EQ(Run.ExitCode, 0) << Run.Output;
   EXPECT_NE(Run.Output.find("[Code editor] dfm.Shop.OrdersQuery.SQL opened\n"), std::string::npos) << Run.Output;
   EXPECT_NE(Run.Output.find("  | select * from orders\n"), std::string::npos) << Run.Output;
+  // help at the code editor's prompt tells its own commands, not a form's.
+  EXPECT_NE(Run.Output.find("in the code editor"), std::string::npos) << Run.Output;
+  EXPECT_EQ(Run.Output.find("commands on a form"), std::string::npos) << Run.Output;
   EXPECT_NE(Run.Output.find("saved into OrdersQuery.SQL"), std::string::npos) << Run.Output;
   const std::string Saved = ReadFileText(Dir.File("saved.vfm"));
   EXPECT_NE(Saved.find("'select order_no'\r\n      ''\r\n      '# from, as typed'\r\n      '.')"), std::string::npos)

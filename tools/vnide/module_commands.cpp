@@ -17,6 +17,16 @@ VN_DECLARE_EXCEPTION(EModuleCommandError, Exception)
 
 constexpr const char* Usage = "modules, module show|text|save|close [NAME], quit";
 
+constexpr const char* HelpText =
+    "in the code editor (NAME: a module's name or #n; none needed when one is open):\n"
+    "  modules                       the open modules and their state\n"
+    "  module show [NAME]            its text\n"
+    "  module text [NAME]            then its new lines, ended by a line \".\"\n"
+    "  module save [NAME]            write its text into its property\n"
+    "  module close [NAME]           close it (a modified one asks first)\n"
+    "anywhere: hold alt|shift|ctrl, release alt|shift|ctrl, shell ok|fail, help,\n"
+    "  quit                          end the input here\n";
+
 std::vector<std::string> Words(const std::string& Line) {
   std::istringstream In(Line);
   std::vector<std::string> Result;
@@ -44,8 +54,27 @@ std::string State(vn_ide::TCodeEditorModule& Module) {
 }  // namespace
 
 void TModuleCommands::Run() {
+  // Tab offers the code editor's commands and its modules' names here.
+  FDriver.SetHostCompletions([](const std::vector<std::string>& Typed) -> std::vector<std::string> {
+    if (Typed.empty()) return {"modules", "module"};
+    if (!SameText(Typed[0], "module")) return {};
+    if (Typed.size() == 1) return {"show", "text", "save", "close"};
+    std::vector<std::string> Names;
+    if (Typed.size() == 2)
+      for (const auto& Module : vn_ide::IDEServices().Modules())
+        if (!Module->FileName().empty()) Names.push_back(Module->FileName());
+    return Names;
+  });
+  struct TCleared {
+    vn_vcl::TScriptedDriver& Driver;
+    ~TCleared() { Driver.SetHostCompletions(nullptr); }
+  } Cleared{FDriver};
   std::string Line;
   while (!vn_ide::IDEServices().Modules().empty() && FDriver.ReadCommand(Line, "code editor")) {
+    if (SameText(Trim(Line), "help")) {
+      FOut << HelpText;
+      continue;
+    }
     if (FDriver.ExecuteGlobal(Line)) continue;
     if (!Execute(Line)) {
       ++FErrorCount;
