@@ -10,6 +10,7 @@
 #include "about/product_info.h"
 #include "editors/product_caption.h"
 #include "script_driver.h"
+#include "support/run_program.h"
 
 using namespace VNAbout;
 
@@ -81,7 +82,7 @@ TEST(ProductCaptionTest, NameBlankVersionOrTheNameAndABlankWithoutVersionInforma
   EXPECT_EQ(VNReg::GetProductCaption(), "Varnel Library 6.5.3.0");
 
   // A module whose file carries resources but no version information.
-  const std::string Fixture = std::string(std::getenv("VN_BIN_DIR")) + "/ResourceFixture.bpl";
+  const std::string Fixture = vn_test::BinDir() + "/ResourceFixture.bpl";
   void* Library = dlopen(Fixture.c_str(), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(Library, nullptr) << dlerror();
   const HINSTANCE Instance = FindModuleHandle(dlsym(Library, "ResourceFixtureAnswer"));

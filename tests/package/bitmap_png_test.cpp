@@ -10,6 +10,7 @@
 #include "rtl/Resources.h"
 #include "rtl/SysUtils.h"
 #include "support/temp_dir.h"
+#include "support/run_program.h"
 
 using vnide::WriteBitmapAsPng;
 
@@ -58,7 +59,7 @@ TBytes Dib(std::int32_t Width, std::int32_t Height, std::uint16_t BitCount, cons
 }
 
 TEST(BitmapPngTest, PackageBitmapsBecomePngsWithTheSamePixels) {
-  const TResourceList Resources = ReadModuleResources(std::string(std::getenv("VN_BIN_DIR")) + "/DclVarq220.bpl");
+  const TResourceList Resources = ReadModuleResources(vn_test::BinDir() + "/DclVarq220.bpl");
   vn_test::TTempDir Dir;
   for (const char* Name : {"TVNSESSION", "TVNSQLBASESERVER"}) {
     const TResource* Bitmap = FindResource(Resources, RT_BITMAP, Name);
@@ -142,7 +143,7 @@ TEST(BitmapPngTest, MalformedBitmapsAndUnwritableFilesRaiseNamingTheFile) {
 namespace {
 
 TEST(BitmapPngTest, PngDataInMemoryIsTheFilesBytes) {
-  const TResourceList Resources = ReadModuleResources(std::string(std::getenv("VN_BIN_DIR")) + "/DclVarq220.bpl");
+  const TResourceList Resources = ReadModuleResources(vn_test::BinDir() + "/DclVarq220.bpl");
   const TResource* Bitmap = FindResource(Resources, RT_BITMAP, "TVNQUERY");
   ASSERT_NE(Bitmap, nullptr);
   vn_test::TTempDir Dir;

@@ -12,10 +12,11 @@
 #include "rtl/SysUtils.h"
 #include "support/temp_dir.h"
 #include "varnel/Vncommon.h"
+#include "support/run_program.h"
 
 namespace {
 
-std::string BinFile(const std::string& Name) { return std::string(std::getenv("VN_BIN_DIR")) + "/" + Name; }
+std::string BinFile(const std::string& Name) { return vn_test::BinDir() + "/" + Name; }
 
 const TResourceList& PackageResources() {
   static const TResourceList List = ReadModuleResources(BinFile("DclVarq220.bpl"));
@@ -207,7 +208,7 @@ TEST(PackageResourcesTest, ModulesLoadedByRelativeNameReportTheirFullPath) {
   std::string FileName;
   {
     TCurrentDirGuard Guard;
-    std::filesystem::current_path(std::getenv("VN_BIN_DIR"));
+    std::filesystem::current_path(vn_test::BinDir());
     void* Library = dlopen("./ResourceFixture.bpl", RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(Library, nullptr) << dlerror();
     // The relative name no longer leads to the file from here.

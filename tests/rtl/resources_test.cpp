@@ -9,6 +9,7 @@
 #include "resource_builders.h"
 #include "rtl/SysUtils.h"
 #include "support/temp_dir.h"
+#include "support/run_program.h"
 
 using namespace vn_test;
 
@@ -113,7 +114,7 @@ TEST_F(ModuleFileTest, ReadsTheResourceSectionAndNothingElse) {
   EXPECT_TRUE(ReadModuleResources(Write(NoSections)).empty());
   // A real program built without resources; the base library holds its package information only.
   EXPECT_TRUE(ReadModuleResources(std::filesystem::read_symlink("/proc/self/exe").string()).empty());
-  EXPECT_EQ(ReadModuleResources(std::string(std::getenv("VN_BIN_DIR")) + "/rtl220.bpl").size(), 1u);
+  EXPECT_EQ(ReadModuleResources(vn_test::BinDir() + "/rtl220.bpl").size(), 1u);
 
   // More sections than the header can count: the count and the name table's
   // index move to section 0.
@@ -184,7 +185,7 @@ TEST(ModulesTest, FindsTheLoadedModuleAndItsFile) {
   ASSERT_NE(Rtl, 0u);
   const std::string RtlFile = GetModuleFileName(Rtl);
   EXPECT_EQ(std::filesystem::canonical(RtlFile),
-            std::filesystem::canonical(std::string(std::getenv("VN_BIN_DIR")) + "/rtl220.bpl"));
+            std::filesystem::canonical(vn_test::BinDir() + "/rtl220.bpl"));
   // Any address inside the module names the same file.
   EXPECT_EQ(GetModuleFileName(reinterpret_cast<HINSTANCE>(&Trim)), RtlFile);
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace vn_test {
@@ -27,11 +28,17 @@ inline TRun RunShell(const std::string& Command) {
   return Result;
 }
 
-// The vnide of the build under test (VN_BIN_DIR).
-inline std::string VnideProgram() {
-  const char* BinDir = std::getenv("VN_BIN_DIR");
-  return std::string(BinDir ? BinDir : ".") + "/vnide";
+// The folder of the build under test: VN_BIN_DIR (as ctest sets it), else the
+// test program's own folder, where the build puts everything it makes.
+inline std::string BinDir() {
+  if (const char* Dir = std::getenv("VN_BIN_DIR"); Dir != nullptr && *Dir != '\0') return Dir;
+  std::error_code Error;
+  const std::filesystem::path Self = std::filesystem::read_symlink("/proc/self/exe", Error);
+  return Error ? std::string(".") : Self.parent_path().string();
 }
+
+// The vnide of the build under test.
+inline std::string VnideProgram() { return BinDir() + "/vnide"; }
 
 inline TRun RunVnide(const std::string& Args) { return RunShell(VnideProgram() + " " + Args + " 2>&1"); }
 

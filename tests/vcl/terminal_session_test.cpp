@@ -102,8 +102,7 @@ class TerminalSessionTest : public testing::Test {
   }
   std::vector<std::string> EditCommand(const std::vector<std::string>& Extra = {}, const std::string& Form = "shop.vfm",
                                        const std::string& Object = "OrdersUpdate") const {
-    const char* BinDir = std::getenv("VN_BIN_DIR");
-    std::vector<std::string> Command = {std::string(BinDir ? BinDir : ".") + "/vnide", "edit", Form, Object};
+    std::vector<std::string> Command = {vn_test::BinDir() + "/vnide", "edit", Form, Object};
     Command.insert(Command.end(), Extra.begin(), Extra.end());
     return Command;
   }

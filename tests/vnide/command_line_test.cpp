@@ -14,6 +14,7 @@
 #include "support/registry_store.h"
 #include "support/temp_dir.h"
 #include "vnide_process.h"
+#include "support/run_program.h"
 
 using namespace vn_test;
 
@@ -64,7 +65,7 @@ TEST_F(VnideCommandLine, HelpVersionAndOptionsInAnyPosition) {
   EXPECT_EQ(Run.Output.rfind("vnide ", 0), 0u) << Run.Output;
   EXPECT_NE(Run.Output.find("DclVarq220.bpl 6.5.3.0"), std::string::npos) << Run.Output;
 
-  Run = RunVnideGuarded("registrations --package=" + std::string(std::getenv("VN_BIN_DIR")) + "/DclVarq220.bpl --json",
+  Run = RunVnideGuarded("registrations --package=" + vn_test::BinDir() + "/DclVarq220.bpl --json",
                         seDropped);
   EXPECT_EQ(Run.ExitCode, 0);
   EXPECT_EQ(nlohmann::json::parse(Run.Output).at(0)["package"], "DclVarq220");
@@ -127,11 +128,11 @@ TEST_F(VnideCommandLine, ConcurrentSavesOfOneFormNeverTearOrFail) {
     Texts[I] = ReadFileText(Dir.File("alone.vfm"));
   }
   const std::string Target = Dir.File("target.vfm");
-  const char* BinDir = std::getenv("VN_BIN_DIR");
+  const std::string BinDir = vn_test::BinDir();
   for (int Round = 0; Round < 25; ++Round) {
     FILE* Saves[2];
     for (int I = 0; I < 2; ++I)
-      Saves[I] = popen((std::string(BinDir) + "/vnide open " + Dir.File("form" + std::to_string(I) + ".vfm") +
+      Saves[I] = popen((BinDir + "/vnide open " + Dir.File("form" + std::to_string(I) + ".vfm") +
                         " --save " + Target + " --json 2>&1 >/dev/null")
                            .c_str(),
                        "r");

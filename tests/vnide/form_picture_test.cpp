@@ -22,6 +22,7 @@
 #include "support/temp_dir.h"
 #include "ui_driver.h"
 #include "vnide_process.h"
+#include "support/run_program.h"
 
 using namespace vn_test;
 
@@ -136,7 +137,7 @@ class FormPictureTest : public ::testing::Test {
     WriteFileText(Dir.File("layout.vns"), Script);
     vnide::TPackageHost Host;
     vnide::TOptions Options;
-    Options.PackageFile = std::string(std::getenv("VN_BIN_DIR")) + "/DclVarq220.bpl";
+    Options.PackageFile = vn_test::BinDir() + "/DclVarq220.bpl";
     Options.FormFile = Dir.File("shop.vfm");
     Options.ScriptFile = Dir.File("layout.vns");
     std::ostringstream Out;

@@ -9,15 +9,13 @@
 #include "registrations.h"
 #include "script_driver.h"
 #include "support/temp_dir.h"
+#include "support/run_program.h"
 
 using namespace vnide;
 
 namespace {
 
-std::string BinFile(const std::string& Name) {
-  const char* Bin = std::getenv("VN_BIN_DIR");
-  return std::string(Bin ? Bin : ".") + "/" + Name;
-}
+std::string BinFile(const std::string& Name) { return vn_test::BinDir() + "/" + Name; }
 
 std::vector<std::string> RegistrationsOf(const std::string& Package) {
   std::vector<std::string> Lines;
