@@ -167,21 +167,19 @@ std::vector<std::string> TObjectInspector::Values(const std::string& PropName) {
   return List;
 }
 
-std::string TObjectInspector::SetValue(const std::string& PropName, const std::string& Text) {
+std::string TObjectInspector::SetValue(const std::string& PropName, const std::string& Text, bool Complete) {
   TInspectorRow& R = Row(PropName);
   const TPropertyAttributes Attributes = R.Editor->GetAttributes();
   if (Attributes.Contains(paReadOnly)) throw EPropertyError(R.Name + " is read-only here");
   std::string Value = Text;
-  if (Attributes.Contains(paValueList) && !Text.empty() && R.Editor->AutoFill()) {
+  if (Complete && Attributes.Contains(paValueList) && !Text.empty() && R.Editor->AutoFill()) {
     const std::vector<std::string> List = Values(PropName);
     const bool Whole =
         std::any_of(List.begin(), List.end(), [&](const std::string& V) { return AnsiSameText(V, Text); });
-    if (!Whole) {
-      const auto Found = std::find_if(List.begin(), List.end(), [&](const std::string& V) {
-        return V.size() > Text.size() && AnsiSameText(V.substr(0, Text.size()), Text);
-      });
-      if (Found != List.end()) Value = *Found;
-    }
+    std::vector<const std::string*> Begun;
+    for (const std::string& V : List)
+      if (V.size() > Text.size() && AnsiSameText(V.substr(0, Text.size()), Text)) Begun.push_back(&V);
+    if (!Whole && Begun.size() == 1) Value = *Begun.front();
   }
   R.Editor->SetValue(Value);
   return Value;

@@ -48,11 +48,11 @@ class TObjectInspector {
   // The drop-down list of a property with paValueList (EPropertyError when
   // it has none), sorted without regard to case when the editor asks.
   std::vector<std::string> Values(const std::string& PropName);
-  // Sets typed text. When the editor allows AutoFill, text that begins one of
-  // the values (without regard to case) is completed to the first such value.
-  // Returns the text passed to the editor. Errors pass on; the editor leaves
-  // the components as they were.
-  std::string SetValue(const std::string& PropName, const std::string& Text);
+  // Sets typed text as typed. With Complete, and when the editor allows
+  // AutoFill, text that is none of the values but begins exactly one of them
+  // (without regard to case) is completed to it. Returns the text passed to
+  // the editor. Errors pass on; the editor leaves the components as they were.
+  std::string SetValue(const std::string& PropName, const std::string& Text, bool Complete = false);
   // Presses the ellipsis button (EPropertyError without paDialog).
   void Edit(const std::string& PropName);
 

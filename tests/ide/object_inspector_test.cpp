@@ -177,14 +177,17 @@ TEST_F(ObjectInspectorTest, TypedTextIsCompletedOnlyWhenTheEditorAllows) {
     const char* Typed;
     const char* Stored;
   } Cases[] = {
-      {true, "alm", "Almond"}, {true, "al", "Alpha"}, {true, "ALPHA", "ALPHA"},
+      // Only a beginning of exactly one value is completed.
+      {true, "alm", "Almond"}, {true, "al", "al"},    {true, "ALPHA", "ALPHA"},
       {true, "Beta", "Beta"},  {false, "alm", "alm"},
   };
   for (const TCase& C : Cases) {
     TCaptionEditor::AllowFill = C.AllowFill;
     vn_ide::TObjectInspector Inspector(&Designer, {A});
-    Inspector.SetValue("Caption", C.Typed);
+    Inspector.SetValue("Caption", C.Typed, true);
     EXPECT_EQ(A->Caption, C.Stored) << C.Typed;
+    Inspector.SetValue("Caption", C.Typed);
+    EXPECT_EQ(A->Caption, C.Typed) << "without completion, as typed";
   }
 }
 

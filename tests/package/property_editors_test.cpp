@@ -92,7 +92,7 @@ TEST_F(PropertyEditorsTest, TableNamesAreCompletedOnlyWhileTheDatabaseIsOpen) {
     auto Inspector = Inspect({Lines});
     // Without completion the list is not even asked for, so an unknown
     // session or database costs nothing.
-    Inspector.SetValue("TableName", "ORD");
+    Inspector.SetValue("TableName", "ORD", true);
     EXPECT_EQ(Lines->TableName(), C.Stored) << C.Session << "/" << C.Database;
   }
   Database->SetConnected(false);

@@ -36,9 +36,19 @@ TEST_F(VnideInspector, ValuesSetAndEllipsisWorkOnTheFormFile) {
   ASSERT_EQ(Run.ExitCode, 0) << Run.Output;
   EXPECT_EQ(Run.Output, "shop\n");
 
-  // Typed text completed from the list; the form saved with it.
+  // Typed text is taken as typed (with a warning when the list lacks it);
+  // --complete completes a unique beginning and says so.
+  const std::string Typed = ReadFileText(Form);
   Run = Vnide("set " + Form + " Orders DatabaseName SH");
   ASSERT_EQ(Run.ExitCode, 0) << Run.Output;
+  EXPECT_NE(Run.Output.find("warning: DatabaseName \"SH\" is none of the values its editor lists (shop)"),
+            std::string::npos)
+      << Run.Output;
+  EXPECT_NE(ReadFileText(Form).find("DatabaseName = 'SH'"), std::string::npos);
+  WriteFileText(Form, Typed);
+  Run = Vnide("set " + Form + " Orders DatabaseName SH --complete");
+  ASSERT_EQ(Run.ExitCode, 0) << Run.Output;
+  EXPECT_NE(Run.Output.find("completed \"SH\" to \"shop\""), std::string::npos) << Run.Output;
   const std::string Saved = ReadFileText(Form);
   EXPECT_EQ(Saved.find("nowhere"), std::string::npos);
   EXPECT_NE(Saved.find("DatabaseName = 'shop'", Saved.find("object Orders")), std::string::npos) << Saved;

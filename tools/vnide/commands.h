@@ -61,6 +61,7 @@ struct TOptions {
   int Jobs = 0;                        // check: forms checked at once (0: one per processor)
   std::vector<std::string> Selection;  // inspect, values, set, ellipsis: the components inspected
   std::string Value;                   // set: the text typed into the inspector
+  bool Complete = false;               // set: a unique beginning of a listed value is completed
   bool AltKeyDown = false;             // ellipsis: Alt held while clicking
   std::string NodeName;    // drag: the structure-view node dragged
   std::string TargetName;  // drag, palette-drop: the node dropped on

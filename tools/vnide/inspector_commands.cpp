@@ -129,7 +129,9 @@ int RunSetCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out
   const std::vector<TComponent*> Components = Selection(Session, Options.Selection);
   vn_ide::TObjectInspector Inspector(&Session.Designer(), Components);
   std::string Stored;
-  Session.Run([&] { Stored = Inspector.SetValue(Options.PropertyName, Options.Value); });
+  Session.Run([&] { Stored = Inspector.SetValue(Options.PropertyName, Options.Value, Options.Complete); });
+  if (Stored != Options.Value)
+    Session.Transcript() << "completed " << vn_vcl::QuoteText(Options.Value) << " to " << vn_vcl::QuoteText(Stored) << '\n';
   // A name its editor does not list (a table the database does not have) is
   // kept, as the builder keeps it, but said.
   const vn_ide::TInspectorRow& Row = Inspector.Row(Options.PropertyName);

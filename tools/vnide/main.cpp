@@ -297,10 +297,12 @@ int main(int argc, char** argv) {
   AddInspected(Values, true);
   AddJson(Values);
   CLI::App* Set = App.add_subcommand(
-      "set", "types VALUE into a property of the Object Inspector (completed from the drop-down list\n"
-             "where the editor allows); saves the form when the designer was modified");
+      "set", "types VALUE into a property of the Object Inspector, taken as typed (--complete: the one\n"
+             "value of the drop-down list it begins); saves the form when the designer was modified");
   AddInspected(Set, true);
   Set->add_option("VALUE", Options.Value, "the text typed")->required();
+  Set->add_flag("--complete", Options.Complete,
+                "complete VALUE to the one value of the drop-down list it begins, where the editor allows");
   AddSaving(Set);
   Set->add_flag("--json", Json, "the outcome as JSON (the transcript goes to standard error)");
   CLI::App* Ellipsis = App.add_subcommand(
