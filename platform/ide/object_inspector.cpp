@@ -138,7 +138,8 @@ void TObjectInspector::Build() {
 std::vector<TInspectorRow>& TObjectInspector::Rows() {
   for (TInspectorRow& Row : FRows) {
     Row.Attributes = Row.Editor->GetAttributes();
-    Row.Value = Row.Editor->AllEqual() ? Row.Editor->GetValue() : std::string();
+    Row.Differs = !Row.Editor->AllEqual();
+    Row.Value = Row.Differs ? std::string() : Row.Editor->GetValue();
   }
   return FRows;
 }
@@ -147,7 +148,8 @@ TInspectorRow& TObjectInspector::Row(const std::string& PropName) {
   for (TInspectorRow& Row : FRows)
     if (SameText(Row.Name, PropName)) {
       Row.Attributes = Row.Editor->GetAttributes();
-      Row.Value = Row.Editor->AllEqual() ? Row.Editor->GetValue() : std::string();
+      Row.Differs = !Row.Editor->AllEqual();
+      Row.Value = Row.Differs ? std::string() : Row.Editor->GetValue();
       return Row;
     }
   std::string Names;

@@ -24,6 +24,7 @@ std::string PropertyCategory(const TMetaClass& ComponentClass, const std::string
 struct TInspectorRow {
   std::string Name;
   std::string Value;  // "" when the selected components differ
+  bool Differs = false;  // the selected components have different values
   std::string Category;
   TPropertyAttributes Attributes;
   std::unique_ptr<TPropertyEditor> Editor;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <nlohmann/json.hpp>
+
 #include "sqlite_fixture.h"
 #include "support/registry_store.h"
 #include "support/temp_dir.h"
@@ -72,6 +75,23 @@ TEST_F(VnideInspector, ValuesSetAndEllipsisWorkOnTheFormFile) {
   Run = Vnide("inspect " + Form + " ShopDb --json");
   ASSERT_EQ(Run.ExitCode, 0) << Run.Output;
   EXPECT_NE(Run.Output.find("\"editor\": \"TVNFileNameProperty\""), std::string::npos) << Run.Output;
+}
+
+// Values that differ among the components inspected together show blank, as
+// the builder shows them, and are marked in JSON; an empty value is no blank.
+TEST_F(VnideInspector, DifferingValuesShowBlankAndAreMarked) {
+  WriteFileText(Form, "object ShopModule: TShopModule\n  object A: TVNQuery\n    Tag = 1\n  end\n"
+                      "  object B: TVNQuery\n    Tag = 2\n  end\nend\n");
+  TRun Run = Vnide("inspect " + Form + " A,B");
+  EXPECT_NE(Run.Output.find("Tag          =  (TIntegerProperty"), std::string::npos) << Run.Output;
+  EXPECT_NE(Run.Output.find("DatabaseName = \"\"  ("), std::string::npos) << "equal, and empty: " << Run.Output;
+  Run = Vnide("inspect " + Form + " A,B --json");
+  const auto Json = nlohmann::json::parse(Run.Output);
+  std::map<std::string, bool> Differs;
+  for (const auto& Category : Json["categories"])
+    for (const auto& Property : Category["properties"]) Differs[Property["name"]] = Property["differs"];
+  EXPECT_TRUE(Differs["Tag"]);
+  EXPECT_FALSE(Differs["DatabaseName"]);
 }
 
 // A string list without an editor of its own (an update object's statements)

@@ -87,6 +87,7 @@ int RunInspectCommand(TPackageHost& Host, const TOptions& Options, std::ostream&
       for (const vn_ide::TInspectorRow* Row : List)
         Properties.push_back({{"name", Row->Name},
                               {"value", Row->Value},
+                              {"differs", Row->Differs},
                               {"editor", Row->Editor->ClassName()},
                               {"attributes", AttributeList(Row->Attributes)}});
       Json["categories"].push_back({{"name", Category}, {"properties", Properties}});
@@ -102,8 +103,9 @@ int RunInspectCommand(TPackageHost& Host, const TOptions& Options, std::ostream&
     for (const vn_ide::TInspectorRow* Row : List) {
       std::string Attributes;
       for (const std::string& A : AttributeList(Row->Attributes)) Attributes += (Attributes.empty() ? "" : ", ") + A;
-      Out << "  " << Row->Name << std::string(Width - Row->Name.size(), ' ') << " = " << vn_vcl::QuoteText(Row->Value)
-          << "  (" << Row->Editor->ClassName() << (Attributes.empty() ? "" : ": " + Attributes) << ")\n";
+      // As the builder shows it: a blank value where the components differ.
+      Out << "  " << Row->Name << std::string(Width - Row->Name.size(), ' ') << " ="
+          << (Row->Differs ? std::string() : " " + vn_vcl::QuoteText(Row->Value)) << "  (" << Row->Editor->ClassName() << (Attributes.empty() ? "" : ": " + Attributes) << ")\n";
     }
   }
   return ecSuccess;

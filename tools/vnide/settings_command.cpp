@@ -1,5 +1,6 @@
 // vnide settings: what the package's settings store resolves, and from where.
 #include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
@@ -38,25 +39,25 @@ TRootDirUse ExplainRootDir(const std::string& StoreFile) {
   TRootDirUse Use;
   const std::string Key = std::string("HKEY_CURRENT_USER\\") + VarnelKey;
   if (!FileExists(StoreFile)) {
-    Use.Reason = "the registry store does not exist";
+    Use.Reason = "the registry store does not exist; the working folder is used";
     return Use;
   }
   TRegistry Reg(KEY_READ);
   Reg.SetRootKey(HKEY_CURRENT_USER);
   if (!Reg.OpenKeyReadOnly(VarnelKey)) {
-    Use.Reason = "the store has no key " + Key;
+    Use.Reason = "the store has no key " + Key + "; the working folder is used";
     return Use;
   }
   try {
     Use.Value = Reg.ReadString("RootDir");
   } catch (const Exception&) {
-    Use.Reason = "RootDir under " + Key + " is not a string";
+    Use.Reason = "RootDir under " + Key + " is not a string; the working folder is used";
     return Use;
   }
   if (Use.Value.empty())
-    Use.Reason = "the key " + Key + " has no RootDir value";
+    Use.Reason = "the key " + Key + " has no RootDir value; the working folder is used";
   else if (!DirectoryExists(Use.Value))
-    Use.Reason = "the folder " + Use.Value + " does not exist";
+    Use.Reason = "the folder " + Use.Value + " does not exist; the working folder is used";
   else
     Use.Used = true;
   return Use;
@@ -108,7 +109,19 @@ int RunSettingsCommand(TPackageHost& Host, const TOptions& Options, std::ostream
     if (const std::string Hidden = HideSecret(Lines.StringRef(I)); Hidden != Lines.StringRef(I)) Lines.Put(I, Hidden);
 
   const std::string StoreFile = TRegistry::StoreFileName();
-  const TRootDirUse RootDir = ExplainRootDir(StoreFile);
+  TRootDirUse RootDir = ExplainRootDir(StoreFile);
+  // What the package settled on decides: a RootDir it could not use (say, the
+  // store could not be opened for writing) is not reported as used.
+  const std::string DirectoryLabel = "Settings directory:";
+  for (int I = 0; I < Lines.Count(); ++I)
+    if (const std::string& Line = Lines.StringRef(I); RootDir.Used && Line.starts_with(DirectoryLabel)) {
+      const std::string Settled = Trim(std::string_view(Line).substr(DirectoryLabel.size()));
+      std::error_code Error;
+      if (!std::filesystem::equivalent(Settled, RootDir.Value, Error)) {
+        RootDir.Used = false;
+        RootDir.Reason = "the package settled on " + Settled + " instead";
+      }
+    }
   if (Options.Output == ofJson) {
     TJson Json;
     Json["registryStore"] = {{"file", StoreFile}, {"from", StoreSource()}, {"exists", FileExists(StoreFile)}};
@@ -123,7 +136,7 @@ int RunSettingsCommand(TPackageHost& Host, const TOptions& Options, std::ostream
   if (RootDir.Used)
     Out << "RootDir:             used: " << RootDir.Value << '\n';
   else
-    Out << "RootDir:             not used: " << RootDir.Reason << "; the working folder is used\n";
+    Out << "RootDir:             not used: " << RootDir.Reason << "\n";
   for (int I = 0; I < Lines.Count(); ++I) Out << Lines.StringRef(I) << '\n';
   return ecSuccess;
 }
