@@ -1,3 +1,4 @@
+#include "sql_tokenizer.h"
 #include "varnel/Vnengine.h"
 
 #include "dataset_loading.h"
@@ -16,23 +17,6 @@ bool IsNameStart(char C) noexcept {
   return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_' || static_cast<unsigned char>(C) >= 0x80;
 }
 bool IsNameChar(char C) noexcept { return IsNameStart(C) || (C >= '0' && C <= '9'); }
-
-// Past the quoted text that starts at Start (a doubled quote stays inside);
-// the end of SQL when it is never closed.
-std::size_t QuotedEnd(std::string_view SQL, std::size_t Start) {
-  const char Quote = SQL[Start];
-  std::size_t I = Start + 1;
-  while (I < SQL.size()) {
-    if (SQL[I] != Quote) {
-      ++I;
-    } else if (I + 1 < SQL.size() && SQL[I + 1] == Quote) {
-      I += 2;
-    } else {
-      return I + 1;
-    }
-  }
-  return SQL.size();
-}
 
 // Calls Text(piece) for the SQL between macros and Macro(name) for each %name,
 // in order. Literals, quoted names and comments are text.

@@ -232,10 +232,8 @@ std::optional<TSQLObjectName> SplitObjectName(std::string_view Text) {
   return std::nullopt;
 }
 
-namespace {
-
-// Past the literal or quoted name that starts at Start; the end when unclosed.
-std::size_t QuotedEnd(std::string_view SQL, std::size_t Start, char Quote, bool Backslashes) {
+std::size_t QuotedEnd(std::string_view SQL, std::size_t Start, bool Backslashes) {
+  const char Quote = SQL[Start];
   std::size_t I = Start + 1;
   while (I < SQL.size()) {
     if (Backslashes && SQL[I] == '\\') {
@@ -250,6 +248,8 @@ std::size_t QuotedEnd(std::string_view SQL, std::size_t Start, char Quote, bool 
   }
   return SQL.size();
 }
+
+namespace {
 
 bool IsTagChar(char C) noexcept {
   return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_' ||
@@ -272,9 +272,9 @@ std::string NumberPgPlaceholders(std::string_view SQL, int& Count) {
     const char Next = I + 1 < SQL.size() ? SQL[I + 1] : '\0';
     if (C == '\'') {
       const bool Escapes = I > 0 && (SQL[I - 1] == 'E' || SQL[I - 1] == 'e') && (I < 2 || !IsTagChar(SQL[I - 2]));
-      CopyTo(QuotedEnd(SQL, I, '\'', Escapes));
+      CopyTo(QuotedEnd(SQL, I, Escapes));
     } else if (C == '"') {
-      CopyTo(QuotedEnd(SQL, I, '"', false));
+      CopyTo(QuotedEnd(SQL, I));
     } else if (C == '-' && Next == '-') {
       const std::size_t End = SQL.find('\n', I);
       CopyTo(End == std::string_view::npos ? SQL.size() : End);

@@ -57,6 +57,11 @@ struct TSQLObjectName {
 };
 std::optional<TSQLObjectName> SplitObjectName(std::string_view Text);
 
+// Past the literal or quoted name that starts at Start (its quote character
+// there; a doubled quote stays inside, as does a character after a backslash
+// with Backslashes); the end of SQL when it is never closed.
+std::size_t QuotedEnd(std::string_view SQL, std::size_t Start, bool Backslashes = false);
+
 // SQL with each ? placeholder outside literals, quoted names and comments
 // turned into $1, $2 ...; Count receives how many there were.
 std::string NumberPgPlaceholders(std::string_view SQL, int& Count);
