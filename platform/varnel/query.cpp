@@ -1,4 +1,3 @@
-#include "sql_tokenizer.h"
 #include "varnel/Vnengine.h"
 
 #include "dataset_loading.h"
@@ -7,6 +6,7 @@
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
 #include "server_connection.h"
+#include "sql_tokenizer.h"
 
 VN_IMPLEMENT_PUBLISHED(TVNQuery, TVNDataSet)
 VN_IMPLEMENT_PUBLISHED(TVNMacroQuery, TVNQuery)
