@@ -203,6 +203,18 @@ TEST_F(VnideCommandLine, PostgreSQLSupportIsLoadedOnlyWhenAFormNeedsIt) {
       << Run.Output;
 }
 
+// A package given from a folder that holds copies of the packages it requires
+// runs on the host's own IDE package and libraries, not on the copies.
+TEST_F(VnideCommandLine, CopiesOfTheRequiredPackagesBesideThePackageAreNotLoadedTwice) {
+  const std::filesystem::path Copies = Dir.Path() / "copies";
+  std::filesystem::create_directory(Copies);
+  for (const char* Name : {"DclVarq220.bpl", "VarLib220.bpl", "dcldb220.bpl", "vcl220.bpl", "rtl220.bpl"})
+    std::filesystem::copy_file(BinDir() + "/" + Name, Copies / Name);
+  const TRun Run = RunVnideGuarded("--package " + (Copies / "DclVarq220.bpl").string() + " packages");
+  EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
+  EXPECT_EQ(Run.Output.find("no entry point"), std::string::npos) << Run.Output;
+}
+
 // vnide new starts a form without writing one by hand: a data module or a
 // form, and with a database and a table what the UpdateSQL editor needs.
 TEST_F(VnideCommandLine, NewWritesAFormReadyForTheEditorAndNeverOverwrites) {

@@ -1,6 +1,7 @@
 #include "package_host.h"
 
 #include <dlfcn.h>
+#include <link.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -42,6 +43,18 @@ bool IsTheHostsOwn(const std::string& FileName) {
   return std::filesystem::equivalent(NativeFileName(FileName), Info.dli_fname, Error);
 }
 
+// The file of the loaded object whose name (or soname) is FileName; "" when
+// the process has none.
+std::string LoadedFileOf(const std::string& FileName) {
+  void* Handle = dlopen(FileName.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (Handle == nullptr) return "";
+  link_map* Map = nullptr;
+  std::string File;
+  if (dlinfo(Handle, RTLD_DI_LINKMAP, &Map) == 0 && Map != nullptr && Map->l_name != nullptr) File = Map->l_name;
+  dlclose(Handle);  // the look-up counted as a reference
+  return File;
+}
+
 }  // namespace
 
 std::string HostDirectory() {
@@ -76,6 +89,10 @@ TLoadedPackage& TPackageHost::Load(const std::string& FileName) {
 }
 
 std::string TPackageHost::FindRequiredFile(const std::string& Name, const std::string& RequiringFile) const {
+  // A package the process has already (the IDE's own, which the host runs on,
+  // and the libraries under it) is that one: a copy beside the requiring
+  // package would be a second IDE with registrations of its own.
+  if (const std::string Loaded = LoadedFileOf(WithExtension(Name)); !Loaded.empty()) return Loaded;
   std::vector<std::string> Folders{std::filesystem::path(NativeFileName(RequiringFile)).parent_path().string()};
   Folders.insert(Folders.end(), FSearchFolders.begin(), FSearchFolders.end());
   for (const std::string& Folder : Folders) {
