@@ -276,7 +276,13 @@ void TVNUpdateSQLEditForm::btSelectPrimKeysClick(TObject*) {
   TVNDataSet* Source = DataSet();
   if (Source == nullptr) return;
   TVNDatabase* Database = Source->GetDBSession().FindDatabase(Source->DatabaseName());
-  if (Database == nullptr) return;
+  if (Database == nullptr) {
+    // Nothing to look the key up in: the person is told which name has no database.
+    MessageDlg(Format("No database named \"%s\" is defined in session \"%s\": the primary key cannot be looked up",
+                      {Source->DatabaseName(), Source->GetDBSession().SessionName()}),
+               mtInformation, {mbOK}, 0);
+    return;
+  }
   const std::unique_ptr<TDataSet> Schema = Database->GetSchemaInfo(IndexSchema, cbTableName->Text());
   if (Schema == nullptr) return;
 

@@ -416,10 +416,14 @@ TEST_F(UpdateSQLEditor, GetTableFieldsLeavesNoDatabaseForSelectPrimaryKeys) {
     EXPECT_THAT(SelectedItems(*F.lbKeyFields), ElementsAre("order_no", "line_no", "item", "qty", "price"));
   };
   EXPECT_FALSE(Edit(*UpdateSQL,
-                    "click btGetTableFields\nclick btSelectPrimKeys\nprobe 0\n"
-                    "click btGetTableFields\nclick btSelectPrimKeys\nprobe 1\nclick btCancel\n",
+                    "click btGetTableFields\nclick btSelectPrimKeys\nanswer ok\nprobe 0\n"
+                    "click btGetTableFields\nclick btSelectPrimKeys\nanswer ok\nprobe 1\nclick btCancel\n",
                     {AllSelected, AllSelected}));
   EXPECT_EQ(Query->GetDBSession().FindDatabase(Dir.File("dlg.db")), nullptr);
+  // Nothing changes, and the person is told why.
+  ASSERT_FALSE(Messages().empty());
+  EXPECT_EQ(Messages().back(), "other/OK: No database named \"" + Dir.File("dlg.db") +
+                                          "\" is defined in session \"Default\": the primary key cannot be looked up");
 }
 
 }  // namespace
