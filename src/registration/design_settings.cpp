@@ -29,6 +29,17 @@ std::string RecentItemKey(int Index) { return Format(KeyItemFormat, {Index}); }
 bool CanStoreRecentDatabase(const std::string& Name) {
   return !Name.empty() && TIniFile::CanStoreValue(Name);
 }
+
+// Name with its control characters written as \xNN, for a message.
+std::string Escaped(const std::string& Name) {
+  std::string Result;
+  for (const char C : Name)
+    if (static_cast<unsigned char>(C) < 0x20 || C == 0x7F)
+      Result += Format("\\x%.2x", {static_cast<int>(static_cast<unsigned char>(C))});
+    else
+      Result += C;
+  return Result;
+}
 }  // namespace
 
 VN_IMPLEMENT_CLASS(TDesignSettings, TObject)
@@ -122,7 +133,13 @@ void TDesignSettings::SaveAll() {
     int Stored = 0;
     for (int I = 0; I < FRecentDatabases->Count(); ++I) {
       const std::string Name = FRecentDatabases->Strings(I);
-      if (CanStoreRecentDatabase(Name)) Changes.WriteString(SectionRecent, RecentItemKey(Stored++), Name);
+      if (CanStoreRecentDatabase(Name))
+        Changes.WriteString(SectionRecent, RecentItemKey(Stored++), Name);
+      else if (!Name.empty())
+        // Never a part of it, and never without a word.
+        Notice(Format("The recent database \"%s\" was not saved: the settings file cannot hold a line break or a "
+                      "NUL character",
+                      {Escaped(Name)}));
     }
     if (FMaxDbCount > 0 && FMaxDbCount != DefaultMaxDbCount)
       Changes.WriteInteger(SectionRecent, KeyMaxCount, FMaxDbCount);

@@ -156,10 +156,15 @@ TEST_F(DesignSettingsTest, SaveAllWithAnEmptyListLeavesTheFileAlone) {
   EXPECT_EQ(ReadIni(), Text);
 }
 
+std::vector<std::string> Noticed;
+
 TEST_F(DesignSettingsTest, SaveAllSkipsNamesThatCannotBeStoredWithoutCuttingTheListShort) {
   WriteIni("[Other]\nKey=1\n");
+  Noticed.clear();
+  SetNoticeProc([](const std::string& Message) { Noticed.push_back(Message); });
   TDesignSettings Settings;
   Settings.AddLastUsedDatabase("C");
+  Settings.AddLastUsedDatabase(std::string("nul\0byte", 8));
   Settings.AddLastUsedDatabase("two\nlines");
   Settings.AddLastUsedDatabase("");
   Settings.AddLastUsedDatabase(" padded ");
@@ -168,6 +173,11 @@ TEST_F(DesignSettingsTest, SaveAllSkipsNamesThatCannotBeStoredWithoutCuttingTheL
   EXPECT_EQ(Section("RecentDatabases"), (std::vector<std::string>{"Item00=A", "Item01= padded ", "Item02=C"}));
   EXPECT_EQ(Section("Other"), std::vector<std::string>{"Key=1"});
   EXPECT_EQ(Lines(TDesignSettings().RecentDatabases()), (std::vector<std::string>{"A", " padded ", "C"}));
+  // What is left out is said, never cut short in silence.
+  SetNoticeProc(nullptr);
+  const std::string Cannot = " was not saved: the settings file cannot hold a line break or a NUL character";
+  EXPECT_EQ(Noticed, (std::vector<std::string>{"The recent database \"two\\x0Alines\"" + Cannot,
+                                               "The recent database \"nul\\x00byte\"" + Cannot}));
 }
 
 TEST_F(DesignSettingsTest, SaveAllReportsWriteErrorsWithoutRaisingAndLeavesTheFileWhole) {
