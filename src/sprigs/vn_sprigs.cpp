@@ -40,9 +40,10 @@ bool IsNamedOrDefaultSession(const TSprig* AItem) {
 }
 
 // The session name a drop on AItem gives, and whether it differs from Current.
-// False when AItem is no session node. On the default session's node a name
-// changes only when it names another session: empty and the default session's
-// own name (in any case) already mean that session.
+// False when AItem is no session node. On the default session's node the name
+// becomes '', the one spelling that follows the default session whatever it is
+// called: a drop changes every other name, the default session's own in any
+// letter case too.
 bool SessionDropChanges(const TSprig* AItem, const std::string& Current, std::string& NewName) {
   if (const auto* SessionNode = dynamic_cast<const TVNSessionSprig*>(AItem)) {
     NewName = SessionNode->Session().SessionName();
@@ -50,7 +51,7 @@ bool SessionDropChanges(const TSprig* AItem, const std::string& Current, std::st
   }
   if (dynamic_cast<const TVNDefaultSessionSprig*>(AItem) != nullptr) {
     NewName.clear();
-    return GetSessionSprigName(Current) != DefaultSessionSprigName;
+    return !Current.empty();
   }
   return false;
 }

@@ -236,18 +236,20 @@ TEST_F(VNSprigs, DropsThatChangeNothingStillReparentTheChildren) {
   EXPECT_EQ(View->DragDrop(Node("q"), Node("dbSales")), vn_ide::drUnchanged) << "same names in other letter case";
 }
 
-// A drop on the session the database already belongs to changes nothing and
-// must not report a change (the form would be saved for nothing).
-TEST_F(VNSprigs, DropOnTheDefaultSessionItAlreadyUsesIsNoChange) {
+// A drop on the default session's node gives the session name '', the one
+// spelling that follows the default session whatever it is called: a name
+// that is already '' changes nothing (nothing to save), the default session's
+// own name in another letter case becomes ''.
+TEST_F(VNSprigs, DropOnTheDefaultSessionGivesTheEmptySessionName) {
   TVNDatabase& Empty = Database("dbEmpty", "e", "");
   TVNDatabase& Cased = Database("dbCased", "c", "DEFAULT");
   DataSet("q", "implied");
   Tree();
   EXPECT_EQ(View->DragDrop(Node("dbEmpty"), Node("<DefaultSession>")), vn_ide::drUnchanged);
-  EXPECT_EQ(View->DragDrop(Node("dbCased"), Node("<DefaultSession>")), vn_ide::drUnchanged);
+  EXPECT_EQ(View->DragDrop(Node("dbCased"), Node("<DefaultSession>")), vn_ide::drChanged);
   EXPECT_EQ(View->DragDrop(Node("<ImpliedDatabase>.implied"), Node("<DefaultSession>")), vn_ide::drUnchanged);
   EXPECT_EQ(Empty.SessionName(), "");
-  EXPECT_EQ(Cased.SessionName(), "DEFAULT");
+  EXPECT_EQ(Cased.SessionName(), "");
 }
 
 TEST_F(VNSprigs, DataSetDropsCopyTheTargetsNames) {
