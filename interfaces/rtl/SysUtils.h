@@ -175,6 +175,9 @@ bool SameText(std::string_view S1, std::string_view S2) noexcept;
 // Unicode-aware, without regard to case (ICU): the platform's locale comparison.
 int AnsiCompareText(std::string_view S1, std::string_view S2);
 bool AnsiSameText(std::string_view S1, std::string_view S2);
+// A key for S such that two texts have equal keys exactly when AnsiSameText
+// holds for them: for indexes of names that must agree with it.
+std::string AnsiSameTextKey(std::string_view S);
 int AnsiCompareStr(std::string_view S1, std::string_view S2);
 std::string AnsiUpperCase(std::string_view S);
 std::string AnsiLowerCase(std::string_view S);

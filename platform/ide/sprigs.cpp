@@ -19,17 +19,10 @@ VN_IMPLEMENT_CLASS(TRootSprig, TSprig)
 
 namespace {
 
-// The key names match by: without regard to case. Names are nearly always
-// ASCII, which needs no trip through the Unicode tables.
-std::string NameKey(std::string_view Name) {
-  if (std::all_of(Name.begin(), Name.end(), [](char C) { return static_cast<unsigned char>(C) < 0x80; })) {
-    std::string Key(Name);
-    for (char& C : Key)
-      if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
-    return Key;
-  }
-  return AnsiLowerCase(Name);
-}
+// The key names match by: AnsiSameText's, the comparison the runtime and the
+// drop rules use, so that a name is one node whatever its case or form
+// (ΟΔΟΣ and οδοσ, a composed and a decomposed Ä).
+std::string NameKey(std::string_view Name) { return AnsiSameTextKey(Name); }
 
 }  // namespace
 

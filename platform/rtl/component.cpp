@@ -1,8 +1,5 @@
 #include "rtl/Classes.h"
 
-#include <unicode/ucol.h>
-#include <unicode/ustring.h>
-
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
@@ -72,46 +69,8 @@ void EraseLast(std::vector<TComponent*>& List, const TComponent* Item) {
   if (It != List.rend()) List.erase(std::next(It).base());
 }
 
-// Names compare as AnsiSameText does (the secondary-strength collator of the
-// root locale, normalizing): equal names are exactly those with equal sort keys.
-const UCollator* NameCollator() {
-  static const UCollator* Collator = [] {
-    UErrorCode Status = U_ZERO_ERROR;
-    UCollator* Result = ucol_open("", &Status);
-    if (U_FAILURE(Status)) return static_cast<UCollator*>(nullptr);
-    ucol_setStrength(Result, UCOL_SECONDARY);
-    ucol_setAttribute(Result, UCOL_NORMALIZATION_MODE, UCOL_ON, &Status);
-    return Result;
-  }();
-  return Collator;
-}
-
-std::string NameKey(std::string_view Name) {
-  const UCollator* Collator = NameCollator();
-  if (Collator != nullptr && Name.size() <= INT32_MAX / 2) {
-    std::u16string Wide(Name.size(), u'\0');
-    int32_t WideLength = 0;
-    UErrorCode Status = U_ZERO_ERROR;
-    u_strFromUTF8(Wide.data(), static_cast<int32_t>(Wide.size()), &WideLength, Name.data(),
-                  static_cast<int32_t>(Name.size()), &Status);
-    if (U_SUCCESS(Status)) {
-      std::string Key(Name.size() * 4 + 16, '\0');
-      auto* Bytes = reinterpret_cast<uint8_t*>(Key.data());
-      int32_t Length = ucol_getSortKey(Collator, Wide.data(), WideLength, Bytes, static_cast<int32_t>(Key.size()));
-      if (Length > static_cast<int32_t>(Key.size())) {
-        Key.resize(static_cast<std::size_t>(Length));
-        Bytes = reinterpret_cast<uint8_t*>(Key.data());
-        Length = ucol_getSortKey(Collator, Wide.data(), WideLength, Bytes, Length);
-      }
-      if (Length > 0) {
-        Key.resize(static_cast<std::size_t>(Length));
-        return Key;
-      }
-    }
-  }
-  // Without a collator, names compare as they are but for ASCII case.
-  return "\x01" + UpperCase(Name);
-}
+// Names compare as AnsiSameText does: equal names are exactly those with equal keys.
+std::string NameKey(std::string_view Name) { return AnsiSameTextKey(Name); }
 
 bool Contains(const std::vector<TComponent*>& List, const TComponent* Item) {
   return std::find(List.begin(), List.end(), Item) != List.end();

@@ -3,6 +3,7 @@
 #include <unicode/ucasemap.h>
 #include <unicode/ucol.h>
 #include <unicode/uchar.h>
+#include <unicode/ustring.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
@@ -170,6 +171,34 @@ int AnsiCompareText(std::string_view S1, std::string_view S2) {
 }
 
 bool AnsiSameText(std::string_view S1, std::string_view S2) { return AnsiCompareText(S1, S2) == 0; }
+
+std::string AnsiSameTextKey(std::string_view S) {
+  // Bytes that are not UTF-8 compare as bytes but for ASCII case.
+  const UCollator* Collator = TextCollator();
+  if (Collator == nullptr || !vn_rtl::IsUtf8(S) || S.size() > INT32_MAX / 2) {
+    std::string Key = "\x02";
+    for (const char C : S) Key += (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C;
+    return Key;
+  }
+  // The collator's sort key (what it compares), then the control characters
+  // it ignores but AnsiSameText does not.
+  std::u16string Wide(S.size(), u'\0');
+  int32_t WideLength = 0;
+  UErrorCode Status = U_ZERO_ERROR;
+  u_strFromUTF8(Wide.data(), static_cast<int32_t>(Wide.size()), &WideLength, S.data(), static_cast<int32_t>(S.size()),
+                &Status);
+  std::string Key(S.size() * 4 + 16, '\0');
+  int32_t Length = ucol_getSortKey(Collator, Wide.data(), WideLength, reinterpret_cast<uint8_t*>(Key.data()),
+                                   static_cast<int32_t>(Key.size()));
+  if (Length > static_cast<int32_t>(Key.size())) {
+    Key.resize(static_cast<std::size_t>(Length));
+    Length = ucol_getSortKey(Collator, Wide.data(), WideLength, reinterpret_cast<uint8_t*>(Key.data()), Length);
+  }
+  Key.resize(static_cast<std::size_t>(std::max(Length, 0)));
+  Key.insert(Key.begin(), '\x01');
+  for (const char32_t C : ControlCharacters(S)) Key += static_cast<char>(C);  // controls are below 0xA0
+  return Key;
+}
 
 int AnsiCompareStr(std::string_view S1, std::string_view S2) { return Collate(StrCollator(), S1, S2); }
 

@@ -137,6 +137,21 @@ TEST_F(VNSprigs, PlacesSessionsDatabasesAndDataSets) {
          T.Make<TVNUpdateSQL>("updDelete").DeleteSQL().Add("delete from t");
        },
        "\n  sesNoName !\n  <DefaultSession>\n    dbEmpty !\n  updRefreshOnly !\n  updDelete\n"},
+      // Names are one whatever their case or form, as the runtime compares them.
+      {"a Greek session name in another case (final sigma) and a decomposed accent name one session",
+       [](VNSprigs& T) {
+         T.SessionComponent("sesRoad", "ΟΔΟΣ");
+         T.Database("dbRoad", "road", "οδοσ");
+         T.SessionComponent("sesDoctors", "\u00c4rzte");
+         T.Database("dbDoctors", "doctors", "A\u0308RZTE");
+       },
+       "\n  sesRoad\n    dbRoad\n  sesDoctors\n    dbDoctors\n"},
+      {"datasets naming one undefined database in two cases share its implied node",
+       [](VNSprigs& T) {
+         T.DataSet("q1", "ΟΔΟΣ");
+         T.DataSet("q2", "οδοσ");
+       },
+       "\n  <DefaultSession>\n    <ImpliedDatabase>.ΟΔΟΣ\n      q1 !\n      q2 !\n"},
   };
   for (const TPlacementCase& Case : Cases) {
     SCOPED_TRACE(Case.Name);

@@ -63,6 +63,17 @@ TEST(StringsTest, AnsiComparisonIsSafeFromManyThreads) {
   EXPECT_EQ(Wrong, 0);
 }
 
+// The key of AnsiSameText: equal exactly where it says the same.
+TEST(StringsTest, AnsiSameTextKeysAgreeWithAnsiSameText) {
+  const std::pair<std::string, std::string> Pairs[] = {
+      {"Orders", "oRDERS"},       {"ΟΔΟΣ", "οδοσ"},        {"ΟΔΟΣ", "οδος"},     {"\u00c4rzte", "A\u0308RZTE"},
+      {"Ärzte", "Arzte"},         {"a\x01b", "ab"},         {"a\x01b", "A\x01B"}, {"\xC4rzte", "\xE4rzte"},
+      {"\xC4rzte", "\xC4RZTE"},    {"straße", "STRASSE"},     {"", ""},             {"x", ""},
+  };
+  for (const auto& [A, B] : Pairs)
+    EXPECT_EQ(AnsiSameTextKey(A) == AnsiSameTextKey(B), AnsiSameText(A, B)) << A << " / " << B;
+}
+
 TEST(StringsTest, AnsiCaseMappingIsUnicodeAware) {
   EXPECT_EQ(AnsiUpperCase("straße äöü"), "STRASSE ÄÖÜ");
   EXPECT_EQ(AnsiLowerCase("ÄÖÜ ΣΑΣ ABC"), "äöü σας abc");
