@@ -1,7 +1,6 @@
 #include "registration/settings_report.h"
 
 #include "registration/design_settings.h"
-#include "registration/vnreg.h"
 #include "rtl/SysUtils.h"
 
 namespace VNReg {
@@ -28,12 +27,6 @@ void DescribeDesignSettings(TDesignSettings& Settings, TStrings& Lines) {
 
 extern "C" void VNReg_DesignSettingsReport(TStrings* Lines) {
   VN_ASSERT(Lines != nullptr, "a list to fill is required");
-  // The package's own store while it runs: one store exists then, never a
-  // second beside it. Before the package started, one made for the report.
-  if (VNReg::DesignSettings != nullptr) {
-    VNReg::DescribeDesignSettings(*VNReg::DesignSettings, *Lines);
-    return;
-  }
   VNReg::TDesignSettings Settings;
   VNReg::DescribeDesignSettings(Settings, *Lines);
 }

@@ -6,7 +6,6 @@
 
 #include "rtl/IniFiles.h"
 #include "package_module.h"
-#include "registration/settings_report.h"
 #include "registrations.h"
 #include "rtl/Resources.h"
 #include "support/registry_store.h"
@@ -47,17 +46,6 @@ TEST_F(VNRegUnit, OnlyTheFirstStartUpMakesTheStoreAndOnlyTheLastShutDownSavesIt)
   Finalize();
   EXPECT_EQ(VNReg::DesignSettings, nullptr);
   EXPECT_EQ(TIniFile(IniFile).ReadString("RecentDatabases", "Item00", ""), "orders.db");
-}
-
-// The settings report describes the package's own store while it runs: what
-// that store holds and has not saved yet is in it.
-TEST_F(VNRegUnit, TheSettingsReportDescribesThePackagesOwnStore) {
-  Initialize();
-  VNReg::DesignSettings->AddLastUsedDatabase("unsaved.db");
-  TStringList Lines;
-  VNReg_DesignSettingsReport(&Lines);
-  Finalize();
-  EXPECT_NE(Lines.IndexOf("  unsaved.db"), -1) << Lines.Text();
 }
 
 TEST_F(VNRegUnit, TheDefaultServerTypeComesFromTheSettingsFile) {
