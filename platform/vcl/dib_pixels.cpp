@@ -116,7 +116,17 @@ TRgbImage DecodeDib(const std::vector<std::uint8_t>& Dib, const std::string& Nam
 
 std::string BitmapFileAsPng(const std::string& FileData) {
   constexpr std::size_t FileHeaderSize = 14;
-  if (FileData.size() <= FileHeaderSize || FileData.compare(0, 2, "BM") != 0) return "";
+  if (FileData.size() < FileHeaderSize + 12 || FileData.compare(0, 2, "BM") != 0) return "";
+  // A form file is untrusted: a picture larger than a screen is not drawn, so
+  // that a one-bit bitmap cannot make the host hold gigabytes of pixels.
+  constexpr std::int64_t MaxPixels = 4096 * 4096;
+  const auto Int32At = [&](std::size_t At) {
+    std::uint32_t V = 0;
+    for (int I = 3; I >= 0; --I) V = V << 8 | static_cast<unsigned char>(FileData[At + static_cast<std::size_t>(I)]);
+    return static_cast<std::int32_t>(V);
+  };
+  const std::int64_t Width = Int32At(FileHeaderSize + 4), Height = Int32At(FileHeaderSize + 8);
+  if (Width <= 0 || Width * (Height < 0 ? -Height : Height) > MaxPixels) return "";
   TRgbImage Image;
   try {
     Image = DecodeDib(std::vector<std::uint8_t>(FileData.begin() + FileHeaderSize, FileData.end()), "picture");

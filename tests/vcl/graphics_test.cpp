@@ -9,6 +9,7 @@
 #include "vcl/ExtCtrls.h"
 #include "vcl/Forms.h"
 #include "rtl/FormFiles.h"
+#include "dib_pixels.h"
 #include "form_layout.h"
 #include "form_picture.h"
 
@@ -149,6 +150,10 @@ TEST(ImageTest, APicturesBitmapIsInItsFormsLayoutAndPicture) {
   const std::string Drawn = vn_vcl::FormPicturePng(Layout);
   It->Png.clear();
   EXPECT_NE(vn_vcl::FormPicturePng(Layout), Drawn) << "the bitmap is drawn, not an empty box";
+  // A form's bitmap larger than a screen is not decoded (a one-bit one would
+  // hold 24 times its file's size in pixels): its place is marked instead.
+  EXPECT_EQ(vn_vcl::BitmapFileAsPng(BitmapFile(4097, 4097, 8)), "");
+  EXPECT_NE(vn_vcl::BitmapFileAsPng(BitmapFile(40, 20, 8)), "");
 }
 
 }  // namespace
