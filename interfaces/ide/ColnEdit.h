@@ -55,3 +55,7 @@ class TCollectionEditor : public TForm {
 // modified.
 void ShowCollectionEditorClass(IDesigner* Designer, const TMetaClass& CollectionEditorClass, TComponent& Component,
                                TCollection& Collection, const std::string& PropertyName, TColOptions Options);
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void ColnEdit_Initialization();
+void ColnEdit_Finalization();

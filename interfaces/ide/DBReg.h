@@ -74,3 +74,7 @@ class TFieldLinkProperty : public TStringProperty {
   TDataSet* FDataSet = nullptr;
   bool FChanged = false;
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void DBReg_Initialization();
+void DBReg_Finalization();

@@ -44,3 +44,7 @@ class TDataSetEditor : public TComponentEditor {
   // host's own answers TDSDesigner.
   virtual TDSDesignerClass GetDSDesignerClass();
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void DSDesign_Initialization();
+void DSDesign_Finalization();

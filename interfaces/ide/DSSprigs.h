@@ -12,3 +12,7 @@ class TDataSetSprig : public TComponentSprig {
   explicit TDataSetSprig(TComponent* AItem);
   void FigureChildren() override;
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void DSSprigs_Initialization();
+void DSSprigs_Finalization();

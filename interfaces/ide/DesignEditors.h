@@ -58,3 +58,7 @@ class TComponentEditor : public TObject {
 // own TComponentEditor. EInvalidCast when the registered class is no
 // component editor.
 std::unique_ptr<TComponentEditor> GetComponentEditor(TComponent& Component, IDesigner* Designer);
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void DesignEditors_Initialization();
+void DesignEditors_Finalization();

@@ -43,3 +43,7 @@ void RegisterComponentEditor(const TMetaClass& ComponentClass, const TMetaClass&
 // "*" followed by an ending such as "*SQL") belong to the category CategoryName.
 void RegisterPropertiesInCategory(const std::string& CategoryName, const TMetaClass& ComponentClass,
                                   std::initializer_list<std::string> Filters);
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void DesignIntf_Initialization();
+void DesignIntf_Finalization();

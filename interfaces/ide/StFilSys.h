@@ -46,3 +46,7 @@ void Register();
 TStringsFileSystem& StringsFileSystem();
 
 }  // namespace StFilSys
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void StFilSys_Initialization();
+void StFilSys_Finalization();

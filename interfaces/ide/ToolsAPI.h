@@ -126,3 +126,7 @@ class IBorlandIDEServices : public virtual IInterface {
 
 // Set by the IDE before it loads any package; null where there is no IDE.
 extern std::shared_ptr<IBorlandIDEServices> BorlandIDEServices;
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void ToolsAPI_Initialization();
+void ToolsAPI_Finalization();

@@ -135,3 +135,7 @@ class TTransientSprig : public TSprig {
 // of DesignIntf, on behalf of the package whose Register is running. The view
 // places nodes in registration order: register the outer levels first.
 void RegisterSprigType(const TMetaClass& ComponentClass, const TMetaClass& SprigClass);
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void TreeIntf_Initialization();
+void TreeIntf_Finalization();

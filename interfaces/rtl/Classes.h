@@ -500,3 +500,7 @@ void UnRegisterClass(const TMetaClass& AClass);
 TClass GetClass(std::string_view AClassName);
 // As GetClass, but raises EClassNotFound "Class X not found".
 const TMetaClass& FindClass(std::string_view AClassName);
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Classes_Initialization();
+void Classes_Finalization();

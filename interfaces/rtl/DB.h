@@ -378,3 +378,7 @@ class TMemoryDataSet : public TDataSet {
   std::vector<std::pair<std::string, TFieldType>> FColumns;
   std::vector<std::vector<Variant>> FPending;
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void DB_Initialization();
+void DB_Finalization();

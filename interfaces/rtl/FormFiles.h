@@ -79,3 +79,7 @@ TFormFileHeader ReadComponentText(std::string_view Text, TComponent& Root, std::
 // standing in for a user's class). A floating-point value that is no finite
 // number raises EWriteError: no form file could hold it.
 std::string WriteComponentText(const TComponent& Root, std::string_view RootClassName = "");
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void FormFiles_Initialization();
+void FormFiles_Finalization();

@@ -89,3 +89,7 @@ class TIniFile : public TObject {
   // The file as last read; read again only when the file has changed.
   std::shared_ptr<vn_rtl::TIniCache> FCache;
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void IniFiles_Initialization();
+void IniFiles_Finalization();

@@ -108,3 +108,7 @@ class TRegistry : public TObject {
   bool FKeyOpen = false;
   bool FKeyWritable = false;
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Registry_Initialization();
+void Registry_Finalization();

@@ -24,6 +24,16 @@ HINSTANCE FindModuleHandle(const void* AddressInModule) noexcept;
 // "" when no loaded module holds it.
 std::string GetModuleFileName(HINSTANCE Instance);
 
+// A module's resource module: a module file beside it that carries its
+// resources in the user's language, named after it with the language as
+// extension. For Pkg.bpl and the language LC_ALL, LC_MESSAGES or LANG names
+// (de_DE.UTF-8, say): Pkg.de_DE, then Pkg.de. Loads the first that exists and
+// returns its instance handle; 0 when there is none or it cannot be loaded, and
+// the module's own resources are read then.
+HINSTANCE LoadResourceModule(const std::string& ModuleFileName);
+// Unloads a module that LoadResourceModule loaded; false for any other handle.
+bool FreeLibrary(HINSTANCE Instance);
+
 // ---------------------------------------------------------------------------
 // Resources
 
@@ -142,3 +152,7 @@ class TVersionInfo {
  private:
   TVersionBlock FRoot;
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Resources_Initialization();
+void Resources_Finalization();

@@ -19,8 +19,27 @@ struct TUnitEntry {
   void (*FInit)();
 };
 
+// How often a unit has been started, as each unit of every package counts it:
+// 0 when its library is loaded, below 0 while started. A unit's start-up does
+// its work only at the first start-up in the process, its shut-down only at the
+// last, so that the units of a package that several packages use start once.
+class TUnitStartCount {
+ public:
+  // Counts a start-up; true when it is the first (the unit's work is to be done).
+  bool Start() noexcept { return FCount-- == 0; }
+  // Counts a shut-down; true when it is the last. A shut-down without a
+  // start-up counts nothing.
+  bool Stop() noexcept { return FCount < 0 && ++FCount == 0; }
+  std::int32_t Count() const noexcept { return FCount; }
+
+ private:
+  std::int32_t FCount = 0;
+};
+
 // A package's unit table: every unit it uses, those of its required packages
-// first, in start-up order.
+// first, in start-up order. Entries for units of other packages are those
+// units' own start-up and shut-down, exported by the package that contains them
+// as <Unit>_Initialization and <Unit>_Finalization.
 struct PackageInfoTable {
   int UnitCount;
   const TUnitEntry* UnitInfo;
@@ -36,6 +55,9 @@ void UnregisterModule(TLibModule* LibModule);
 void EnumModules(const std::function<bool(const TLibModule&)>& Proc);
 // The registered module of that instance handle, or null.
 TLibModule* FindModule(std::uintptr_t Instance);
+// Where the resources of module Instance are read from: its resource module
+// when it registered one, otherwise the module itself.
+std::uintptr_t FindResourceHInstance(std::uintptr_t Instance);
 
 // Runs the start-up of every unit of Table, first to last. When one raises, the
 // units already started are shut down again (last to first) and the exception

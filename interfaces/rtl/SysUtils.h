@@ -233,3 +233,7 @@ void DecodeTime(TDateTime Time, int& Hour, int& Min, int& Sec, int& MSec);
 // DOS date and time packed in 32 bits (2-second resolution); 0 outside 1980..2107.
 std::int32_t DateTimeToFileDate(TDateTime DateTime);
 TDateTime FileDateToDateTime(std::int32_t FileDate);
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void SysUtils_Initialization();
+void SysUtils_Finalization();

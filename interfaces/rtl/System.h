@@ -281,3 +281,7 @@ inline void Assert(bool Condition, std::string_view Message, std::string_view So
 }
 
 #define VN_ASSERT(Condition, Message) ::Assert(static_cast<bool>(Condition), Message, __FILE__, __LINE__)
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void System_Initialization();
+void System_Finalization();

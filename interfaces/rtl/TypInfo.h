@@ -384,3 +384,7 @@ class TPublisher {
 
   std::vector<TPropInfo> FList;
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void TypInfo_Initialization();
+void TypInfo_Finalization();

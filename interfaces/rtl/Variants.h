@@ -48,3 +48,7 @@ class Variant {
   };
   std::variant<std::monostate, TNull, bool, std::int64_t, double, std::string> FValue;
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Variants_Initialization();
+void Variants_Finalization();

@@ -51,3 +51,7 @@ HINSTANCE ShellExecuteW(HWND hwnd, const wchar_t* lpOperation, const wchar_t* lp
 inline constexpr HINSTANCE SE_ERR_FNF = 2;
 inline constexpr HINSTANCE SE_ERR_ACCESSDENIED = 5;
 inline constexpr HINSTANCE SE_ERR_NOASSOC = 31;
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Windows_Initialization();
+void Windows_Finalization();

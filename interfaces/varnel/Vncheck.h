@@ -81,3 +81,7 @@ extern "C" void Vncheck_CheckUpdateObject(TComponent& UpdateObject, const TVNUpd
                                           TVNUpdateCheckResult& Result);
 using TVNCheckUpdateObjectProc = void (*)(TComponent&, const TVNUpdateCheckOptions&, TVNUpdateCheckResult&);
 inline constexpr const char* CheckUpdateObjectExport = "Vncheck_CheckUpdateObject";
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Vncheck_Initialization();
+void Vncheck_Finalization();

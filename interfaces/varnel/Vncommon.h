@@ -38,3 +38,7 @@ std::string GetModuleFileNameStr(HINSTANCE Instance);
 // Each is set only when the file holds it. False, with both unchanged, when the
 // file has no version information or cannot be read.
 bool ReadFileVersInfo(const std::string& FileName, std::string& ProductName, std::string& Version);
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Vncommon_Initialization();
+void Vncommon_Finalization();

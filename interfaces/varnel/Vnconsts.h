@@ -21,3 +21,7 @@ extern const std::string_view SNoDataSet;
 // Object Inspector shows it.
 extern const std::string_view SPrimary;
 extern const std::string_view STextTrue;
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Vnconsts_Initialization();
+void Vnconsts_Finalization();

@@ -130,3 +130,7 @@ class TVNDatabaseEditDlg : public TForm {
   TNotifyEvent FOnSaveDefaultParamsClick;
   TNotifyEvent FOnSaveDefaultSrvTypeClick;
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Vndlgs_Initialization();
+void Vndlgs_Finalization();

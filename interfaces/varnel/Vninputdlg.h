@@ -10,3 +10,7 @@ bool InputValue(const std::string& Caption, const std::string& Prompt, std::stri
 
 // The same, for hosts that call the routine by name.
 extern "C" bool Vninputdlg_InputValue(const std::string& Caption, const std::string& Prompt, std::string& Value);
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Vninputdlg_Initialization();
+void Vninputdlg_Finalization();

@@ -73,3 +73,7 @@ class TPageControl : public TWinControl {
   std::vector<TTabSheet*> FPages;
   TTabSheet* FActivePage = nullptr;
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void ComCtrls_Initialization();
+void ComCtrls_Finalization();

@@ -441,3 +441,7 @@ class TCustomControl : public TWinControl {
  public:
   using TWinControl::TWinControl;
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Controls_Initialization();
+void Controls_Finalization();

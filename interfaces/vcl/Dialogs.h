@@ -92,3 +92,7 @@ class TOpenDialog : public TComponent {
   std::string FDefaultExt;
   TOpenOptions FOptions{ofHideReadOnly, ofEnableSizing};
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Dialogs_Initialization();
+void Dialogs_Finalization();

@@ -111,3 +111,7 @@ class TRadioGroup : public TCustomGroupBox {
   int FItemIndex = -1;
   int FColumns = 1;
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void ExtCtrls_Initialization();
+void ExtCtrls_Finalization();

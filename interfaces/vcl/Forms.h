@@ -337,3 +337,7 @@ class TCursorGuard {
 
 // The form that shows Control; null when it is on none.
 TCustomForm* GetParentForm(const TControl& Control);
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Forms_Initialization();
+void Forms_Finalization();

@@ -71,3 +71,7 @@ class TPicture : public TPersistent {
   std::string FClassName;
   std::unique_ptr<TBitmap> FBitmap;
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Graphics_Initialization();
+void Graphics_Finalization();

@@ -111,3 +111,7 @@ class TPopupMenu : public TMenu {
   TComponent* FPopupComponent = nullptr;
   bool FAutoPopup = true;
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void Menus_Initialization();
+void Menus_Finalization();

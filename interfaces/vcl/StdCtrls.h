@@ -295,3 +295,7 @@ class TGroupBox : public TCustomGroupBox {
  public:
   explicit TGroupBox(TComponent* AOwner);
 };
+
+// The unit's start-up and shut-down, for the unit tables of the packages that use it.
+void StdCtrls_Initialization();
+void StdCtrls_Finalization();

@@ -708,7 +708,7 @@ void TIniFile::EraseSection(const std::string& Section) { Apply(TIniChanges().Er
 
 void TIniFile::Apply(const TIniChanges& Changes) {
   if (Changes.Empty()) return;
-  for (const TIniChanges::TChange& C : Changes.Changes()) Validate(C, FFileName);
+  for (const TIniChanges::TChange& C : Changes.Changes()) Validate(C, NativeFileName(FFileName));
   // Applied to what is in the file under the lock, so that changes another
   // process made since our last read are kept.
   bool Secret = false;  // the new content holds a password
@@ -716,7 +716,8 @@ void TIniFile::Apply(const TIniChanges& Changes) {
     TIniText Text = DecodeIniText(Current);
     // What cannot be written back as it was read is not written at all.
     if (!Text.Exact)
-      throw EIniFileException(Format("Unable to write to %s: the file is not well-formed UTF-16", {FFileName}));
+      throw EIniFileException(
+          Format("Unable to write to %s: the file is not well-formed UTF-16", {NativeFileName(FFileName)}));
     TIniDocument Doc(std::move(Text.Utf8));
     for (const TIniChanges::TChange& C : Changes.Changes()) {
       const std::string_view Section = TrimBlanks(C.Section);
@@ -738,14 +739,14 @@ void TIniFile::Apply(const TIniChanges& Changes) {
     if (!Encoded)
       throw EIniFileException(Format("Unable to write to %s: a name or value is not UTF-8 text, which this "
                                      "UTF-16 file cannot hold",
-                                     {FFileName}));
+                                     {NativeFileName(FFileName)}));
     return Encoded;
   };
   // A file that holds a password is its owner's alone.
   vn_rtl::TReplaceOptions Options;
   Options.AccessOf = [&Secret](const std::string&) { return Secret ? vn_rtl::faOwnerOnly : vn_rtl::faAsBefore; };
   if (!vn_rtl::ReplaceFile(NativeFileName(FFileName), Change, Options))
-    throw EIniFileException(Format("Unable to write to %s", {FFileName}));
+    throw EIniFileException(Format("Unable to write to %s", {NativeFileName(FFileName)}));
   if (Options.Tightened)
     Notice(Format("%s holds a password and could be read by others: it is now readable by its owner only",
                   {NativeFileName(FFileName)}));

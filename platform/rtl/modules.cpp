@@ -4,9 +4,13 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -49,7 +53,70 @@ std::string MappedFileName(std::uintptr_t Address) {
   return {};
 }
 
+// The language whose resources the user reads: "de_DE" of LC_ALL, LC_MESSAGES
+// or LANG = "de_DE.UTF-8@euro"; empty for the C locale.
+std::string MessageLanguage() {
+  for (const char* Name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* Value = std::getenv(Name);
+    if (Value == nullptr || *Value == 0) continue;
+    std::string Language(Value);
+    Language = Language.substr(0, Language.find_first_of(".@"));
+    return Language == "C" || Language == "POSIX" ? std::string() : Language;
+  }
+  return {};
+}
+
+// Resource modules this process loaded, by instance handle.
+struct TResourceModules {
+  std::mutex Lock;
+  std::multimap<HINSTANCE, void*> Handles;
+};
+TResourceModules& ResourceModules() {
+  static TResourceModules Modules;
+  return Modules;
+}
+
 }  // namespace
+
+HINSTANCE LoadResourceModule(const std::string& ModuleFileName) {
+  const std::string Language = MessageLanguage();
+  if (Language.empty() || ModuleFileName.empty()) return 0;
+  std::vector<std::string> Extensions{Language};
+  if (const std::size_t Territory = Language.find('_'); Territory != std::string::npos)
+    Extensions.push_back(Language.substr(0, Territory));
+  for (const std::string& Extension : Extensions) {
+    const std::string File = std::filesystem::path(ModuleFileName).replace_extension(Extension).string();
+    std::error_code Error;
+    if (!std::filesystem::is_regular_file(File, Error)) continue;
+    void* Handle = dlopen(File.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (Handle == nullptr) return 0;
+    link_map* Map = nullptr;
+    if (dlinfo(Handle, RTLD_DI_LINKMAP, &Map) != 0 || Map == nullptr) {
+      dlclose(Handle);
+      return 0;
+    }
+    const HINSTANCE Instance = FindModuleHandle(Map->l_ld);
+    TResourceModules& Modules = ResourceModules();
+    std::lock_guard Guard(Modules.Lock);
+    // Loaded twice, it is unloaded twice: the loader counts.
+    Modules.Handles.emplace(Instance, Handle);
+    return Instance;
+  }
+  return 0;
+}
+
+bool FreeLibrary(HINSTANCE Instance) {
+  TResourceModules& Modules = ResourceModules();
+  void* Handle = nullptr;
+  {
+    std::lock_guard Guard(Modules.Lock);
+    const auto Found = Modules.Handles.find(Instance);
+    if (Found == Modules.Handles.end()) return false;
+    Handle = Found->second;
+    Modules.Handles.erase(Found);
+  }
+  return dlclose(Handle) == 0;
+}
 
 HINSTANCE FindModuleHandle(const void* AddressInModule) noexcept {
   Dl_info Info{};

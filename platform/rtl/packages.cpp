@@ -53,6 +53,13 @@ TLibModule* FindModule(std::uintptr_t Instance) {
   return nullptr;
 }
 
+std::uintptr_t FindResourceHInstance(std::uintptr_t Instance) {
+  std::lock_guard Guard(ModuleLock());
+  for (TLibModule* M = ModuleList; M != nullptr; M = M->Next)
+    if (M->Instance == Instance && M->ResInstance != 0) return M->ResInstance;
+  return Instance;
+}
+
 void PackageLoad(PackageInfo Table, TLibModule* /*Module*/) {
   if (Table == nullptr) return;
   int Started = 0;

@@ -6,6 +6,7 @@
 #include "vcl/StdCtrls.h"
 #include "rtl/FormFiles.h"
 #include "rtl/Resources.h"
+#include "rtl/SysInit.h"
 #include "ui_driver.h"
 
 VN_IMPLEMENT_PUBLISHED(TCustomForm, TWinControl)
@@ -361,7 +362,8 @@ void TCustomForm::Loaded() {
 void TCustomForm::InitInheritedComponent(const TFormBindings& ABindings) {
   FBindings = &ABindings;
   const std::string ResName = UpperCase(ClassName());
-  const std::string FileName = GetModuleFileName(FindModuleHandle(&ClassType()));
+  // Read from the class's module, or from its resource module when it loaded one.
+  const std::string FileName = GetModuleFileName(FindResourceHInstance(FindModuleHandle(&ClassType())));
   if (FileName.empty())
     throw EResNotFound(Format("Resource %s not found: no loaded module holds class %s", {ResName, ClassName()}));
   const TResourceList Resources = ReadModuleResources(FileName);

@@ -79,15 +79,24 @@ TStrings& TDesignSettings::RecentDatabases() {
   return *FRecentDatabases;
 }
 
-void TDesignSettings::LoadRecentDatabases() {
-  FRecentDatabases->Clear();
-  FMaxDbCount = FIniFile->ReadInteger(SectionRecent, KeyMaxCount, 0);
-  if (FMaxDbCount == 0) FMaxDbCount = DefaultMaxDbCount;
-  for (int I = 0; I < FMaxDbCount; ++I) {
+void TDesignSettings::LoadRecentDatabases() { FMaxDbCount = ReadRecentDatabases(*FRecentDatabases); }
+
+std::int32_t TDesignSettings::ReadRecentDatabases(TStrings& Into) {
+  Into.Clear();
+  std::int32_t MaxCount = FIniFile->ReadInteger(SectionRecent, KeyMaxCount, 0);
+  if (MaxCount == 0) MaxCount = DefaultMaxDbCount;
+  for (int I = 0; I < MaxCount; ++I) {
     std::string Name = FIniFile->ReadString(SectionRecent, RecentItemKey(I), "");
     if (Name.empty()) break;
-    FRecentDatabases->Add(Name);
+    Into.Add(Name);
   }
+  return MaxCount;
+}
+
+std::int32_t TDesignSettings::PeekRecentDatabases(TStrings& Into) {
+  if (FMaxDbCount == 0) return ReadRecentDatabases(Into);
+  Into.Assign(*FRecentDatabases);
+  return FMaxDbCount;
 }
 
 void TDesignSettings::AddLastUsedDatabase(const std::string& s) {

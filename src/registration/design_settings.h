@@ -36,9 +36,15 @@ class TDesignSettings : public TObject {
   const std::string& IniFileName() const { return FIniFile->FileName(); }
   // The recent list's limit; 0 until the list is loaded.
   std::int32_t MaxDbCount() const noexcept { return FMaxDbCount; }
+  // What RecentDatabases and MaxDbCount answer, copied into Into, without
+  // loading the list into the store when it is not loaded yet: a loaded list is
+  // rewritten at shut-down, and a report that only looks must not cause that.
+  std::int32_t PeekRecentDatabases(TStrings& Into);
 
  private:
   void LoadRecentDatabases();
+  // Reads the recent list as the file holds it; returns its limit.
+  std::int32_t ReadRecentDatabases(TStrings& Into);
 
   std::string FRootDir;
   std::unique_ptr<TIniFile> FIniFile;

@@ -1,6 +1,7 @@
 #include "registration/settings_report.h"
 
 #include "registration/design_settings.h"
+#include "registration/vnreg.h"
 #include "rtl/SysUtils.h"
 
 namespace VNReg {
@@ -19,14 +20,21 @@ void DescribeDesignSettings(TDesignSettings& Settings, TStrings& Lines) {
   Lines.Add(Format("SQL editor:          %s", {Settings.SQLEditor() ? "on" : "off"}));
   Lines.Add(Format("Default server type: %s", {GetServerTypeName(Settings.ReadDefaultServerType())}));
   AddList(Lines, "Default parameters", Settings.DbParams());
-  TStrings& Recent = Settings.RecentDatabases();
-  AddList(Lines, Format("Recent databases, limit %d", {Settings.MaxDbCount()}), Recent);
+  TStringList Recent;
+  const std::int32_t Limit = Settings.PeekRecentDatabases(Recent);
+  AddList(Lines, Format("Recent databases, limit %d", {Limit}), Recent);
 }
 
 }  // namespace VNReg
 
 extern "C" void VNReg_DesignSettingsReport(TStrings* Lines) {
   VN_ASSERT(Lines != nullptr, "a list to fill is required");
+  // The package's own store while it is started: one store, never a second
+  // beside it. Before its start-up, one made for the report.
+  if (VNReg::DesignSettings != nullptr) {
+    VNReg::DescribeDesignSettings(*VNReg::DesignSettings, *Lines);
+    return;
+  }
   VNReg::TDesignSettings Settings;
   VNReg::DescribeDesignSettings(Settings, *Lines);
 }

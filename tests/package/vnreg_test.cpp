@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <set>
 
 #include "rtl/IniFiles.h"
+#include "package_info.h"
 #include "package_module.h"
+#include "registration/settings_report.h"
 #include "registrations.h"
 #include "rtl/Resources.h"
 #include "support/registry_store.h"
@@ -46,6 +51,27 @@ TEST_F(VNRegUnit, OnlyTheFirstStartUpMakesTheStoreAndOnlyTheLastShutDownSavesIt)
   Finalize();
   EXPECT_EQ(VNReg::DesignSettings, nullptr);
   EXPECT_EQ(TIniFile(IniFile).ReadString("RecentDatabases", "Item00", ""), "orders.db");
+}
+
+// The settings report describes the package's own store while it runs, with
+// what it has not saved yet; and looking saves nothing: a list the store did
+// not load is not rewritten at shut-down (the item after the gap stays).
+TEST_F(VNRegUnit, TheSettingsReportDescribesThePackagesOwnStoreAndChangesNothing) {
+  const std::string Ini = "[RecentDatabases]\nItem00=a.db\nItem02=after-gap.db\nMaxCount=8\n";
+  WriteFileText(IniFile, Ini);
+  Initialize();
+  TStringList Before;
+  VNReg_DesignSettingsReport(&Before);
+  Finalize();
+  EXPECT_EQ(ReadFileText(IniFile), Ini);
+  EXPECT_NE(Before.IndexOf("  a.db"), -1) << Before.Text();
+
+  Initialize();
+  VNReg::DesignSettings->AddLastUsedDatabase("unsaved.db");
+  TStringList Lines;
+  VNReg_DesignSettingsReport(&Lines);
+  Finalize();
+  EXPECT_NE(Lines.IndexOf("  unsaved.db"), -1) << Lines.Text();
 }
 
 TEST_F(VNRegUnit, TheDefaultServerTypeComesFromTheSettingsFile) {
@@ -127,6 +153,46 @@ TEST(PackageModule, TheLibraryEntryPointRegisteredThePackagesModule) {
   ASSERT_NE(Module, nullptr);
   EXPECT_EQ(Module->ResInstance, Instance);
   EXPECT_EQ(FindModuleHandle(reinterpret_cast<const void*>(&VNReg_Register)), Instance);
+}
+
+// Each entry of the unit table against what the packages really provide: the
+// start-up an entry calls lives in the package file that says it contains the
+// unit; a package's units come after those of every package it requires; the
+// package's own units come last.
+TEST(PackageModule, TheUnitTableCallsEachUnitsOwnStartUpRequiredPackagesFirst) {
+  const PackageInfo Table = GetPackageInfoTable();
+  ASSERT_NE(Table, nullptr);
+  const std::string OwnFile = GetModuleFileName(DclVarq220::HInstance());
+  std::map<std::string, vnide::TPackageDescription> Packages;  // by file
+  std::vector<std::string> Order;  // the package of each entry, in table order
+  for (int I = 0; I < Table->UnitCount; ++I) {
+    const TUnitEntry& Entry = Table->UnitInfo[I];
+    ASSERT_NE(Entry.Init, nullptr) << Entry.UnitName;
+    ASSERT_NE(Entry.FInit, nullptr) << Entry.UnitName;
+    const std::string File = GetModuleFileName(FindModuleHandle(reinterpret_cast<const void*>(Entry.Init)));
+    EXPECT_EQ(File, GetModuleFileName(FindModuleHandle(reinterpret_cast<const void*>(Entry.FInit))));
+    if (!Packages.contains(File)) Packages.emplace(File, vnide::ReadPackageDescription(File));
+    const vnide::TPackageDescription& Package = Packages.at(File);
+    EXPECT_TRUE(std::ranges::any_of(Package.Contains, [&](const auto& U) { return U.Name == Entry.UnitName; }))
+        << Entry.UnitName << " is not a unit of " << Package.Name;
+    for (const std::string& Earlier : Order) {
+      if (Earlier == OwnFile) continue;
+      EXPECT_FALSE(std::ranges::count(Packages.at(Earlier).Requires, Package.Name))
+          << Entry.UnitName << " of " << Package.Name << " starts after a unit of " << Packages.at(Earlier).Name
+          << ", which requires it";
+    }
+    Order.push_back(File);
+  }
+  std::set<std::string> Used;
+  for (const auto& [File, Package] : Packages) Used.insert(Package.Name);
+  EXPECT_EQ(Used, (std::set<std::string>{"rtl220", "vcl220", "dcldb220", "VarLib220", "DclVarq220"}));
+  // The package's own: its copy of the per-module start-up code first, its units last.
+  std::vector<std::string> Own;
+  for (int I = 0; I < Table->UnitCount; ++I)
+    if (Order[I] == OwnFile) Own.push_back(std::to_string(I) + " " + Table->UnitInfo[I].UnitName);
+  const int N = Table->UnitCount;
+  EXPECT_EQ(Own, (std::vector<std::string>{"0 SysInit", std::to_string(N - 3) + " VNAbout",
+                                           std::to_string(N - 2) + " VNUpdSEd", std::to_string(N - 1) + " VNReg"}));
 }
 
 }  // namespace

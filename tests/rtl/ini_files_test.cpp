@@ -317,6 +317,11 @@ TEST(IniFileWrite, WhatTheFormatCannotHoldIsRefusedAndTheFileKept) {
   EXPECT_THROW(Ini.DeleteKey("S", "a=b"), EIniFileException);
   EXPECT_THROW(Ini.EraseSection("S]"), EIniFileException);
   EXPECT_EQ(ReadFileText(Name), Original);
+  // A name joined with a backslash, as the settings store joins its folder and
+  // file, is shown as the file system names it.
+  const std::string Missing = Dir.File("missing") + "\\varlib.ini";
+  for (const TIniChanges& Change : {TIniChanges().WriteString("S", "k", "v"), TIniChanges().WriteString("S", "k\n", "v")})
+    EXPECT_EQ(MessageOf<EIniFileException>([&] { TIniFile(Missing).Apply(Change); }).find('\\'), std::string::npos);
 
   EXPECT_TRUE(TIniFile::CanStoreValue(" any \t\"text\" = [x] ;"));
   EXPECT_FALSE(TIniFile::CanStoreValue("a\nb"));

@@ -415,6 +415,39 @@ TEST_F(VnideServe, SetChangesTheInspectorRow) {
   EXPECT_EQ(Act({{"op", "select"}, {"names", {"OrdersQuery"}}}).second["ok"], true) << "still named OrdersQuery";
 }
 
+// The code editor's modules stay open between actions, as in the builder:
+// opening the same property again finds its module, and the module ops edit,
+// save and close it.
+TEST_F(VnideServe, CodeEditorModulesStayOpenBetweenActionsAndAreFoundAgain) {
+  ASSERT_EQ(Act({{"op", "select"}, {"names", {"OrdersQuery"}}}).second["ok"], true);
+  json Dialog = Act({{"op", "ellipsis"}, {"property", "SQL"}}).second;
+  ASSERT_EQ(Dialog["state"]["modal"]["kind"], "form") << Dialog["state"]["transcript"];
+  json State = Act({{"op", "dialog"}, {"command", "click btCodeEditor"}}).second["state"];
+  EXPECT_TRUE(State["modal"].is_null()) << "the action ended with the module open: " << State["modal"];
+  ASSERT_EQ(State["modules"].size(), 1u) << State["modules"];
+  // The property's editor finds its module open and shows it instead.
+  State = Act({{"op", "ellipsis"}, {"property", "SQL"}}).second["state"];
+  EXPECT_TRUE(State["modal"].is_null()) << State["modal"];
+  ASSERT_EQ(State["modules"].size(), 1u) << State["modules"];
+  const json Module = State["modules"][0];
+  EXPECT_EQ(Module["property"], "OrdersQuery.SQL");
+  const std::string Name = Module["name"];
+  std::size_t Opened = 0;
+  for (const json& Line : State["transcript"]) Opened += Line.get<std::string>().ends_with(Name + " opened");
+  EXPECT_EQ(Opened, 1u) << "opened again instead of found: " << State["transcript"];
+
+  State = Act({{"op", "moduleText"}, {"name", Name}, {"lines", {"select * from orders", ".dot"}}}).second["state"];
+  EXPECT_EQ(State["modules"][0]["modified"], true);
+  EXPECT_EQ(State["modules"][0]["text"], "select * from orders\r\n.dot\r\n");
+  State = Act({{"op", "module"}, {"command", "save"}, {"name", Name}}).second["state"];
+  EXPECT_EQ(State["forms"][0]["modified"], true);
+  EXPECT_EQ(Act({{"op", "module"}, {"command", "close"}, {"name", Name}}).second["state"]["modules"], json::array());
+  const auto [Status, Refused] = Act({{"op", "module"}, {"command", "show"}, {"name", Name}});
+  EXPECT_EQ(Refused["ok"], false);
+  EXPECT_NE(Refused["error"].get<std::string>().find("no module"), std::string::npos) << Refused;
+  EXPECT_EQ(Act({{"op", "module"}, {"command", "delete"}, {"name", Name}}).second["ok"], false);
+}
+
 TEST_F(VnideServe, LongPollReturnsWhenAnotherRequestChangedTheState) {
   const httplib::Result First = Client().Get(Tokened("/api/state"));
   ASSERT_TRUE(First);

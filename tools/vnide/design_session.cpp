@@ -107,7 +107,7 @@ void TDesignSession::Run(const std::function<void()>& Action) {
   TWorkingFolder InFolder(FFolderPath);
   vn_vcl::TDriverInstallation Installed(*FDriver);
   Action();
-  if (vn_ide::IDEServices().Modules().empty()) return;
+  if (FKeepModulesOpen || vn_ide::IDEServices().Modules().empty()) return;
   TModuleCommands Commands(*FDriver, FTranscript);
   Commands.Run();
   FModuleErrors += Commands.ErrorCount();

@@ -70,8 +70,12 @@ class TDesignSession {
   // Runs Action in the form's folder with the session's driver answering
   // every dialog. When Action leaves code-editor modules open, the session's
   // module commands follow until the input ends or the last module closes
-  // (module_commands.h).
+  // (module_commands.h), unless modules stay open.
   void Run(const std::function<void()>& Action);
+  // Modules an action opens stay open after it, as in the builder, until the
+  // person closes them: for hosts that take further commands between actions
+  // (serve), where opening the same property again finds its open module.
+  void KeepModulesOpen() noexcept { FKeepModulesOpen = true; }
   // The form's folder, for work outside Run that may read files the form names.
   const std::filesystem::path& Folder() const noexcept { return FFolderPath; }
 
@@ -104,6 +108,7 @@ class TDesignSession {
   std::unique_ptr<vn_vcl::TScriptedDriver> FOwnDriver;
   vn_vcl::TScriptedDriver* FDriver = nullptr;
   bool FScripted = false;
+  bool FKeepModulesOpen = false;
   std::unique_ptr<TModuleTranscript> FModuleTranscript;
   std::size_t FModuleErrors = 0;
 };

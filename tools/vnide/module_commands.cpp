@@ -119,10 +119,12 @@ bool TModuleCommands::Execute(const std::string& Line) {
     }
   } catch (const EModuleCommandError& E) {
     ++FErrorCount;
+    FLastError = E.Message();
     FOut << "error: " << E.Message() << '\n';
   } catch (const Exception& E) {
     // The host reports its own errors; the module stays as it was.
     ++FErrorCount;
+    FLastError = E.Message();
     FOut << "[Exception] " << E.ClassName() << ": " << E.Message() << '\n';
   }
   return true;

@@ -30,6 +30,8 @@ class TModuleCommands {
   bool Execute(const std::string& Line);
   // Commands that could not run as written and errors of the host.
   std::size_t ErrorCount() const noexcept { return FErrorCount; }
+  // What the last command that failed said ("" when none failed).
+  const std::string& LastError() const noexcept { return FLastError; }
 
  private:
   vn_ide::TCodeEditorModule& Named(const std::string& Name) const;
@@ -38,6 +40,7 @@ class TModuleCommands {
   vn_vcl::TScriptedDriver& FDriver;
   std::ostream& FOut;
   std::size_t FErrorCount = 0;
+  std::string FLastError;
 };
 
 // "[Code editor] ..." lines for what happens to modules, written to Out while

@@ -31,6 +31,8 @@ const std::map<std::string, std::vector<TField>, std::less<>>& Ops() {
       {"paletteDrop", {{"class", fkString}, {"target", fkString}}},
       {"dialog", {{"command", fkString}}},
       {"memo", {{"control", fkString}, {"lines", fkStrings}}},
+      {"module", {{"command", fkString}, {"name", fkString}}},
+      {"moduleText", {{"name", fkString}, {"lines", fkStrings}}},
       {"save", {}},
       {"form", {{"index", fkInteger}}},
   };

@@ -67,7 +67,6 @@ std::shared_ptr<TServeAction> TWebDriver::Wait(bool InDialog) {
   // The person let go of the keys held for the click that led here.
   for (const int Key : FClickKeys) SetKeyDown(Key, false);
   FClickKeys.clear();
-  FWaitingInDialog = InDialog;
   // Waiting on the form, no dialog is open (a form whose closing raised
   // never reported that it closed).
   if (!InDialog) FOpen.clear();
@@ -195,14 +194,18 @@ bool TWebDriver::ReadLine(std::string& Line, const std::string&, TLineKind) {
     }
     const bool OnForm = std::any_of(FOpen.begin(), FOpen.end(), [](const TOpen& O) { return O.Kind == okForm; });
     Line = (OnForm ? "memo " : "module text ") + ScriptWord(Request["control"].get<std::string>());
-    for (const TJson& Text : Request["lines"]) {
-      const std::string& L = Text.get_ref<const std::string&>();
-      FLines.push_back(L.starts_with('.') ? "." + L : L);
-    }
-    FLines.emplace_back(".");
+    QueueTextLines(Request["lines"]);
     return true;
   }
   return false;
+}
+
+void TWebDriver::QueueTextLines(const TJson& Lines) {
+  for (const TJson& Text : Lines) {
+    const std::string& L = Text.get_ref<const std::string&>();
+    FLines.push_back(L.starts_with('.') ? "." + L : L);
+  }
+  FLines.emplace_back(".");
 }
 
 void TWebDriver::FormShown(TCustomForm& Form) {
@@ -293,15 +296,9 @@ TJson TWebDriver::OpenJson(const TOpen& Open) const {
 }
 
 TJson TWebDriver::Modal() const {
-  if (FOpen.empty()) {
-    // Waiting for commands within an action, outside any dialog: the code
-    // editor's modules that the action left open.
-    if (!FWaitingInDialog) return nullptr;
-    TJson Modules = TJson::array();
-    for (const auto& Module : vn_ide::IDEServices().Modules())
-      Modules.push_back({{"name", Module->DisplayName()}, {"modified", Module->GetModified()}});
-    return {{"kind", "modules"}, {"modules", Modules}};
-  }
+  // The code editor's modules are no dialog: they stay open between actions
+  // and the state lists them apart.
+  if (FOpen.empty()) return nullptr;
   TJson Innermost = OpenJson(FOpen.back());
   if (FOpen.back().Kind != okForm)
     for (auto Open = FOpen.rbegin(); Open != FOpen.rend(); ++Open)

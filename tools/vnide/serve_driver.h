@@ -72,6 +72,9 @@ class TWebDriver : private TWebDriverStreams, public vn_vcl::TScriptedDriver {
   // Holds Key for the click that follows: released when the design thread
   // next waits for the person.
   void HoldForClick(int VirtualKey);
+  // Lines of text the next command reads (a module's new text, say), ended by
+  // a line "." and with lines that start with "." escaped as the driver reads them.
+  void QueueTextLines(const TJson& Lines);
 
   // The innermost dialog the design thread waits in, as the page reads it
   // (docs/vnide-serve.md), or null.
@@ -120,7 +123,6 @@ class TWebDriver : private TWebDriverStreams, public vn_vcl::TScriptedDriver {
   std::vector<TOpen> FOpen;
   std::deque<std::string> FLines;  // a memo op's lines still to read
   std::vector<int> FClickKeys;
-  bool FWaitingInDialog = false;
   std::shared_ptr<TServeAction> FCurrent;
   TJson FExtra = TJson::object();
   std::string FFailure;

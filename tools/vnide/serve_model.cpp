@@ -4,16 +4,19 @@
 #include <filesystem>
 
 #include "bitmap_png.h"
+#include "code_editor.h"
 #include "component_menu.h"
 #include "design_picture.h"
 #include "form_layout.h"
 #include "form_picture.h"
 #include "ide/DesignEditors.h"
+#include "module_commands.h"
 #include "object_inspector.h"
 #include "package_host.h"
 #include "registrations.h"
 #include "rtl/Windows.h"
 #include "serve_driver.h"
+#include "strings_file_system.h"
 #include "statement_check.h"
 #include "structure_view.h"
 #include "tree_nodes.h"
@@ -83,6 +86,7 @@ TServeModel::TServeModel(TPackageHost& Host, const TOptions& Options, TWebDriver
     Form->Options.Output = ofText;
     Form->Options.Session = smKeepGoing;
     Form->Session = std::make_unique<TDesignSession>(Host, Form->Options, Driver.Transcript(), Driver);
+    Form->Session->KeepModulesOpen();
     FForms.push_back(std::move(Form));
   }
   for (const auto& [Page, Classes] : vn_ide::PalettePages()) {
@@ -219,6 +223,18 @@ TJson TServeModel::State() {
     State["tree"] = nullptr;
     State["treeError"] = E.Message();
   }
+  // The code editor's modules stay open between actions until closed.
+  State["modules"] = TJson::array();
+  for (const auto& Module : vn_ide::IDEServices().Modules()) {
+    TJson Property = nullptr;
+    if (const vn_ide::TStringsEntry* Entry = Module->StringsEntry(); Entry != nullptr && Entry->Component() != nullptr)
+      Property = Entry->Component()->Name() + "." + Entry->PropName();
+    State["modules"].push_back({{"name", Module->DisplayName()},
+                                {"modified", Module->GetModified()},
+                                {"front", vn_ide::IDEServices().Front() == Module.get()},
+                                {"property", Property},
+                                {"text", Module->Text()}});
+  }
   State["modal"] = FDriver.Modal();
   State["transcript"] = FDriver.TranscriptLines();
   return State;
@@ -292,6 +308,8 @@ void TServeModel::Perform(const TJson& Request) {
     Session.Designer().Modified();
   } else if (Op == "drag" || Op == "paletteDrop") {
     Drop(Request);
+  } else if (Op == "module" || Op == "moduleText") {
+    ModuleCommand(Request);
   } else if (Op == "save") {
     const bool Saved = Session.Save();
     if (!Saved) Session.Transcript() << Form.Shown << ": nothing to save\n";
@@ -299,6 +317,26 @@ void TServeModel::Perform(const TJson& Request) {
   } else {
     throw EHostError(Op + " needs an open dialog");
   }
+}
+
+void TServeModel::ModuleCommand(const TJson& Request) {
+  TDesignSession& Session = *ShownForm().Session;
+  const std::string& Name = Text(Request, "name");
+  if (Name.empty() || Name.find_first_of(" \t\r\n") != std::string::npos)
+    throw EHostError("name a module as the state lists it");
+  std::string Line;
+  if (Text(Request, "op") == "moduleText") {
+    FDriver.QueueTextLines(Request["lines"]);
+    Line = "module text " + Name;
+  } else {
+    const std::string& Command = Text(Request, "command");
+    if (!SameText(Command, "show") && !SameText(Command, "save") && !SameText(Command, "close"))
+      throw EHostError("a module command is show, save or close, not " + Command);
+    Line = "module " + Command + " " + Name;
+  }
+  TModuleCommands Commands(FDriver, Session.Transcript());
+  Session.Run([&] { Commands.Execute(Line); });
+  if (Commands.ErrorCount() > 0) throw EHostError(Commands.LastError());
 }
 
 void TServeModel::Drop(const TJson& Request) {

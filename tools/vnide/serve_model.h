@@ -59,6 +59,8 @@ class TServeModel {
   std::vector<TComponent*> Selected(TServedForm& Form) const;
   TComponent& Component(const TJson& Request, const char* Field);
   void Drop(const TJson& Request);
+  // A code-editor command (ops module and moduleText) on a module left open.
+  void ModuleCommand(const TJson& Request);
 
   TPackageHost& FHost;
   TWebDriver& FDriver;

@@ -147,6 +147,7 @@
     renderTree(next);
     renderTranscript(next);
     renderVerification(next);
+    renderModules(next);
     renderModal(next);
     renderHints(next);
   }
@@ -516,6 +517,32 @@
           h('pre', { text: lines.length ? lines.join('\n') : '(empty)' })))));
   }
 
+  // The code editor's modules stay open between actions until closed, as in
+  // the builder: each shows its text, which Replace changes, Save writes into
+  // its property and Close closes (a modified one asks first).
+  function renderModules(s) {
+    const host = $('#modules');
+    const modules = s.modules || [];
+    const key = JSON.stringify(modules);
+    if (host.dataset.key === key) return;
+    host.dataset.key = key;
+    host.hidden = modules.length === 0;
+    host.replaceChildren(...modules.map((m) => {
+      const text = h('textarea', { class: 'module-text', rows: '5', spellcheck: 'false', wrap: 'off',
+                                   'aria-label': `Text of ${m.name}` });
+      text.value = m.text.replace(/\r\n$/, '').replace(/\r\n/g, '\n');
+      const command = (c) => act({ op: 'module', command: c, name: m.name });
+      return h('div', { class: m.front ? 'module front' : 'module', 'data-vn-module': m.name },
+        h('div', { class: 'name', text: `Code editor: ${m.name}${m.property ? ' (' + m.property + ')' : ''}` +
+                                         (m.modified ? ' (modified)' : '') }),
+        text,
+        h('div', { class: 'buttons' },
+          h('button', { type: 'button', text: 'Replace', onclick: () => act({ op: 'moduleText', name: m.name, lines: text.value.split('\n') }) }),
+          h('button', { type: 'button', text: 'Save', onclick: () => command('save') }),
+          h('button', { type: 'button', text: 'Close', onclick: () => command('close') })));
+    }));
+  }
+
   // ---- dialogs ---------------------------------------------------------
 
   let focusing = false;     // the page itself moves the focus: no click to send
@@ -551,7 +578,6 @@
     if (modal.kind === 'message') overlay.append(stacked(messageBox(modal)));
     else if (modal.kind === 'menu') overlay.append(stacked(placed(menuBox(modal), menuPoint)));
     else if (modal.kind === 'file') overlay.append(stacked(fileBox(modal)));
-    else if (modal.kind === 'modules') overlay.append(stacked(modulesBox(modal)));
     const first = overlay.querySelector('.stacked [data-first]');
     if (first) first.focus();
   }
@@ -596,33 +622,6 @@
         role: 'menuitem', 'data-vn-item': item.name,
         onclick: () => { if (item.enabled) dialog(`click ${quote(item.name)}`); },
       }, caption(item.caption))));
-  }
-
-  // New text for a module: the state does not carry its text, so Show puts the
-  // current one in the transcript and the person types the replacement here.
-  function moduleText(name) {
-    const text = h('textarea', { class: 'module-text', rows: '4', spellcheck: 'false', wrap: 'off',
-                                 'aria-label': `New text of ${name}`, placeholder: 'New text, then Replace' });
-    return h('div', { class: 'module-edit' }, text,
-      h('button', { type: 'button', text: 'Replace', onclick: () => act({ op: 'memo', control: name, lines: text.value.split('\n') }) }));
-  }
-
-  // Code-editor modules that an action left open: each can be shown in the
-  // transcript, saved into its property or closed; the action ends when the
-  // last one has closed, which Done does for all of them.
-  function modulesBox(m) {
-    const closeAll = () => m.modules.forEach((module) => dialog(`module close ${module.name}`));
-    return h('div', { class: 'window modulesbox', role: 'dialog' },
-      titleBar('Code editor', closeAll),
-      h('div', { class: 'body' }, m.modules.length === 0 ? 'No module is open.' : m.modules.map((module) =>
-        h('div', { class: 'module', 'data-vn-module': module.name },
-          h('span', { class: 'name', text: module.name + (module.modified ? ' (modified)' : '') }),
-          h('button', { type: 'button', text: 'Show', onclick: () => dialog(`module show ${module.name}`) }),
-          h('button', { type: 'button', text: 'Save', onclick: () => dialog(`module save ${module.name}`) }),
-          h('button', { type: 'button', text: 'Close', onclick: () => dialog(`module close ${module.name}`) }),
-          moduleText(module.name)))),
-      h('div', { class: 'buttons' },
-        h('button', { type: 'button', 'data-vn-button': 'Done', 'data-first': true, text: 'Done', onclick: closeAll })));
   }
 
   function fileBox(m) {
@@ -954,7 +953,7 @@
   document.addEventListener('keydown', (e) => {
     if (e.key === 'Escape' && closePopup()) { e.preventDefault(); return; }
     const modal = state && state.modal;
-    if (!modal || modal.kind === 'modules') return;
+    if (!modal) return;
     const letter = /^Key([A-Z])$/.exec(e.code);
     if (e.altKey && !e.ctrlKey && !e.metaKey && letter && (modal.kind === 'form' || modal.kind === 'menu')) {
       e.preventDefault();
@@ -1006,7 +1005,6 @@
     message: [['Enter', 'the focused button, else OK or Yes'], ['Tab', 'next button'], ['Esc', 'Cancel, else No, else OK']],
     menu: [['Alt+underlined letter', 'that item'], ['Esc or \u00d7', 'closes the menu']],
     file: [['Enter', 'Open'], ['Esc', 'Cancel']],
-    modules: [],
   };
 
   function renderHints(s) {
