@@ -71,9 +71,11 @@ struct TResourceModules {
   std::mutex Lock;
   std::multimap<HINSTANCE, void*> Handles;
 };
+// Never destroyed: packages free their resource modules when they are
+// unloaded, which may be after this library's own objects were destroyed.
 TResourceModules& ResourceModules() {
-  static TResourceModules Modules;
-  return Modules;
+  static TResourceModules* Modules = new TResourceModules;
+  return *Modules;
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 
 #include "registration/settings_report.h"
 #include "rtl/Resources.h"
-#include "rtl/SysInit.h"
 #include "rtl/SysUtils.h"
 #include "support/temp_dir.h"
 #include "varnel/Vncommon.h"
@@ -219,36 +218,6 @@ TEST(PackageResourcesTest, ModulesLoadedByRelativeNameReportTheirFullPath) {
   }
   EXPECT_EQ(std::filesystem::canonical(FileName), std::filesystem::canonical(BinFile("ResourceFixture.bpl")));
   EXPECT_TRUE(FileName.starts_with('/'));
-}
-
-// A package beside a resource module in the user's language reads its forms from
-// that module, and unloading the package unloads the resource module with it.
-TEST(PackageResourcesTest, APackageLoadsItsResourceModuleAndFreesItWhenUnloaded) {
-  vn_test::TTempDir Dir;
-  const std::string Package = Dir.File("DclVarq220.bpl"), ResourceModule = Dir.File("DclVarq220.de");
-  std::filesystem::copy_file(BinFile("DclVarq220.bpl"), Package);
-  std::filesystem::copy_file(BinFile("ResourceFixture.bpl"), ResourceModule);
-  std::uintptr_t Instance = 0;
-  {
-    vn_test::TScopedEnv Language{"LC_ALL", "de_DE.UTF-8"};
-    void* Library = dlopen(Package.c_str(), RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(Library, nullptr) << dlerror();
-    Instance = FindModuleHandle(dlsym(Library, "GetPackageInfoTable"));
-    const TLibModule* Module = FindModule(Instance);
-    ASSERT_NE(Module, nullptr);
-    EXPECT_EQ(GetModuleFileName(Module->ResInstance), ResourceModule);
-    EXPECT_EQ(FindResourceHInstance(Instance), Module->ResInstance);
-    dlclose(Library);
-  }
-  EXPECT_EQ(FindModule(Instance), nullptr);
-  EXPECT_EQ(dlopen(ResourceModule.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "the resource module is still loaded";
-  // No module of the user's language: the package reads its own resources.
-  vn_test::TScopedEnv Language{"LC_ALL", "fr_FR.UTF-8"};
-  void* Library = dlopen(Package.c_str(), RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(Library, nullptr) << dlerror();
-  Instance = FindModuleHandle(dlsym(Library, "GetPackageInfoTable"));
-  EXPECT_EQ(FindResourceHInstance(Instance), Instance);
-  dlclose(Library);
 }
 
 }  // namespace
