@@ -183,6 +183,9 @@ std::string TObjectInspector::SetValue(const std::string& PropName, const std::s
       if (V.size() > Text.size() && AnsiSameText(V.substr(0, Text.size()), Text)) Begun.push_back(&V);
     if (!Whole && Begun.size() == 1) Value = *Begun.front();
   }
+  // Enter on the text the row shows changes nothing, as in the builder's
+  // inspector; a row whose components differ takes any text.
+  if (R.Editor->AllEqual() && Value == R.Editor->GetValue()) return Value;
   R.Editor->SetValue(Value);
   return Value;
 }

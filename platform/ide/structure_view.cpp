@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "registrations.h"
+#include "rtl/FormFiles.h"
 
 namespace vn_ide {
 
@@ -118,11 +119,23 @@ TSprig& TStructureView::FindNode(std::string_view Name) const {
       Format("%s names %d nodes; name one as PARENT/NAME: %s", {std::string(Name), static_cast<int>(Matches.size()), Listed}));
 }
 
+std::string TStructureView::FormText() const {
+  try {
+    return WriteComponentText(FRoot);
+  } catch (const EWriteError&) {
+    return {};  // a value no form file holds: the node's own answer decides
+  }
+}
+
 TDropResult TStructureView::DragDrop(TSprig& Node, TSprig& Target) {
   if (&Node == &Target || !Node.DragOverTo(&Target)) return drRefused;
+  // A node that reports no change may still have re-parented its children into
+  // another spelling of the same name: what the form file would hold decides.
+  const std::string Before = FormText();
   bool Changed = false;
   try {
     Changed = Node.DragDropTo(&Target);
+    if (!Changed && FormText() != Before) Changed = true;
   } catch (...) {
     // Part of the drop may have reached the components before it failed.
     if (FDesigner != nullptr) FDesigner->Modified();

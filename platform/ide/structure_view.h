@@ -96,6 +96,8 @@ class TStructureView {
 
  private:
   std::unique_ptr<TSprig> NodeFor(TComponent& Component) const;
+  // The form as its file would hold it, to see what a drop changed.
+  std::string FormText() const;
   int PlacementRank(const TSprig& Node) const;
 
   TComponent& FRoot;

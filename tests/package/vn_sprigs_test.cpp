@@ -244,9 +244,12 @@ TEST_F(VNSprigs, DropsThatChangeNothingStillReparentTheChildren) {
   TVNDatabase& DB = Database("dbSales", "sales", "sales");
   TVNQuery& Q = DataSet("q", "SALES", "SALES");
   Tree();
-  EXPECT_EQ(View->DragDrop(Node("dbSales"), Node("sesSales")), vn_ide::drUnchanged);
+  // The database keeps its session, but its dataset takes the database's
+  // spelling: a change to save.
+  EXPECT_EQ(View->DragDrop(Node("dbSales"), Node("sesSales")), vn_ide::drChanged);
   EXPECT_EQ(DB.SessionName(), "sales");
   EXPECT_EQ(Q.SessionName(), "sales") << "the dataset was not re-parented";
+  EXPECT_EQ(View->DragDrop(Node("dbSales"), Node("sesSales")), vn_ide::drUnchanged) << "nothing left to change";
 
   EXPECT_EQ(View->DragDrop(Node("q"), Node("dbSales")), vn_ide::drUnchanged) << "same names in other letter case";
 }

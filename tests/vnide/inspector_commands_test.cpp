@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 
@@ -56,8 +57,15 @@ TEST_F(VnideInspector, ValuesSetAndEllipsisWorkOnTheFormFile) {
   EXPECT_EQ(Saved.find("nowhere"), std::string::npos);
   EXPECT_NE(Saved.find("DatabaseName = 'shop'", Saved.find("object Orders")), std::string::npos) << Saved;
 
-  // A refused value: an error, and the form keeps what it had.
+  // The value the row shows already: nothing changes, nothing is saved.
   const std::string Before = ReadFileText(Form);
+  const auto Mtime = std::filesystem::last_write_time(Form);
+  Run = Vnide("set " + Form + " Orders DatabaseName shop");
+  EXPECT_EQ(Run.ExitCode, 3) << Run.Output;
+  EXPECT_NE(Run.Output.find("(unchanged: the designer was not modified)"), std::string::npos) << Run.Output;
+  EXPECT_EQ(std::filesystem::last_write_time(Form), Mtime);
+
+  // A refused value: an error, and the form keeps what it had.
   Run = Vnide("set " + Form + " ShopDb Connected Maybe");
   EXPECT_EQ(Run.ExitCode, 1) << Run.Output;
   EXPECT_EQ(ReadFileText(Form), Before);

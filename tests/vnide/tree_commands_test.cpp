@@ -61,6 +61,17 @@ TEST_F(VnideTree, TreeShowsTheViewAndDropsSaveTheFormOnlyWhenChanged) {
   EXPECT_NE(Run.Output.find(": nothing changed"), std::string::npos) << Run.Output;
   EXPECT_EQ(ReadFileText(Form), Moved);
 
+  // The database stays where it is, but its dataset takes the session's
+  // spelling of the name: that is a change, and it is saved.
+  std::string Lower = Moved;
+  const std::size_t InOrders = Lower.find("SessionName = 'Sales'", Lower.find("object Orders"));
+  ASSERT_NE(InOrders, std::string::npos) << Lower;
+  WriteFileText(Form, Lower.replace(InOrders, 21, "SessionName = 'sales'"));
+  Run = RunVnideGuarded("drag " + Form + " ShopDb Sales");
+  ASSERT_EQ(Run.ExitCode, 0) << Run.Output;
+  EXPECT_EQ(Run.Output.find(": nothing changed"), std::string::npos) << Run.Output;
+  EXPECT_EQ(ReadFileText(Form), Moved);
+
   Run = RunVnideGuarded("drag " + Form + " Orders Sales");
   EXPECT_EQ(Run.ExitCode, 1) << Run.Output;
   EXPECT_EQ(ReadFileText(Form), Moved);

@@ -169,9 +169,9 @@ int RunSetCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out
     Out << JsonText(Json, 2) << '\n';
   } else {
     Out << SelectionText(Components) << "." << Inspector.Row(Options.PropertyName).Name << " = " << vn_vcl::QuoteText(Shown)
-        << '\n';
+        << (Modified ? "" : " (unchanged: the designer was not modified)") << '\n';
   }
-  return ecSuccess;
+  return Modified ? ecSuccess : ecCancelled;
 }
 
 int RunEllipsisCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out) {
