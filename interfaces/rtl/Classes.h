@@ -97,6 +97,8 @@ using TComponentState = TSet<TComponentStateItem>;
 
 // A named object that an owner holds. The owner destroys the components it owns
 // (the last inserted first); a component destroyed earlier leaves its owner.
+struct TFormFileRecord;
+
 class TComponent : public TPersistent {
   VN_DECLARE_PUBLISHED(TComponent)
  public:
@@ -134,6 +136,13 @@ class TComponent : public TPersistent {
   // 16 bits, Top in the high 16 bits. Form files carry it as Left and Top.
   std::int32_t DesignInfo() const noexcept { return FDesignInfo; }
   void SetDesignInfo(std::int32_t Value) noexcept { FDesignInfo = Value; }
+  // What a form file said of the component when it was read (FormFiles.h), so
+  // that writing it back keeps what nobody changed; null for a component no
+  // file described.
+  const TFormFileRecord* FormFileRecord() const noexcept { return FFormFileRecord.get(); }
+  void SetFormFileRecord(std::shared_ptr<const TFormFileRecord> Record) noexcept {
+    FFormFileRecord = std::move(Record);
+  }
 
   // Asks to be told (Notification with opRemove) when AComponent is destroyed.
   void FreeNotification(TComponent& AComponent);
@@ -185,6 +194,7 @@ class TComponent : public TPersistent {
   TComponentState FComponentState;
   std::int64_t FTag = 0;
   std::int32_t FDesignInfo = 0;
+  std::shared_ptr<const TFormFileRecord> FFormFileRecord;
 };
 
 // A root that holds non-visual components. Besides its events it keeps what the

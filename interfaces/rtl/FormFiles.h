@@ -11,7 +11,9 @@
 //   end
 #pragma once
 
+#include <map>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "rtl/Classes.h"
@@ -37,6 +39,34 @@ class EParserError : public EFilerError {
 struct TFormFileHeader {
   std::string Name;       // the root's component name
   std::string ClassName;  // the class the file declares, often one of the user's own
+};
+
+// What a form file said of one object when it was read, kept with its
+// component (TComponent::FormFileRecord) so that WriteComponentText writes back
+// what nobody changed as the file had it: each property as the file gave it,
+// in the file's order; what the writer made of the component right after
+// reading; the header's creation-order index.
+struct TFormFileRecord {
+  struct TProperty {
+    std::string Name;                // as the file gives it: Caption, Font.Name, SQL.Strings
+    std::vector<std::string> Lines;  // its lines, less the first line's indentation
+    bool Known = true;               // false: the component has no such property; kept as read
+  };
+  std::vector<TProperty> Properties;
+  // The writer's lines for each property it wrote right after the file was
+  // read (by lower-cased name): a property whose lines are still these was not
+  // changed since.
+  std::map<std::string, std::string> AsRead;
+  int Index = -1;  // the [n] after the class in the header, or -1
+  std::string LineBreak;  // the root's: the file's line break, "\r\n" or "\n"
+};
+
+// How ReadComponentText treats what the components do not know.
+struct TFormReadOptions {
+  // A property no component has is kept as the file gives it (and written
+  // back), with a notice, instead of failing the read: a form the builder
+  // wrote may hold properties this platform does not model.
+  bool KeepUnknownProperties = false;
 };
 
 // The type of a property whose value is binary data (a picture, an icon): a
@@ -66,7 +96,14 @@ PTypeInfo BinaryDataTypeInfo();
 // to Root.MethodAddress(name); a designing Root may lack the method and keeps
 // the name alone. Root and the new components carry csLoading until Loaded,
 // which runs on Root first, then on the new components in the order created.
-TFormFileHeader ReadComponentText(std::string_view Text, TComponent& Root, std::string_view SourceName = "");
+//
+// Each component read gets its TFormFileRecord; WriteComponentText keeps, for
+// a component with one, the file's lines of every property nobody changed
+// since (also those the platform does not model or writes differently), in the
+// file's order, places the properties that changed where they were and those
+// newly set where the writer puts them, and keeps the header's [n] index.
+TFormFileHeader ReadComponentText(std::string_view Text, TComponent& Root, std::string_view SourceName = "",
+                                  const TFormReadOptions& Options = {});
 
 // Writes Root and what it owns in the same format: only stored properties that
 // differ from their defaults, in GetPropList order, then a DesignInfo that is

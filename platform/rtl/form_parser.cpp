@@ -43,6 +43,7 @@ enum TTokenKind { tkEof, tkIdent, tkString, tkInteger, tkFloat, tkBinary, tkSymb
 struct TToken {
   TTokenKind Kind = tkEof;
   int Line = 1;
+  int EndLine = 1;  // a string continued or binary data may span lines
   std::string Text;  // identifier, string value, binary bytes
   std::int64_t Integer = 0;
   double Float = 0;
@@ -102,6 +103,13 @@ class TScanner {
   [[noreturn]] void Error(std::string_view Message, int Line) const { throw EParserError(Message, FSourceName, Line); }
 
   TToken Next() {
+    TToken T = Scan();
+    T.EndLine = FLine;
+    return T;
+  }
+
+ private:
+  TToken Scan() {
     SkipBlanks();
     TToken T;
     T.Line = FLine;
@@ -295,7 +303,10 @@ class TParser {
  private:
   [[noreturn]] void Error(std::string_view Message) const { FScanner.Error(Message, FToken.Line); }
 
-  void Advance() { FToken = FScanner.Next(); }
+  void Advance() {
+    FLastEndLine = FToken.EndLine;
+    FToken = FScanner.Next();
+  }
 
   bool IsSymbol(char C) const { return FToken.Kind == tkSymbol && FToken.Symbol == C; }
   bool IsKeyword(std::string_view Word) const { return FToken.Kind == tkIdent && SameText(FToken.Text, Word); }
@@ -335,6 +346,14 @@ class TParser {
     }
     if (Object.Name.find('.') != std::string::npos || Object.ClassName.find('.') != std::string::npos)
       FScanner.Error("Identifier expected", HeaderLine);
+    if (IsSymbol('[')) {
+      Advance();
+      if (FToken.Kind != tkInteger || FToken.Integer < 0 || FToken.Integer > INT32_MAX)
+        Error("Creation-order index expected");
+      Object.Index = static_cast<int>(FToken.Integer);
+      Advance();
+      Expect(']');
+    }
     Object.Properties = ParseProperties(Depth);
     while (IsObjectKeyword()) Object.Children.push_back(ParseObject(Depth + 1));
     if (!IsKeyword("end")) Error("'end' expected");
@@ -350,6 +369,7 @@ class TParser {
       Prop.Name = ExpectIdent();
       Expect('=');
       Prop.Value = ParseValue(Depth + 1);
+      Prop.EndLine = FLastEndLine;
       Result.push_back(std::move(Prop));
     }
     return Result;
@@ -448,6 +468,7 @@ class TParser {
 
   TScanner FScanner;
   TToken FToken;
+  int FLastEndLine = 1;  // where the last token consumed ends
 };
 
 }  // namespace

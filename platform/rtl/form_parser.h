@@ -32,6 +32,7 @@ struct TFormValue {
 struct TFormProperty {
   std::string Name;  // may be a dotted path: Font.Name, Lines.Strings
   int Line = 0;
+  int EndLine = 0;  // the line its value ends on
   TFormValue Value;
 };
 
@@ -44,6 +45,7 @@ struct TFormObject {
   TFormObjectKind Kind = okObject;
   std::string Name;  // "" when the file gives none
   std::string ClassName;
+  int Index = -1;  // the creation-order index after the class: object Q: TVNQuery [2]
   int Line = 0;
   std::vector<TFormProperty> Properties;
   std::vector<TFormObject> Children;

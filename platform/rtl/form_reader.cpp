@@ -3,15 +3,19 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "form_parser.h"
+#include "form_record.h"
 #include "reserve_room.h"
 #include "property_text.h"
 #include "rtl/TypInfo.h"
 #include "rtl_consts.h"
 
 using namespace form_files;
+using form_files::TFormEntries;
+using form_files::TFormEntry;
 
 namespace {
 
@@ -102,7 +106,12 @@ const char* Expected(const TPropInfo& Prop) {
 // created goes again when the reader is destroyed.
 class TFormReader {
  public:
-  TFormReader(TComponent& ARoot, std::string_view ASourceName) : FRoot(ARoot), FSourceName(ASourceName) {}
+  TFormReader(TComponent& ARoot, std::string_view ASourceName, std::string_view AText, const TFormReadOptions& AOptions)
+      : FRoot(ARoot),
+        FSourceName(ASourceName),
+        FLines(SourceLines(AText)),
+        FLineBreak(LineBreakOf(AText)),
+        FOptions(AOptions) {}
   ~TFormReader() {
     if (FCommitted) return;
     for (std::size_t I = FCreated.size(); I-- > 0;)
@@ -139,7 +148,9 @@ class TFormReader {
     FAnchorFixups = 0;
     FContext = &FRoot;
     FContextIndex = NoContext;
-    ReadProperties(FRoot, Tree.Properties, DisplayName(FRoot));
+    FRecords.clear();
+    FRecords.push_back({&FRoot, ReadComponentProperties(FRoot, Tree)});
+    FRecords.back().Record->LineBreak = FLineBreak;
     for (const TFormObject& Child : Tree.Children) ReadObject(Child, FRoot);
 
     for (const TFixup& Fixup : FFixups) Resolve(Fixup);
@@ -152,6 +163,74 @@ class TFormReader {
         FLine = FCreated[I].Line;
         FCreated[I].Component->Loaded();
       }
+    KeepRecords();
+  }
+
+  // Each component keeps what the file said of it, and what the writer makes
+  // of it now, to tell later what changed.
+  void KeepRecords() {
+    std::unordered_map<const TComponent*, TFormEntries> Written;
+    try {
+      Written = form_files::WrittenEntries(FRoot, FLineBreak);
+    } catch (const EWriteError&) {
+      // A value no file can hold: then nothing counts as unchanged.
+    }
+    for (TRecordOf& Of : FRecords) {
+      auto Found = Written.find(Of.Component);
+      if (Found != Written.end())
+        for (TFormEntry& Entry : Found->second) Of.Record->AsRead.emplace(LowerCase(Entry.Name), std::move(Entry.Text));
+      Of.Component->SetFormFileRecord(std::move(Of.Record));
+    }
+    FRecords.clear();
+  }
+
+  // Reads Node's properties into Component and records them as the file gives them.
+  std::shared_ptr<TFormFileRecord> ReadComponentProperties(TComponent& Component, const TFormObject& Node) {
+    auto Record = std::make_shared<TFormFileRecord>();
+    Record->Index = Node.Index;
+    const std::string Where = DisplayName(Component);
+    for (const TFormProperty& Property : Node.Properties) {
+      TFormFileRecord::TProperty& Kept = Record->Properties.emplace_back();
+      Kept.Name = Property.Name;
+      Kept.Lines = LinesOf(Property.Line, Property.EndLine);
+      Kept.Known = ReadProperty(Component, Property, Where);
+    }
+    return Record;
+  }
+
+  static std::vector<std::string_view> SourceLines(std::string_view Text) {
+    std::vector<std::string_view> Lines;
+    if (Text.starts_with("\xEF\xBB\xBF")) Text.remove_prefix(3);
+    while (!Text.empty()) {
+      const std::size_t End = Text.find('\n');
+      std::string_view Line = Text.substr(0, End);
+      if (Line.ends_with('\r')) Line.remove_suffix(1);
+      Lines.push_back(Line);
+      if (End == std::string_view::npos) break;
+      Text.remove_prefix(End + 1);
+    }
+    return Lines;
+  }
+
+  // The text's line break: that of its first line ("\r\n" or "\n").
+  static std::string LineBreakOf(std::string_view Text) {
+    const std::size_t End = Text.find('\n');
+    if (End == std::string_view::npos) return std::string(sLineBreak);
+    return End > 0 && Text[End - 1] == '\r' ? "\r\n" : "\n";
+  }
+
+  // Lines First to Last (1-based) less the first one's indentation.
+  std::vector<std::string> LinesOf(int First, int Last) const {
+    std::vector<std::string> Result;
+    if (First < 1 || Last < First || static_cast<std::size_t>(Last) > FLines.size()) return Result;
+    const std::string_view Head = FLines[static_cast<std::size_t>(First - 1)];
+    const std::size_t Indent = Head.find_first_not_of(" \t");
+    for (int I = First; I <= Last; ++I) {
+      std::string_view Line = FLines[static_cast<std::size_t>(I - 1)];
+      const std::size_t Own = std::min(Indent, Line.find_first_not_of(" \t"));
+      Result.emplace_back(Line.substr(std::min(Own, Line.size())));
+    }
+    return Result;
   }
 
   static std::string DisplayName(const TComponent& C) { return C.Name().empty() ? C.ClassName() : C.Name(); }
@@ -210,7 +289,7 @@ class TFormReader {
     Component.SetParentComponent(&Parent);
     FAnchor = &Component;
     FAnchorFixups = FFixups.size();
-    ReadProperties(Component, Node.Properties, DisplayName(Component));
+    FRecords.push_back({&Component, ReadComponentProperties(Component, Node)});
     if (Node.Kind != okInline) {
       for (const TFormObject& Child : Node.Children) ReadObject(Child, Component);
       return;
@@ -229,7 +308,24 @@ class TFormReader {
     for (const TFormProperty& Property : Properties) ReadProperty(Object, Property, Where);
   }
 
-  void ReadProperty(TObject& Object, const TFormProperty& Property, const std::string& ObjectWhere) {
+  // Whether Object has the property a file names (a dotted path through owned objects).
+  static bool HasProperty(const TObject& Object, const std::vector<std::string>& Parts) {
+    const TObject* Target = &Object;
+    for (std::size_t I = 0; I + 1 < Parts.size(); ++I) {
+      const PPropInfo Prop = GetPropInfo(*Target, Parts[I]);
+      if (Prop == nullptr) return false;
+      if (Prop->PropType->Kind != tkClass || Prop->IsReference()) return true;  // an error of its own below
+      Target = GetObjectProp(*Target, *Prop);
+      if (Target == nullptr) return true;
+    }
+    if (Parts.size() > 1 && SameText(Parts.back(), "Strings") && dynamic_cast<const TStrings*>(Target) != nullptr)
+      return true;
+    return GetPropInfo(*Target, Parts.back()) != nullptr;
+  }
+
+  // Reads one property; false when it is none of Object's and the options keep
+  // it unread.
+  bool ReadProperty(TObject& Object, const TFormProperty& Property, const std::string& ObjectWhere) {
     FLine = Property.Line;
     FWhere = ObjectWhere + "." + Property.Name;
     const std::size_t PathSize = FPath.size();
@@ -237,7 +333,12 @@ class TFormReader {
     TObject* Target = &Object;
     if (Parts.size() == 1 && ReadDesignInfo(Object, Parts.front(), Property.Value)) {
       FPath.resize(PathSize);
-      return;
+      return true;
+    }
+    if (FOptions.KeepUnknownProperties && !HasProperty(Object, Parts)) {
+      Notice(Located(Format("%s has no property %s; it is kept as the file gives it", {ObjectWhere, Property.Name}),
+                     FSourceName, Property.Line));
+      return false;
     }
     for (std::size_t I = 0; I + 1 < Parts.size(); ++I) {
       const TPropInfo& Prop = FindPropInfo(*Target, Parts[I]);
@@ -256,6 +357,7 @@ class TFormReader {
     FPath.resize(PathSize);
     FLine = Property.Line;
     FWhere = ObjectWhere + "." + Property.Name;
+    return true;
   }
 
   // Left and Top of a component that publishes neither: where the designer
@@ -460,8 +562,17 @@ class TFormReader {
   };
   static constexpr std::size_t NoContext = static_cast<std::size_t>(-1);
 
+  struct TRecordOf {
+    TComponent* Component;
+    std::shared_ptr<TFormFileRecord> Record;
+  };
+
   TComponent& FRoot;
   std::string_view FSourceName;
+  std::vector<std::string_view> FLines;  // the text's lines, for what the records keep
+  std::string FLineBreak;
+  const TFormReadOptions& FOptions;
+  std::vector<TRecordOf> FRecords;  // kept with their components once the read succeeded
   std::vector<TRead> FCreated;
   std::unordered_set<const TComponent*> FSeen;  // the components of FCreated
   std::vector<TFixup> FFixups;
@@ -480,8 +591,9 @@ class TFormReader {
 
 }  // namespace
 
-TFormFileHeader ReadComponentText(std::string_view Text, TComponent& Root, std::string_view SourceName) {
+TFormFileHeader ReadComponentText(std::string_view Text, TComponent& Root, std::string_view SourceName,
+                                  const TFormReadOptions& Options) {
   const TFormObject Tree = ParseFormText(Text, SourceName);
-  TFormReader(Root, SourceName).Read(Tree);
+  TFormReader(Root, SourceName, Text, Options).Read(Tree);
   return {Tree.Name, Tree.ClassName};
 }

@@ -3,7 +3,10 @@
 #include <unicode/utf8.h>
 
 #include <cmath>
+#include <string_view>
+#include <unordered_map>
 
+#include "form_record.h"
 #include "property_text.h"
 #include "rtl/TypInfo.h"
 
@@ -65,9 +68,22 @@ std::vector<std::string> QuotedChunks(std::string_view S) {
   return Chunks;
 }
 
+using form_files::TFormEntries;
+using form_files::TFormEntry;
+
 class TFormWriter {
  public:
-  explicit TFormWriter(const TComponent& ARoot) : FRoot(ARoot), FContext(&ARoot) {}
+  // With Capture, the entries of every component written are kept there and
+  // records are not looked at.
+  explicit TFormWriter(const TComponent& ARoot,
+                       std::unordered_map<const TComponent*, TFormEntries>* ACapture = nullptr,
+                       std::string_view LineBreak = sLineBreak)
+      : FRoot(ARoot), FContext(&ARoot), FCapture(ACapture), FLineBreak(LineBreak) {
+    // A form read from a file keeps the file's line breaks.
+    if (const TFormFileRecord* Record = ARoot.FormFileRecord(); Record != nullptr && FCapture == nullptr &&
+                                                                 !Record->LineBreak.empty())
+      FLineBreak = Record->LineBreak;
+  }
 
   std::string Write(std::string_view RootClassName) {
     WriteObject(FRoot, RootClassName.empty() ? FRoot.ClassName() : std::string(RootClassName), 0);
@@ -78,15 +94,23 @@ class TFormWriter {
   void Line(int Indent, std::string_view Text) {
     FText.append(static_cast<std::size_t>(Indent), ' ');
     FText.append(Text);
-    FText.append(sLineBreak);
+    FText.append(FLineBreak);
   }
 
   void WriteObject(const TComponent& Component, const std::string& ClassName, int Indent) {
     const TComponentState State = Component.ComponentState();
     const char* Keyword = State.Contains(csInline) ? "inline " : State.Contains(csAncestor) ? "inherited " : "object ";
-    Line(Indent, Keyword + (Component.Name().empty() ? ClassName : Component.Name() + ": " + ClassName));
-    WriteProperties(Component, "", Indent + 2);
-    WriteDesignInfo(Component, Indent + 2);
+    const TFormFileRecord* Record = FCapture == nullptr ? Component.FormFileRecord() : nullptr;
+    std::string Header = Keyword + (Component.Name().empty() ? ClassName : Component.Name() + ": " + ClassName);
+    if (Record != nullptr && Record->Index >= 0) Header += " [" + IntToStr(static_cast<std::int64_t>(Record->Index)) + "]";
+    Line(Indent, Header);
+    TFormEntries Entries = PropertyEntries(Component, Indent + 2);
+    if (Record != nullptr) {
+      WriteKept(*Record, Entries, Indent + 2);
+    } else {
+      for (const TFormEntry& Entry : Entries) FText += Entry.Text;
+      if (FCapture != nullptr) (*FCapture)[&Component] = std::move(Entries);
+    }
     // A frame is the root of what it owns.
     const TComponent* const Saved = FContext;
     if (State.Contains(csInline)) FContext = &Component;
@@ -95,12 +119,87 @@ class TFormWriter {
     Line(Indent, "end");
   }
 
+  // What the writer writes of Component's properties, one entry each.
+  TFormEntries PropertyEntries(const TComponent& Component, int Indent) {
+    TFormEntries Result;
+    std::string Outside;
+    std::swap(Outside, FText);
+    FEntries = &Result;
+    WriteProperties(Component, "", Indent);
+    FEntries = nullptr;
+    const auto Take = [&](const char* Name) {
+      if (FText.empty()) return;
+      Result.push_back({Name, std::move(FText)});
+      FText.clear();
+    };
+    WriteDesignInfo(Component, Indent, "Left");
+    Take("Left");
+    WriteDesignInfo(Component, Indent, "Top");
+    Take("Top");
+    std::swap(Outside, FText);
+    return Result;
+  }
+
+  // Component's properties as its record has them: in the file's order, each
+  // as the file gave it unless it changed since it was read; properties that
+  // changed from their default since are placed where the writer puts them.
+  void WriteKept(const TFormFileRecord& Record, const TFormEntries& Entries, int Indent) {
+    std::unordered_map<std::string, std::size_t> Index;
+    for (std::size_t I = 0; I < Entries.size(); ++I) Index.emplace(LowerCase(Entries[I].Name), I);
+    std::unordered_map<std::string, bool> InRecord;
+    for (const TFormFileRecord::TProperty& P : Record.Properties) InRecord.emplace(LowerCase(P.Name), true);
+    const auto AsRead = [&](const std::string& Key) -> const std::string* {
+      const auto Found = Record.AsRead.find(Key);
+      return Found == Record.AsRead.end() ? nullptr : &Found->second;
+    };
+    std::vector<bool> Done(Entries.size(), false);
+    std::size_t Next = 0;
+    // Entries the file did not give that changed since: set by the person.
+    const auto WriteNewBefore = [&](std::size_t Limit) {
+      for (; Next < Limit; ++Next) {
+        const std::string Key = LowerCase(Entries[Next].Name);
+        if (Done[Next] || InRecord.contains(Key)) continue;
+        const std::string* Was = AsRead(Key);
+        if (Was == nullptr || *Was != Entries[Next].Text) FText += Entries[Next].Text;
+        Done[Next] = true;
+      }
+    };
+    for (const TFormFileRecord::TProperty& P : Record.Properties) {
+      const std::string Key = LowerCase(P.Name);
+      const std::string* Was = AsRead(Key);
+      const auto Found = P.Known ? Index.find(Key) : Index.end();
+      if (Found == Index.end()) {
+        // Not modelled, or now at its default: as read unless it was written
+        // right after reading (then the person set it to its default).
+        if (!P.Known || Was == nullptr) WriteLines(P.Lines, Indent);
+        continue;
+      }
+      const TFormEntry& Now = Entries[Found->second];
+      const bool Unchanged = Was != nullptr && *Was == Now.Text;
+      if (Done[Found->second]) {
+        if (Unchanged) WriteLines(P.Lines, Indent);  // given twice in the file
+        continue;
+      }
+      WriteNewBefore(Found->second);
+      if (Unchanged)
+        WriteLines(P.Lines, Indent);
+      else
+        FText += Now.Text;
+      Done[Found->second] = true;
+    }
+    WriteNewBefore(Entries.size());
+  }
+
+  void WriteLines(const std::vector<std::string>& Lines, int Indent) {
+    for (const std::string& L : Lines) Line(Indent, L);
+  }
+
   // Where the designer shows a component that is no control.
-  void WriteDesignInfo(const TComponent& Component, int Indent) {
+  void WriteDesignInfo(const TComponent& Component, int Indent, std::string_view Which) {
     const auto Info = static_cast<std::uint32_t>(Component.DesignInfo());
-    if ((Info & 0xFFFFu) != 0 && GetPropInfo(Component, "Left") == nullptr)
+    if (Which == "Left" && (Info & 0xFFFFu) != 0 && GetPropInfo(Component, "Left") == nullptr)
       Line(Indent, "Left = " + IntToStr(static_cast<std::int64_t>(Info & 0xFFFFu)));
-    if ((Info >> 16) != 0 && GetPropInfo(Component, "Top") == nullptr)
+    if (Which == "Top" && (Info >> 16) != 0 && GetPropInfo(Component, "Top") == nullptr)
       Line(Indent, "Top = " + IntToStr(static_cast<std::int64_t>(Info >> 16)));
   }
 
@@ -109,7 +208,28 @@ class TFormWriter {
       if (IsStoredProp(Object, *Prop)) WriteProperty(Object, *Prop, Prefix + Prop->Name, Indent);
   }
 
+  // One property; collecting entries, each one written is an entry (the
+  // properties of a plain owned object each one of their own).
   void WriteProperty(const TObject& Object, const TPropInfo& Prop, const std::string& Name, int Indent) {
+    TFormEntries* const Entries = FEntries;
+    const TObject* Owned =
+        Prop.PropType->Kind == tkClass && !Prop.IsReference() ? GetObjectProp(Object, Prop) : nullptr;
+    const bool Whole = Owned == nullptr || dynamic_cast<const TStrings*>(Owned) != nullptr ||
+                       dynamic_cast<const TCollection*>(Owned) != nullptr;
+    if (Entries == nullptr || !Whole) {
+      WritePropertyText(Object, Prop, Name, Indent);
+      return;
+    }
+    FEntries = nullptr;  // what a collection's items hold is part of its entry
+    WritePropertyText(Object, Prop, Name, Indent);
+    FEntries = Entries;
+    if (FText.empty()) return;
+    const bool Lines = dynamic_cast<const TStrings*>(Owned) != nullptr;
+    Entries->push_back({Lines ? Name + ".Strings" : Name, std::move(FText)});
+    FText.clear();
+  }
+
+  void WritePropertyText(const TObject& Object, const TPropInfo& Prop, const std::string& Name, int Indent) {
     if (Prop.PropType == BinaryDataTypeInfo()) {
       WriteBinary(Name, GetStrProp(Object, Prop), Indent);
       return;
@@ -196,7 +316,7 @@ class TFormWriter {
     FText.append(Name + " = {");
     for (std::size_t I = 0; I < Bytes.size(); ++I) {
       if (I % BytesPerLine == 0) {
-        FText.append(sLineBreak);
+        FText.append(FLineBreak);
         FText.append(static_cast<std::size_t>(Indent) + 2, ' ');
       }
       const auto Byte = static_cast<unsigned char>(Bytes[I]);
@@ -204,7 +324,7 @@ class TFormWriter {
       FText.push_back(Digits[Byte & 0xF]);
     }
     FText.append("}");
-    FText.append(sLineBreak);
+    FText.append(FLineBreak);
   }
 
   void WriteVariant(const Variant& Value, const std::string& Name, int Indent) {
@@ -264,6 +384,9 @@ class TFormWriter {
   const TComponent& FRoot;
   // The root of the components being written: Root, or the inline frame.
   const TComponent* FContext;
+  std::unordered_map<const TComponent*, TFormEntries>* FCapture;
+  TFormEntries* FEntries = nullptr;  // while one component's entries are collected
+  std::string FLineBreak;
   std::string FText;
 };
 
@@ -271,4 +394,11 @@ class TFormWriter {
 
 std::string WriteComponentText(const TComponent& Root, std::string_view RootClassName) {
   return TFormWriter(Root).Write(RootClassName);
+}
+
+std::unordered_map<const TComponent*, TFormEntries> form_files::WrittenEntries(const TComponent& Root,
+                                                                               std::string_view LineBreak) {
+  std::unordered_map<const TComponent*, TFormEntries> Entries;
+  TFormWriter(Root, &Entries, LineBreak).Write("");
+  return Entries;
 }

@@ -117,8 +117,8 @@ TEST(FormResourceTest, WrittenBackNamedValuesStayNamed) {
   EXPECT_TRUE(Has(Text, "Cursor = crHandPoint")) << Text;
   EXPECT_TRUE(Has(Text, "ActivePage = tsFirst")) << Text;
   EXPECT_TRUE(Has(Text, "object miSelectAll: TMenuItem")) << Text;
-  EXPECT_FALSE(Has(Text, "\r\n  Width = ")) << "a form writes its client size";
-  EXPECT_TRUE(Has(Text, "\r\n  ClientWidth = 400")) << Text;
+  EXPECT_FALSE(Has(Text, "\n  Width = ")) << "a form writes its client size";
+  EXPECT_TRUE(Has(Text, "\n  ClientWidth = 400")) << Text;
 
   // The inspector shows them by name and takes a name or a number.
   const TPropInfo& Cursor = FindPropInfo(*Form->lblName, "Cursor");

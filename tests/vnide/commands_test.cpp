@@ -129,4 +129,42 @@ TEST_F(VnideCommands, OpenTakesAFormRootWithAFormsOwnProperties) {
   EXPECT_EQ(ReadFileText(Dir.File("again.vfm")), Saved);
 }
 
+// Forms and data modules as the builder writes them (properties this host does
+// not model or writes differently, [n] indexes, binary data, #nn characters,
+// strings continued with +, collections) come back byte for byte; a change is
+// the changed line only, and a property newly set goes where the writer puts it.
+TEST_F(VnideCommands, BuilderFormsComeBackByteForByteAndAChangeIsItsLineOnly) {
+  struct TCase {
+    const char* File;
+    std::string Args;         // a set, after the form file
+    std::string Was, Now;     // the one line it changes ("" Was: a line added before Before)
+    std::string Before;
+  };
+  const TCase Cases[] = {
+      {"orders_form.vfm", "OrdersQuery DatabaseName archive", "    DatabaseName = 'shop'",
+       "    DatabaseName = 'archive'", ""},
+      {"orders_form.vfm", "OrdersForm Caption Orders", "  Caption = 'Orders of '#39'Shop'#39",
+       "  Caption = 'Orders'", ""},
+      {"orders_form.vfm", "OrdersQuery Tag 5", "", "    Tag = 5", "    DatabaseName = 'shop'"},
+      {"shop_module.vfm", "Customers TableName orders", "    TableName = 'customers'", "    TableName = 'orders'", ""},
+  };
+  const std::filesystem::path Corpus = std::filesystem::path(VN_SOURCE_DIR) / "tests/vnide/fixtures/round_trip";
+  for (const TCase& C : Cases) {
+    const std::string Form = Dir.File(C.File), Original = ReadFileText((Corpus / C.File).string());
+    WriteFileText(Form, Original);
+    const TRun Open = RunVnide("open " + Form + " --save " + Dir.File("saved.vfm"));
+    ASSERT_EQ(Open.ExitCode, 0) << Open.Output;
+    EXPECT_EQ(ReadFileText(Dir.File("saved.vfm")), Original) << C.File;
+
+    const TRun Set = RunVnide("set " + Form + " " + C.Args);
+    ASSERT_EQ(Set.ExitCode, 0) << Set.Output;
+    std::string Expected = Original;
+    if (C.Was.empty())
+      Expected.insert(Expected.find(C.Before + "\r\n"), C.Now + "\r\n");
+    else
+      Expected.replace(Expected.find(C.Was + "\r\n"), C.Was.size(), C.Now);
+    EXPECT_EQ(ReadFileText(Form), Expected) << C.Args;
+  }
+}
+
 }  // namespace

@@ -132,7 +132,7 @@ TEST_F(VnideInspector, StringListsWithoutAnEditorOfTheirOwnGetTheStringListEdito
     if (Case.Stored.empty())
       EXPECT_EQ(Saved, Empty);
     else
-      EXPECT_NE(Saved.find("DeleteSQL.Strings = (\r\n      " + Case.Stored + ")"), std::string::npos) << Saved;
+      EXPECT_NE(Saved.find("DeleteSQL.Strings = (\n      " + Case.Stored + ")"), std::string::npos) << Saved;
   }
 }
 
@@ -166,8 +166,9 @@ TEST_F(VnideInspector, NamesFollowTheBuildersRulesAndRenamingKeepsReferences) {
   }
   ASSERT_EQ(Vnide("set " + Form + " OrdersUpdate Name Changes").ExitCode, 0);
   const std::string After = ReadFileText(Form);
-  EXPECT_NE(After.find("UpdateObject = Changes\r\n"), std::string::npos) << After;
-  EXPECT_NE(After.find("object Changes: TVNUpdateSQL\r\n"), std::string::npos) << After;
+  // The file's own line breaks are kept.
+  EXPECT_NE(After.find("UpdateObject = Changes\n"), std::string::npos) << After;
+  EXPECT_NE(After.find("object Changes: TVNUpdateSQL\n"), std::string::npos) << After;
 }
 
 }  // namespace

@@ -63,7 +63,11 @@ void TDesignRoot::LoadFromText(std::string_view Text, std::string_view SourceNam
   else
     FComponent = std::make_unique<TDesignModule>();
   try {
-    FDeclaredClassName = ReadComponentText(Text, *FComponent, SourceName).ClassName;
+    // A form the builder wrote may hold properties the stand-in does not model:
+    // they are kept as the file gives them, and said.
+    TFormReadOptions Options;
+    Options.KeepUnknownProperties = true;
+    FDeclaredClassName = ReadComponentText(Text, *FComponent, SourceName, Options).ClassName;
   } catch (const EClassNotFound& E) {
     // A misspelt class is most often a component's: offer the palette's closest.
     const std::string& Message = E.Message();

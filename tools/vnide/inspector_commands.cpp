@@ -39,7 +39,8 @@ std::vector<TComponent*> Selection(const TDesignSession& Session, const std::vec
       const std::string Name = Trim(Argument.substr(Start, Comma - Start));
       Start = Comma + 1;
       if (Name.empty()) continue;
-      TComponent& C = Session.FindComponent(Name);
+      // The root's own name selects the form or data module itself.
+      TComponent& C = SameText(Name, Session.Root().Name()) ? Session.Root() : Session.FindComponent(Name);
       if (std::find(Components.begin(), Components.end(), &C) == Components.end()) Components.push_back(&C);
     }
   }

@@ -1,0 +1,26 @@
+// What the form writer makes of each component's properties, one entry per
+// property it writes (a dotted name for the properties of an owned object, a
+// collection or a string list whole), for the records a read keeps.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "rtl/Classes.h"
+
+namespace form_files {
+
+struct TFormEntry {
+  std::string Name;  // as the file names it: Caption, Font.Name, SQL.Strings, Left
+  std::string Text;  // its lines as the writer writes them, indented, each with its line break
+};
+using TFormEntries = std::vector<TFormEntry>;
+
+// The entries WriteComponentText(Root) writes for Root and each component it
+// writes, as if no component had a record, with lines ending in LineBreak.
+std::unordered_map<const TComponent*, TFormEntries> WrittenEntries(const TComponent& Root,
+                                                                   std::string_view LineBreak);
+
+}  // namespace form_files
