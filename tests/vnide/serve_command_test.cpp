@@ -448,6 +448,46 @@ TEST_F(VnideServe, CodeEditorModulesStayOpenBetweenActionsAndAreFoundAgain) {
   EXPECT_EQ(Act({{"op", "module"}, {"command", "delete"}, {"name", Name}}).second["ok"], false);
 }
 
+// A form file another program changes while it is served: the page is told,
+// a save does not overwrite the other change unless forced, and a reload takes it.
+TEST_F(VnideServe, AFormChangedOnDiskIsReportedNotOverwrittenAndReloaded) {
+  const json First = json::parse(Client().Get(Tokened("/api/state"))->body);
+  EXPECT_EQ(First["forms"][0]["changedOnDisk"], false);
+  std::string Other = ReadFileText(Form);
+  const std::size_t At = Other.find("DatabaseName = 'shop'");
+  ASSERT_NE(At, std::string::npos);
+  Other.replace(At, 21, "DatabaseName = 'other'");
+  WriteFileText(Form, Other);
+  // Told without any request of the page's own.
+  const httplib::Result Told =
+      Client().Get(Tokened("/api/state") + "&since=" + std::to_string(First["version"].get<std::int64_t>()));
+  ASSERT_TRUE(Told);
+  EXPECT_EQ(json::parse(Told->body)["forms"][0]["changedOnDisk"], true);
+
+  ASSERT_EQ(Act({{"op", "move"}, {"component", "ShopDb"}, {"left", 40}, {"top", 16}}).second["ok"], true);
+  auto [Status, Refused] = Act({{"op", "save"}});
+  EXPECT_EQ(Refused["ok"], false);
+  EXPECT_NE(Refused["error"].get<std::string>().find("changed on disk by another program"), std::string::npos)
+      << Refused["error"];
+  EXPECT_EQ(ReadFileText(Form), Other);
+
+  // Reload takes the other program's form; a save after it is a plain save.
+  json State = Act({{"op", "reload"}}).second["state"];
+  EXPECT_EQ(State["forms"][0]["changedOnDisk"], false);
+  EXPECT_EQ(State["forms"][0]["modified"], false);
+  ASSERT_EQ(Act({{"op", "select"}, {"names", {"ShopDb"}}}).second["ok"], true);
+  ASSERT_EQ(Act({{"op", "set"}, {"property", "DatabaseName"}, {"value", "mine"}}).second["ok"], true);
+  EXPECT_EQ(Act({{"op", "save"}}).second["ok"], true);
+  EXPECT_NE(ReadFileText(Form).find("DatabaseName = 'mine'"), std::string::npos);
+
+  // Save anyway writes over another change.
+  WriteFileText(Form, Other);
+  ASSERT_EQ(Act({{"op", "move"}, {"component", "ShopDb"}, {"left", 48}, {"top", 16}}).second["ok"], true);
+  EXPECT_EQ(Act({{"op", "save"}}).second["ok"], false);
+  EXPECT_EQ(Act({{"op", "save"}, {"force", true}}).second["ok"], true);
+  EXPECT_NE(ReadFileText(Form).find("DatabaseName = 'mine'"), std::string::npos);
+}
+
 TEST_F(VnideServe, LongPollReturnsWhenAnotherRequestChangedTheState) {
   const httplib::Result First = Client().Get(Tokened("/api/state"));
   ASSERT_TRUE(First);
@@ -471,8 +511,10 @@ TEST_F(VnideServe, ServesSeveralFormsEachFromItsOwnFolderAndEachOnce) {
   Server = std::make_unique<TServeProcess>(std::vector<std::string>{"shop.vfm", "other/reports.vfm"}, Dir.File("."),
                                            Dir.File("stderr.txt"));
   const json State = Act({{"op", "form"}, {"index", 1}}).second["state"];
-  EXPECT_EQ(State["forms"], json::parse(R"([{"file": "shop.vfm", "name": "ShopModule", "modified": false},
-                                            {"file": "other/reports.vfm", "name": "ReportsModule", "modified": false}])"));
+  EXPECT_EQ(State["forms"], json::parse(R"([{"file": "shop.vfm", "name": "ShopModule", "modified": false,
+                                             "changedOnDisk": false},
+                                            {"file": "other/reports.vfm", "name": "ReportsModule", "modified": false,
+                                             "changedOnDisk": false}])"));
   EXPECT_EQ(State["form"], 1);
   EXPECT_EQ(State["components"][0], json::parse(R"({"name": "ShopDb", "class": "TVNDatabase", "left": 32, "top": 16, "onSurface": true})"));
   EXPECT_EQ(Act({{"op", "form"}, {"index", 2}}).second["ok"], false);

@@ -33,7 +33,8 @@ const std::map<std::string, std::vector<TField>, std::less<>>& Ops() {
       {"memo", {{"control", fkString}, {"lines", fkStrings}}},
       {"module", {{"command", fkString}, {"name", fkString}}},
       {"moduleText", {{"name", fkString}, {"lines", fkStrings}}},
-      {"save", {}},
+      {"save", {{"force", fkOptionalBoolean}}},
+      {"reload", {}},
       {"form", {{"index", fkInteger}}},
   };
   return Table;
@@ -141,6 +142,17 @@ std::shared_ptr<TServeAction> TServeChannel::Next() {
   std::shared_ptr<TServeAction> Action = std::move(FQueue.front());
   FQueue.pop_front();
   return Action;
+}
+
+bool TServeChannel::NextWithin(std::chrono::milliseconds Timeout, std::shared_ptr<TServeAction>& Action) {
+  std::unique_lock Lock(FMutex);
+  Action = nullptr;
+  FChanged.wait_for(Lock, Timeout, [&] { return FClosed || !FQueue.empty(); });
+  if (FClosed) return false;
+  if (FQueue.empty()) return true;
+  Action = std::move(FQueue.front());
+  FQueue.pop_front();
+  return true;
 }
 
 void TServeChannel::Answer(TServeAction& Action, int Status, TJson Answer) {

@@ -53,6 +53,9 @@ class TServeChannel {
   const TJson& Publish(TJson State);
   // The next queued action; null once the channel is closed.
   std::shared_ptr<TServeAction> Next();
+  // As Next, but gives up after Timeout: then Action is null and the answer
+  // true. False once the channel is closed.
+  bool NextWithin(std::chrono::milliseconds Timeout, std::shared_ptr<TServeAction>& Action);
   // Answers Action with Status and Answer, the state published last added.
   void Answer(TServeAction& Action, int Status, TJson Answer);
 

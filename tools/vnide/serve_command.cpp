@@ -84,6 +84,7 @@ int RunServeCommand(TPackageHost& Host, const TOptions& Options, std::ostream& O
     }
   });
   Driver.SetPictureOf([&Model](const TCustomForm* OpenForm) { return Model.Picture(OpenForm); });
+  Driver.SetOutsideChange([&Model] { return Model.FilesChangedOnDisk(); });
   const std::string Token = NewToken();
   TServeHttp Http(Channel, Token, [&Model](const std::string& Class) { return Model.Bitmap(Class); });
   const int Port = Http.Bind(Options.Port);

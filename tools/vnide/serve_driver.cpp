@@ -81,7 +81,16 @@ std::shared_ptr<TServeAction> TWebDriver::Wait(bool InDialog) {
     return nullptr;
   }
   AnswerCurrent();
-  while (std::shared_ptr<TServeAction> Action = FChannel.Next()) {
+  std::shared_ptr<TServeAction> Action;
+  while (FChannel.NextWithin(std::chrono::seconds(1), Action)) {
+    if (Action == nullptr) {
+      try {
+        if (!InDialog && FOutsideChange && FOutsideChange() && FStateOf) FChannel.Publish(FStateOf());
+      } catch (const std::exception& E) {
+        FTranscript << "error: " << E.what() << '\n';
+      }
+      continue;
+    }
     if (Action->Request["op"] == "picture") {
       AnswerPicture(*Action);
       continue;

@@ -57,6 +57,10 @@ class TWebDriver : private TWebDriverStreams, public vn_vcl::TScriptedDriver {
   // PictureOf draws the innermost open modal form, or the designed form when
   // it gets null, as PNG (on the design thread, wherever it waits).
   void SetPictureOf(std::function<std::string(const TCustomForm*)> PictureOf) { FPictureOf = std::move(PictureOf); }
+  // Asked about once a second while the design thread waits for the person:
+  // true when something outside changed what the page shows (a form file
+  // changed on disk), which publishes the state anew.
+  void SetOutsideChange(std::function<bool()> Changed) { FOutsideChange = std::move(Changed); }
   // What the driver writes, and what the sessions write, for the page.
   std::ostream& Transcript() noexcept { return FTranscript; }
 
@@ -120,6 +124,7 @@ class TWebDriver : private TWebDriverStreams, public vn_vcl::TScriptedDriver {
   TServeChannel& FChannel;
   std::function<TJson()> FStateOf;
   std::function<std::string(const TCustomForm*)> FPictureOf;
+  std::function<bool()> FOutsideChange;
   std::vector<TOpen> FOpen;
   std::deque<std::string> FLines;  // a memo op's lines still to read
   std::vector<int> FClickKeys;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include "bitmap_png.h"
 #include "code_editor.h"
 #include "component_menu.h"
@@ -85,8 +87,7 @@ TServeModel::TServeModel(TPackageHost& Host, const TOptions& Options, TWebDriver
     Form->Options.FormFile = Files[I];
     Form->Options.Output = ofText;
     Form->Options.Session = smKeepGoing;
-    Form->Session = std::make_unique<TDesignSession>(Host, Form->Options, Driver.Transcript(), Driver);
-    Form->Session->KeepModulesOpen();
+    OpenSession(*Form);
     FForms.push_back(std::move(Form));
   }
   for (const auto& [Page, Classes] : vn_ide::PalettePages()) {
@@ -103,6 +104,33 @@ TServeModel::TServeModel(TPackageHost& Host, const TOptions& Options, TWebDriver
       FPalette.push_back({{"page", Page}, {"class", Class->ClassName()}, {"bitmap", Bitmap}});
     }
   }
+}
+
+TServeModel::TDiskStamp TServeModel::StampOf(const std::string& File) {
+  struct stat Info {};
+  if (::stat(File.c_str(), &Info) != 0) return {};
+  return {true, static_cast<std::int64_t>(Info.st_mtim.tv_sec) * 1'000'000'000 + Info.st_mtim.tv_nsec,
+          static_cast<std::uintmax_t>(Info.st_size), static_cast<std::uintmax_t>(Info.st_ino)};
+}
+
+void TServeModel::OpenSession(TServedForm& Form) {
+  // The stamp first: a change while the file is read is then seen as one.
+  const TDiskStamp Stamp = StampOf(Form.Options.FormFile);
+  Form.Session.reset();
+  Form.Session = std::make_unique<TDesignSession>(FHost, Form.Options, FDriver.Transcript(), FDriver);
+  Form.Session->KeepModulesOpen();
+  Form.Read = Form.Told = Stamp;
+}
+
+bool TServeModel::FilesChangedOnDisk() {
+  bool Changed = false;
+  for (const auto& Form : FForms) {
+    const TDiskStamp Now = StampOf(Form->Options.FormFile);
+    if (Now == Form->Told) continue;
+    Form->Told = Now;
+    Changed = true;
+  }
+  return Changed;
 }
 
 TServeModel::~TServeModel() {
@@ -184,7 +212,8 @@ TJson TServeModel::State() {
   for (const auto& F : FForms)
     State["forms"].push_back({{"file", F->Shown},
                               {"name", F->Session->Root().Name()},
-                              {"modified", F->Session->Designer().IsModified()}});
+                              {"modified", F->Session->Designer().IsModified()},
+                              {"changedOnDisk", ChangedOnDisk(*F)}});
   State["form"] = FShown;
   State["verification"] = Form.Verification;
   State["palette"] = FPalette;
@@ -311,9 +340,25 @@ void TServeModel::Perform(const TJson& Request) {
   } else if (Op == "module" || Op == "moduleText") {
     ModuleCommand(Request);
   } else if (Op == "save") {
+    // Another program's change is not overwritten unless the person says so.
+    if (ChangedOnDisk(Form) && !Request.value("force", false))
+      throw EHostError(Format("%s was changed on disk by another program since it was read: reload it to take "
+                              "that change, or save anyway to overwrite it",
+                              {Form.Shown}));
     const bool Saved = Session.Save();
     if (!Saved) Session.Transcript() << Form.Shown << ": nothing to save\n";
+    if (Saved) Form.Read = Form.Told = StampOf(Form.Options.FormFile);
     FDriver.Extra()["saved"] = Saved;
+  } else if (Op == "reload") {
+    // What the file holds now; changes not saved are given up (the page asks first).
+    const std::vector<std::string> Selection = Form.Selection;
+    OpenSession(Form);
+    Form.Verification = nullptr;
+    Form.Selection.clear();
+    for (const std::string& Name : Selection)
+      if (SameText(Name, Form.Session->Root().Name()) || Form.Session->Root().FindComponent(Name) != nullptr)
+        Form.Selection.push_back(Name);
+    Form.Session->Transcript() << "reloaded " << Form.Shown << '\n';
   } else {
     throw EHostError(Op + " needs an open dialog");
   }

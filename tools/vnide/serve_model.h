@@ -3,6 +3,7 @@
 // except Bitmap, which reads what the constructor made.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -33,6 +34,9 @@ class TServeModel {
   void Perform(const TJson& Request);
   // The form files with changes that were not saved.
   std::vector<std::string> Unsaved() const;
+  // Whether a served form's file changed on disk (another program wrote it)
+  // since this was last asked: the page is then told.
+  bool FilesChangedOnDisk();
   // OpenForm drawn as PNG, or without one the form shown as the designer
   // shows it (a data module: its components' palette bitmaps).
   std::string Picture(const TCustomForm* OpenForm);
@@ -42,8 +46,21 @@ class TServeModel {
   const std::string* Bitmap(const std::string& Class) const;
 
  private:
+  // What a form file on disk is: told apart by its time, size and file, so
+  // that a file replaced whole (as this host saves) counts as changed too.
+  struct TDiskStamp {
+    bool Exists = false;
+    std::int64_t Time = 0;
+    std::uintmax_t Size = 0;
+    std::uintmax_t Inode = 0;
+    bool operator==(const TDiskStamp&) const = default;
+  };
+  static TDiskStamp StampOf(const std::string& File);
+
   struct TServedForm {
     std::string Shown;  // the form file as named on the command line
+    TDiskStamp Read;    // the file as this session read or last wrote it
+    TDiskStamp Told;    // the file as the page was last told of it
     TOptions Options;   // its FormFile absolute
     std::unique_ptr<TDesignSession> Session;
     std::vector<std::string> Selection;
@@ -52,6 +69,9 @@ class TServeModel {
     TJson Verification = nullptr;
   };
   TServedForm& ShownForm() { return *FForms[FShown]; }
+  // (Re)opens Form's file in a new design session.
+  void OpenSession(TServedForm& Form);
+  bool ChangedOnDisk(const TServedForm& Form) const { return StampOf(Form.Options.FormFile) != Form.Read; }
   static TJson StatementsJson(const TComponent& UpdateObject);
   // Checks UpdateObject's statements, writes the block to Transcript and
   // returns what the page shows of it.

@@ -171,6 +171,7 @@
     const save = $('#save');
     save.classList.toggle('modified', form.modified);
     save.dataset.vnModified = String(form.modified);
+    $('#disk-change').hidden = !form.changedOnDisk;
     $('#form-title').textContent = form.name ? `Form ${form.name}` : 'Form';
     document.title = `vnide ${form.name}${form.modified ? ' (modified)' : ''}`;
   }
@@ -1019,6 +1020,11 @@
   // ---- start -----------------------------------------------------------
 
   $('#save').addEventListener('click', () => act({ op: 'save' }));
+  $('#save-anyway').addEventListener('click', () => act({ op: 'save', force: true }));
+  $('#reload').addEventListener('click', () => {
+    if (currentForm(state).modified && !window.confirm('Give up the changes made here and read the file again?')) return;
+    act({ op: 'reload' });
+  });
   for (const b of document.querySelectorAll('[data-latch]')) {
     b.setAttribute('aria-pressed', 'false');
     b.addEventListener('click', () => {
