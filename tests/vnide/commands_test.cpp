@@ -136,7 +136,7 @@ TEST_F(VnideCommands, OpenTakesAFormRootWithAFormsOwnProperties) {
 TEST_F(VnideCommands, BuilderFormsComeBackByteForByteAndAChangeIsItsLineOnly) {
   struct TCase {
     const char* File;
-    std::string Args;         // a set, after the form file
+    std::string Args;         // a set's arguments after the form file, or an editor session
     std::string Was, Now;     // the one line it changes ("" Was: a line added before Before)
     std::string Before;
   };
@@ -147,6 +147,9 @@ TEST_F(VnideCommands, BuilderFormsComeBackByteForByteAndAChangeIsItsLineOnly) {
        "  Caption = 'Orders'", ""},
       {"orders_form.vfm", "OrdersQuery Tag 5", "", "    Tag = 5", "    DatabaseName = 'shop'"},
       {"shop_module.vfm", "Customers TableName orders", "    TableName = 'customers'", "    TableName = 'orders'", ""},
+      // An accepted editor session: the code editor's text saved into the property.
+      {"orders_form.vfm", "edit-strings OrdersUpdate ModifySQL", "",
+       "    ModifySQL.Strings = (\r\n      'update orders set qty = :qty')", "    Left = 120"},
   };
   const std::filesystem::path Corpus = std::filesystem::path(VN_SOURCE_DIR) / "tests/vnide/fixtures/round_trip";
   for (const TCase& C : Cases) {
@@ -156,7 +159,11 @@ TEST_F(VnideCommands, BuilderFormsComeBackByteForByteAndAChangeIsItsLineOnly) {
     ASSERT_EQ(Open.ExitCode, 0) << Open.Output;
     EXPECT_EQ(ReadFileText(Dir.File("saved.vfm")), Original) << C.File;
 
-    const TRun Set = RunVnide("set " + Form + " " + C.Args);
+    const bool Editor = C.Args.starts_with("edit-strings ");
+    WriteFileText(Dir.File("session.vns"), "module text\nupdate orders set qty = :qty\n.\nmodule save\nmodule close\n");
+    const TRun Set = Editor ? RunVnide("edit-strings " + Form + " " + C.Args.substr(13) + " --script " +
+                                       Dir.File("session.vns"))
+                            : RunVnide("set " + Form + " " + C.Args);
     ASSERT_EQ(Set.ExitCode, 0) << Set.Output;
     std::string Expected = Original;
     if (C.Was.empty())
