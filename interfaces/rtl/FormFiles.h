@@ -11,7 +11,7 @@
 //   end
 #pragma once
 
-#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 #include <string_view>
@@ -41,22 +41,50 @@ struct TFormFileHeader {
   std::string ClassName;  // the class the file declares, often one of the user's own
 };
 
+// One property as the form writer writes it: its name as the file names it
+// (Caption, Font.Name, SQL.Strings, Left) and its lines, indented, each with
+// its line break.
+struct TFormFileEntry {
+  std::string Name;
+  std::string Text;
+};
+
 // What a form file said of one object when it was read, kept with its
 // component (TComponent::FormFileRecord) so that WriteComponentText writes back
 // what nobody changed as the file had it: each property as the file gave it,
 // in the file's order; what the writer made of the component right after
 // reading; the header's creation-order index.
 struct TFormFileRecord {
-  struct TProperty {
-    std::string Name;                // as the file gives it: Caption, Font.Name, SQL.Strings
-    std::vector<std::string> Lines;  // its lines, less the first line's indentation
-    bool Known = true;               // false: the component has no such property; kept as read
+  // The file's lines, shared by the records of all its components.
+  struct TSource {
+    std::string Text;
+    std::vector<std::size_t> Starts;  // where each line starts in Text
+    std::size_t LineCount() const noexcept { return Starts.size(); }
+    // Line N (1-based) without its line break.
+    std::string_view Line(std::size_t N) const noexcept {
+      const std::size_t Start = Starts[N - 1], Next = N < Starts.size() ? Starts[N] : Text.size();
+      std::string_view L(Text.data() + Start, Next - Start);
+      if (L.ends_with('\n')) L.remove_suffix(1);
+      if (L.ends_with('\r')) L.remove_suffix(1);
+      return L;
+    }
   };
+  struct TProperty {
+    std::string Name;   // as the file gives it: Caption, Font.Name, SQL.Strings
+    int FirstLine = 0;  // its lines in Source, 1-based
+    int LastLine = 0;
+    bool Known = true;  // false: the component has no such property; kept as read
+  };
+  std::shared_ptr<const TSource> Source;
   std::vector<TProperty> Properties;
-  // The writer's lines for each property it wrote right after the file was
-  // read (by lower-cased name): a property whose lines are still these was not
-  // changed since.
-  std::map<std::string, std::string> AsRead;
+  // What the writer wrote of the component right after the file was read,
+  // each property's lines as a hash: a property whose lines still hash to it
+  // was not changed since.
+  struct TWritten {
+    std::string Name;
+    std::size_t Hash = 0;
+  };
+  std::vector<TWritten> AsRead;
   int Index = -1;  // the [n] after the class in the header, or -1
   std::string LineBreak;  // the root's: the file's line break, "\r\n" or "\n"
 };

@@ -109,7 +109,7 @@ class TFormReader {
   TFormReader(TComponent& ARoot, std::string_view ASourceName, std::string_view AText, const TFormReadOptions& AOptions)
       : FRoot(ARoot),
         FSourceName(ASourceName),
-        FLines(SourceLines(AText)),
+        FSource(SourceOf(AText)),
         FLineBreak(LineBreakOf(AText)),
         FOptions(AOptions) {}
   ~TFormReader() {
@@ -177,8 +177,11 @@ class TFormReader {
     }
     for (TRecordOf& Of : FRecords) {
       auto Found = Written.find(Of.Component);
-      if (Found != Written.end())
-        for (TFormEntry& Entry : Found->second) Of.Record->AsRead.emplace(LowerCase(Entry.Name), std::move(Entry.Text));
+      if (Found != Written.end()) {
+        Of.Record->AsRead.reserve(Found->second.size());
+        for (TFormEntry& Entry : Found->second)
+          Of.Record->AsRead.push_back({std::move(Entry.Name), std::hash<std::string>{}(Entry.Text)});
+      }
       Of.Component->SetFormFileRecord(std::move(Of.Record));
     }
     FRecords.clear();
@@ -187,29 +190,30 @@ class TFormReader {
   // Reads Node's properties into Component and records them as the file gives them.
   std::shared_ptr<TFormFileRecord> ReadComponentProperties(TComponent& Component, const TFormObject& Node) {
     auto Record = std::make_shared<TFormFileRecord>();
+    Record->Source = FSource;
     Record->Index = Node.Index;
     const std::string Where = DisplayName(Component);
     for (const TFormProperty& Property : Node.Properties) {
       TFormFileRecord::TProperty& Kept = Record->Properties.emplace_back();
       Kept.Name = Property.Name;
-      Kept.Lines = LinesOf(Property.Line, Property.EndLine);
+      Kept.FirstLine = Property.Line;
+      Kept.LastLine = Property.EndLine;
       Kept.Known = ReadProperty(Component, Property, Where);
     }
     return Record;
   }
 
-  static std::vector<std::string_view> SourceLines(std::string_view Text) {
-    std::vector<std::string_view> Lines;
+  static std::shared_ptr<const TFormFileRecord::TSource> SourceOf(std::string_view Text) {
+    auto Source = std::make_shared<TFormFileRecord::TSource>();
     if (Text.starts_with("\xEF\xBB\xBF")) Text.remove_prefix(3);
-    while (!Text.empty()) {
-      const std::size_t End = Text.find('\n');
-      std::string_view Line = Text.substr(0, End);
-      if (Line.ends_with('\r')) Line.remove_suffix(1);
-      Lines.push_back(Line);
+    Source->Text = Text;
+    for (std::size_t Start = 0; Start < Text.size();) {
+      Source->Starts.push_back(Start);
+      const std::size_t End = Text.find('\n', Start);
       if (End == std::string_view::npos) break;
-      Text.remove_prefix(End + 1);
+      Start = End + 1;
     }
-    return Lines;
+    return Source;
   }
 
   // The text's line break: that of its first line ("\r\n" or "\n").
@@ -217,20 +221,6 @@ class TFormReader {
     const std::size_t End = Text.find('\n');
     if (End == std::string_view::npos) return std::string(sLineBreak);
     return End > 0 && Text[End - 1] == '\r' ? "\r\n" : "\n";
-  }
-
-  // Lines First to Last (1-based) less the first one's indentation.
-  std::vector<std::string> LinesOf(int First, int Last) const {
-    std::vector<std::string> Result;
-    if (First < 1 || Last < First || static_cast<std::size_t>(Last) > FLines.size()) return Result;
-    const std::string_view Head = FLines[static_cast<std::size_t>(First - 1)];
-    const std::size_t Indent = Head.find_first_not_of(" \t");
-    for (int I = First; I <= Last; ++I) {
-      std::string_view Line = FLines[static_cast<std::size_t>(I - 1)];
-      const std::size_t Own = std::min(Indent, Line.find_first_not_of(" \t"));
-      Result.emplace_back(Line.substr(std::min(Own, Line.size())));
-    }
-    return Result;
   }
 
   static std::string DisplayName(const TComponent& C) { return C.Name().empty() ? C.ClassName() : C.Name(); }
@@ -569,7 +559,7 @@ class TFormReader {
 
   TComponent& FRoot;
   std::string_view FSourceName;
-  std::vector<std::string_view> FLines;  // the text's lines, for what the records keep
+  std::shared_ptr<const TFormFileRecord::TSource> FSource;  // the text's lines, for what the records keep
   std::string FLineBreak;
   const TFormReadOptions& FOptions;
   std::vector<TRecordOf> FRecords;  // kept with their components once the read succeeded

@@ -9,13 +9,11 @@
 #include <vector>
 
 #include "rtl/Classes.h"
+#include "rtl/FormFiles.h"
 
 namespace form_files {
 
-struct TFormEntry {
-  std::string Name;  // as the file names it: Caption, Font.Name, SQL.Strings, Left
-  std::string Text;  // its lines as the writer writes them, indented, each with its line break
-};
+using TFormEntry = TFormFileEntry;
 using TFormEntries = std::vector<TFormEntry>;
 
 // The entries WriteComponentText(Root) writes for Root and each component it

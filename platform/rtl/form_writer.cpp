@@ -148,10 +148,13 @@ class TFormWriter {
     for (std::size_t I = 0; I < Entries.size(); ++I) Index.emplace(LowerCase(Entries[I].Name), I);
     std::unordered_map<std::string, bool> InRecord;
     for (const TFormFileRecord::TProperty& P : Record.Properties) InRecord.emplace(LowerCase(P.Name), true);
-    const auto AsRead = [&](const std::string& Key) -> const std::string* {
-      const auto Found = Record.AsRead.find(Key);
-      return Found == Record.AsRead.end() ? nullptr : &Found->second;
+    // A component has a few dozen properties at most: a look along the list.
+    const auto AsRead = [&](const std::string& Key) -> const std::size_t* {
+      for (const TFormFileRecord::TWritten& Entry : Record.AsRead)
+        if (SameText(Entry.Name, Key)) return &Entry.Hash;
+      return nullptr;
     };
+    const auto Hash = [](const std::string& Text) { return std::hash<std::string>{}(Text); };
     std::vector<bool> Done(Entries.size(), false);
     std::size_t Next = 0;
     // Entries the file did not give that changed since: set by the person.
@@ -159,30 +162,30 @@ class TFormWriter {
       for (; Next < Limit; ++Next) {
         const std::string Key = LowerCase(Entries[Next].Name);
         if (Done[Next] || InRecord.contains(Key)) continue;
-        const std::string* Was = AsRead(Key);
-        if (Was == nullptr || *Was != Entries[Next].Text) FText += Entries[Next].Text;
+        const std::size_t* Was = AsRead(Key);
+        if (Was == nullptr || *Was != Hash(Entries[Next].Text)) FText += Entries[Next].Text;
         Done[Next] = true;
       }
     };
     for (const TFormFileRecord::TProperty& P : Record.Properties) {
       const std::string Key = LowerCase(P.Name);
-      const std::string* Was = AsRead(Key);
+      const std::size_t* Was = AsRead(Key);
       const auto Found = P.Known ? Index.find(Key) : Index.end();
       if (Found == Index.end()) {
         // Not modelled, or now at its default: as read unless it was written
         // right after reading (then the person set it to its default).
-        if (!P.Known || Was == nullptr) WriteLines(P.Lines, Indent);
+        if (!P.Known || Was == nullptr) WriteLines(Record, P, Indent);
         continue;
       }
       const TFormEntry& Now = Entries[Found->second];
-      const bool Unchanged = Was != nullptr && *Was == Now.Text;
+      const bool Unchanged = Was != nullptr && *Was == Hash(Now.Text);
       if (Done[Found->second]) {
-        if (Unchanged) WriteLines(P.Lines, Indent);  // given twice in the file
+        if (Unchanged) WriteLines(Record, P, Indent);  // given twice in the file
         continue;
       }
       WriteNewBefore(Found->second);
       if (Unchanged)
-        WriteLines(P.Lines, Indent);
+        WriteLines(Record, P, Indent);
       else
         FText += Now.Text;
       Done[Found->second] = true;
@@ -190,8 +193,20 @@ class TFormWriter {
     WriteNewBefore(Entries.size());
   }
 
-  void WriteLines(const std::vector<std::string>& Lines, int Indent) {
-    for (const std::string& L : Lines) Line(Indent, L);
+  // A property's lines as the file has them, indented where the component is
+  // now: the first line's indentation makes way for Indent, the others keep
+  // theirs relative to it.
+  void WriteLines(const TFormFileRecord& Record, const TFormFileRecord::TProperty& P, int Indent) {
+    const TFormFileRecord::TSource* Source = Record.Source.get();
+    if (Source == nullptr || P.FirstLine < 1 || P.LastLine < P.FirstLine ||
+        static_cast<std::size_t>(P.LastLine) > Source->LineCount())
+      return;
+    const std::string_view Head = Source->Line(static_cast<std::size_t>(P.FirstLine));
+    const std::size_t Base = std::min(Head.find_first_not_of(" \t"), Head.size());
+    for (int I = P.FirstLine; I <= P.LastLine; ++I) {
+      const std::string_view L = Source->Line(static_cast<std::size_t>(I));
+      Line(Indent, L.substr(std::min({Base, L.find_first_not_of(" \t"), L.size()})));
+    }
   }
 
   // Where the designer shows a component that is no control.
