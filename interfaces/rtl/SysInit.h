@@ -36,6 +36,15 @@ class TUnitStartCount {
   std::int32_t FCount = 0;
 };
 
+// Defines Unit_Initialization and Unit_Finalization of a unit with no start-up
+// work of its own: both only count.
+#define VN_UNIT_WITHOUT_WORK(Unit)                               \
+  namespace {                                                    \
+  TUnitStartCount Unit##Count;                                   \
+  }                                                              \
+  void Unit##_Initialization() { Unit##Count.Start(); }          \
+  void Unit##_Finalization() { Unit##Count.Stop(); }
+
 // A package's unit table: every unit it uses, those of its required packages
 // first, in start-up order. Entries for units of other packages are those
 // units' own start-up and shut-down, exported by the package that contains them

@@ -13,13 +13,6 @@
 #include "ide/TreeIntf.h"
 #include "rtl/SysInit.h"
 
-#define VN_UNIT_WITHOUT_WORK(Unit)                      \
-  namespace {                                           \
-  TUnitStartCount Unit##Count;                          \
-  }                                                     \
-  void Unit##_Initialization() { Unit##Count.Start(); } \
-  void Unit##_Finalization() { Unit##Count.Stop(); }
-
 VN_UNIT_WITHOUT_WORK(DesignIntf)
 VN_UNIT_WITHOUT_WORK(TreeIntf)
 VN_UNIT_WITHOUT_WORK(ToolsAPI)

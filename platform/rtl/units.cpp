@@ -15,13 +15,6 @@
 #include "rtl/Variants.h"
 #include "rtl/Windows.h"
 
-#define VN_UNIT_WITHOUT_WORK(Unit)                      \
-  namespace {                                           \
-  TUnitStartCount Unit##Count;                          \
-  }                                                     \
-  void Unit##_Initialization() { Unit##Count.Start(); } \
-  void Unit##_Finalization() { Unit##Count.Stop(); }
-
 VN_UNIT_WITHOUT_WORK(System)
 VN_UNIT_WITHOUT_WORK(SysUtils)
 VN_UNIT_WITHOUT_WORK(Classes)

@@ -9,13 +9,6 @@
 #include "varnel/Vndlgs.h"
 #include "varnel/Vninputdlg.h"
 
-#define VN_UNIT_WITHOUT_WORK(Unit)                      \
-  namespace {                                           \
-  TUnitStartCount Unit##Count;                          \
-  }                                                     \
-  void Unit##_Initialization() { Unit##Count.Start(); } \
-  void Unit##_Finalization() { Unit##Count.Stop(); }
-
 VN_UNIT_WITHOUT_WORK(Vncommon)
 VN_UNIT_WITHOUT_WORK(Vnconsts)
 VN_UNIT_WITHOUT_WORK(Vninputdlg)

@@ -12,13 +12,6 @@
 #include "vcl/Menus.h"
 #include "vcl/StdCtrls.h"
 
-#define VN_UNIT_WITHOUT_WORK(Unit)                      \
-  namespace {                                           \
-  TUnitStartCount Unit##Count;                          \
-  }                                                     \
-  void Unit##_Initialization() { Unit##Count.Start(); } \
-  void Unit##_Finalization() { Unit##Count.Stop(); }
-
 VN_UNIT_WITHOUT_WORK(Graphics)
 VN_UNIT_WITHOUT_WORK(Controls)
 VN_UNIT_WITHOUT_WORK(Forms)

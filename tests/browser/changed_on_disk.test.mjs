@@ -3,7 +3,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import { withSession } from './harness.mjs';
+import { moveComponent, withSession } from './harness.mjs';
 
 test('a form changed on disk is shown, not overwritten, and reloaded', async (t) => {
   await withSession(t, ['examples/forms/shop.vfm'], async (s) => {
@@ -11,11 +11,7 @@ test('a form changed on disk is shown, not overwritten, and reloaded', async (t)
     const file = s.workspace.forms[0];
     page.on('dialog', (d) => d.accept());
     await s.step('move the query: the form is modified', async () => {
-      const box = await (await page.waitForSelector('[data-vn-component="OrdersQuery"]')).boundingBox();
-      await page.mouse.move(box.x + 20, box.y + 10);
-      await page.mouse.down();
-      await page.mouse.move(box.x + 120, box.y + 90, { steps: 5 });
-      await page.mouse.up();
+      await moveComponent(page, '[data-vn-component="OrdersQuery"]');
       await page.waitForSelector('#save[data-vn-modified="true"]');
     });
     const other = fs.readFileSync(file, 'utf8').replace("DatabaseName = 'shop'", "DatabaseName = 'other'");

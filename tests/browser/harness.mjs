@@ -174,6 +174,15 @@ export async function withSession(t, forms, body) {
 
 // Drags with the mouse from one element's middle to another's, in steps, as a
 // person's pointer moves.
+// Drags a component of the design surface 100 pixels right and 80 down.
+export async function moveComponent(page, selector) {
+  const box = await (await page.waitForSelector(selector)).boundingBox();
+  await page.mouse.move(box.x + 20, box.y + 10);
+  await page.mouse.down();
+  await page.mouse.move(box.x + 120, box.y + 90, { steps: 5 });
+  await page.mouse.up();
+}
+
 export async function drag(page, from, to) {
   const a = await (await page.waitForSelector(from)).boundingBox();
   const b = await (await page.waitForSelector(to)).boundingBox();

@@ -2,7 +2,7 @@
 // and no longer once it is saved.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { withSession } from './harness.mjs';
+import { moveComponent, withSession } from './harness.mjs';
 
 test('leaving the page asks while the form is modified and unsaved', async (t) => {
   await withSession(t, ['examples/forms/shop.vfm'], async (s) => {
@@ -14,11 +14,7 @@ test('leaving the page asks while the form is modified and unsaved', async (t) =
     });
     const leave = () => page.reload({ timeout: 3000 }).catch(() => {});
     await s.step('move the query', async () => {
-      const box = await (await page.waitForSelector('[data-vn-component="OrdersQuery"]')).boundingBox();
-      await page.mouse.move(box.x + 20, box.y + 10);
-      await page.mouse.down();
-      await page.mouse.move(box.x + 120, box.y + 90, { steps: 5 });
-      await page.mouse.up();
+      await moveComponent(page, '[data-vn-component="OrdersQuery"]');
     });
     await s.step('the form is modified', () => page.waitForSelector('#save[data-vn-modified="true"]'));
     await s.step('leaving asks', async () => {
