@@ -414,6 +414,7 @@ std::string WriteComponentText(const TComponent& Root, std::string_view RootClas
 std::unordered_map<const TComponent*, TFormEntries> form_files::WrittenEntries(const TComponent& Root,
                                                                                std::string_view LineBreak) {
   std::unordered_map<const TComponent*, TFormEntries> Entries;
+  Entries.reserve(static_cast<std::size_t>(Root.ComponentCount()) + 1);
   TFormWriter(Root, &Entries, LineBreak).Write("");
   return Entries;
 }
