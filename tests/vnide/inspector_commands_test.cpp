@@ -57,6 +57,16 @@ TEST_F(VnideInspector, ValuesSetAndEllipsisWorkOnTheFormFile) {
   EXPECT_EQ(Saved.find("nowhere"), std::string::npos);
   EXPECT_NE(Saved.find("DatabaseName = 'shop'", Saved.find("object Orders")), std::string::npos) << Saved;
 
+  // A listed name that holds a control character reaches the terminal escaped.
+  const std::string Plain = ReadFileText(Form);
+  std::string Escape = Plain;
+  Escape.replace(Escape.find("DatabaseName = 'shop'"), 21, "DatabaseName = 'sh'#27'[31mop'");
+  WriteFileText(Form, Escape);
+  Run = Vnide("set " + Form + " Orders DatabaseName other");
+  EXPECT_EQ(Run.Output.find('\x1b'), std::string::npos) << Run.Output;
+  EXPECT_NE(Run.Output.find("(\"sh\\x1B[31mop\")"), std::string::npos) << Run.Output;
+  WriteFileText(Form, Plain);
+
   // The value the row shows already: nothing changes, nothing is saved.
   const std::string Before = ReadFileText(Form);
   const auto Mtime = std::filesystem::last_write_time(Form);

@@ -148,7 +148,16 @@ int RunSetCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out
     }
     if (std::none_of(Values.begin(), Values.end(), [&](const std::string& V) { return AnsiSameText(V, Stored); })) {
       std::string Listed;
-      for (std::size_t I = 0; I < Values.size() && I < 8; ++I) Listed += (I == 0 ? "" : ", ") + Values[I];
+      // Names come from the form and the database: one that holds a control
+      // character, a quote or a comma is shown quoted and escaped.
+      const auto Shown = [](const std::string& V) {
+        const bool Plain = std::none_of(V.begin(), V.end(), [](char C) {
+          const auto U = static_cast<unsigned char>(C);
+          return U < 0x20 || U == 0x7F || C == '"' || C == ',' || C == '\\';
+        });
+        return Plain ? V : vn_vcl::QuoteText(V);
+      };
+      for (std::size_t I = 0; I < Values.size() && I < 8; ++I) Listed += (I == 0 ? "" : ", ") + Shown(Values[I]);
       if (Values.size() > 8) Listed += ", ...";
       Session.Transcript() << "warning: " << Row.Name << " " << vn_vcl::QuoteText(Stored)
                            << " is none of the values its editor lists" << (Listed.empty() ? "" : " (" + Listed + ")")
