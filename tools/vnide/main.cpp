@@ -274,10 +274,13 @@ int main(int argc, char** argv) {
   const auto AddInspected = [&](CLI::App* Command, bool Property) {
     Command->add_option("FORMFILE", Options.FormFile, "the form file")->required();
     if (Property)
-      Command->add_option("COMPONENT", Component, "the component inspected (several: A,B selects them together)")
+      Command->add_option("COMPONENT", Component,
+                          "the component inspected (several: A,B selects them together; the root's own name: the form)")
           ->required();
     else
-      Command->add_option("COMPONENT", Options.Selection, "the components inspected together (or A,B)")->required();
+      Command->add_option("COMPONENT", Options.Selection,
+                          "the components inspected together (or A,B; the root's own name: the form)")
+          ->required();
     if (Property) Command->add_option("PROPERTY", Options.PropertyName, "the property, as the inspector names it")->required();
     Command->add_option("--script", Options.ScriptFile, "the session's commands for dialogs (default: standard input)")
         ->option_text("FILE");
@@ -298,7 +301,8 @@ int main(int argc, char** argv) {
   AddJson(Values);
   CLI::App* Set = App.add_subcommand(
       "set", "types VALUE into a property of the Object Inspector, taken as typed (--complete: the one\n"
-             "value of the drop-down list it begins); saves the form when the designer was modified");
+             "value of the drop-down list it begins); saves the form when the designer was modified,\n"
+             "exit code 3 when not (the value the row shows already changes nothing)");
   AddInspected(Set, true);
   Set->add_option("VALUE", Options.Value, "the text typed")->required();
   Set->add_flag("--complete", Options.Complete,
