@@ -43,13 +43,9 @@ TLibModule PackageModule;
 
 // The package's own units without start-up work still count their start-ups,
 // as every unit does; so does its copy of the per-module start-up code.
-TUnitStartCount SysInitCount, VNAboutCount, VNUpdSEdCount;
-void SysInitInitialization() { SysInitCount.Start(); }
-void SysInitFinalization() { SysInitCount.Stop(); }
-void VNAboutInitialization() { VNAboutCount.Start(); }
-void VNAboutFinalization() { VNAboutCount.Stop(); }
-void VNUpdSEdInitialization() { VNUpdSEdCount.Start(); }
-void VNUpdSEdFinalization() { VNUpdSEdCount.Stop(); }
+VN_UNIT_WITHOUT_WORK(SysInit)
+VN_UNIT_WITHOUT_WORK(VNAbout)
+VN_UNIT_WITHOUT_WORK(VNUpdSEd)
 
 #define VN_UNIT(Unit) \
   { #Unit, &Unit##_Initialization, &Unit##_Finalization }
@@ -60,7 +56,7 @@ void VNUpdSEdFinalization() { VNUpdSEdCount.Stop(); }
 // per process. The package's own units come last, in the order they start.
 const TUnitEntry UnitTable[] = {
     // The package's own copy of the per-module start-up code, before anything.
-    {"SysInit", &SysInitInitialization, &SysInitFinalization},
+    VN_UNIT(SysInit),
     // rtl220
     VN_UNIT(System),
     VN_UNIT(SysUtils),
@@ -97,8 +93,8 @@ const TUnitEntry UnitTable[] = {
     VN_UNIT(Vnengine),
     VN_UNIT(Vndlgs),
     // DclVarq220
-    {"VNAbout", &VNAboutInitialization, &VNAboutFinalization},
-    {"VNUpdSEd", &VNUpdSEdInitialization, &VNUpdSEdFinalization},
+    VN_UNIT(VNAbout),
+    VN_UNIT(VNUpdSEd),
     {"VNReg", &VNReg::Initialization, &VNReg::Finalization},
 };
 #undef VN_UNIT

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -61,7 +62,11 @@ std::string MessageLanguage() {
     if (Value == nullptr || *Value == 0) continue;
     std::string Language(Value);
     Language = Language.substr(0, Language.find_first_of(".@"));
-    return Language == "C" || Language == "POSIX" ? std::string() : Language;
+    // A language names a file beside the module: letters, digits, '_' and '-' only.
+    const bool Plain = std::all_of(Language.begin(), Language.end(), [](char C) {
+      return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9') || C == '_' || C == '-';
+    });
+    return !Plain || Language == "C" || Language == "POSIX" ? std::string() : Language;
   }
   return {};
 }
