@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "form_record.h"
 #include "property_text.h"
@@ -146,8 +147,8 @@ class TFormWriter {
   void WriteKept(const TFormFileRecord& Record, const TFormEntries& Entries, int Indent) {
     std::unordered_map<std::string, std::size_t> Index;
     for (std::size_t I = 0; I < Entries.size(); ++I) Index.emplace(LowerCase(Entries[I].Name), I);
-    std::unordered_map<std::string, bool> InRecord;
-    for (const TFormFileRecord::TProperty& P : Record.Properties) InRecord.emplace(LowerCase(P.Name), true);
+    std::unordered_set<std::string> InRecord;
+    for (const TFormFileRecord::TProperty& P : Record.Properties) InRecord.insert(LowerCase(P.Name));
     // A component has a few dozen properties at most: a look along the list.
     const auto AsRead = [&](const std::string& Key) -> const std::size_t* {
       for (const TFormFileRecord::TWritten& Entry : Record.AsRead)
