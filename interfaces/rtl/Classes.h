@@ -117,7 +117,8 @@ class TComponent : public TPersistent {
   // An owned component by name, without regard to case; null when absent.
   TComponent* FindComponent(std::string_view AName) const;
   // True when AComponent is one of this component's own components. AComponent
-  // is not dereferenced: it may point to one destroyed already.
+  // is not dereferenced: it may point to one destroyed already. Linear in the
+  // number of owned components.
   bool Owns(const TComponent* AComponent) const noexcept;
   void InsertComponent(TComponent& AComponent);
   void RemoveComponent(TComponent& AComponent);
@@ -175,19 +176,22 @@ class TComponent : public TPersistent {
   void SetComponentState(TComponentState Value) noexcept { FComponentState = Value; }
 
  private:
-  void ValidateRename(TComponent* AComponent, std::string_view CurName, std::string_view NewName) const;
-  void Insert(TComponent& AComponent);
+  // Raises EComponentError naming Name when a component other than AComponent
+  // is indexed under Key (a name's key; empty for no name).
+  void CheckNameFree(const std::string& Key, const TComponent& AComponent, std::string_view Name) const;
+  void Insert(TComponent& AComponent, std::string Key);
   void Remove(TComponent& AComponent);
   void RemoveNotification(TComponent& AComponent);
 
-  // Owned components by name and by address, so that name checks and lookups
-  // stay constant-time on roots with many thousands of components.
+  // Owned components by name, so that name checks and lookups stay
+  // constant-time on roots with many thousands of components.
   struct TIndex;
   TIndex& Index() const;
   void Unindex(TComponent& AComponent) noexcept;
 
   TComponent* FOwner = nullptr;
   std::string FName;
+  std::string FNameKey;  // FName's key in the owner's index; empty when not indexed
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;
   mutable std::unique_ptr<TIndex> FIndex;

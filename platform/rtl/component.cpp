@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <unordered_map>
-#include <unordered_set>
 
+#include "component_watch.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
 #include "reserve_room.h"
@@ -76,11 +76,40 @@ bool Contains(const std::vector<TComponent*>& List, const TComponent* Item) {
   return std::find(List.begin(), List.end(), Item) != List.end();
 }
 
+thread_local vn_rtl::TComponentDestroyWatch* InnermostWatch = nullptr;
+
 }  // namespace
 
+vn_rtl::TComponentDestroyWatch::TComponentDestroyWatch() noexcept : FOuter(InnermostWatch) { InnermostWatch = this; }
+
+vn_rtl::TComponentDestroyWatch::~TComponentDestroyWatch() { InnermostWatch = FOuter; }
+
+void vn_rtl::ComponentDestroyed(const TComponent* Component) noexcept {
+  for (TComponentDestroyWatch* Watch = InnermostWatch; Watch != nullptr; Watch = Watch->FOuter)
+    Watch->Destroyed(Component);
+}
+
+// Each named component is indexed under the key of its name, which it keeps
+// (FNameKey, which the index's entry views) so that leaving the index needs no
+// new key and cannot fail.
 struct TComponent::TIndex {
-  std::unordered_map<std::string, TComponent*> Names;
-  std::unordered_set<const TComponent*> Members;
+  using TNames = std::unordered_map<std::string_view, TComponent*>;
+  TNames Names;
+
+  // An entry for Component, made before anything changes: all that may fail.
+  static TNames::node_type NewEntry(TComponent* Component) {
+    TNames Single;
+    Single.emplace(std::string_view(), Component);
+    return Single.extract(Single.begin());
+  }
+  // Adds Entry (room made by ReserveOneMore); a component under the same key
+  // before is no longer found.
+  void Put(TNames::node_type Entry) noexcept {
+    auto Result = Names.insert(std::move(Entry));
+    if (Result.inserted) return;
+    Names.erase(Result.position);
+    Names.insert(std::move(Result.node));
+  }
 };
 
 TComponent::TIndex& TComponent::Index() const {
@@ -89,16 +118,11 @@ TComponent::TIndex& TComponent::Index() const {
 }
 
 void TComponent::Unindex(TComponent& AComponent) noexcept {
-  if (!FIndex) return;
-  FIndex->Members.erase(&AComponent);
-  if (AComponent.FName.empty()) return;
-  try {
-    const auto It = FIndex->Names.find(NameKey(AComponent.FName));
+  if (FIndex && !AComponent.FNameKey.empty()) {
+    const auto It = FIndex->Names.find(AComponent.FNameKey);
     if (It != FIndex->Names.end() && It->second == &AComponent) FIndex->Names.erase(It);
-  } catch (...) {
-    // Only an allocation can fail here; a stale entry is found again by
-    // address below and never returned.
   }
+  AComponent.FNameKey.clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -133,6 +157,7 @@ TComponent::TComponent(TComponent* AOwner) {
 }
 
 TComponent::~TComponent() {
+  vn_rtl::ComponentDestroyed(this);
   auto Destroying = [](TComponent& C, auto& Self) -> void {
     if (C.FComponentState.Contains(csDestroying)) return;
     C.FComponentState.Include(csDestroying);
@@ -166,34 +191,26 @@ void TComponent::SetName(const std::string& NewName) {
   if (FName == NewName) return;
   if (!NewName.empty() && !IsValidIdent(NewName))
     throw EComponentError(Format(rtl_consts::SInvalidName, {NewName}));
-  if (FOwner != nullptr)
-    FOwner->ValidateRename(this, FName, NewName);
-  else
-    ValidateRename(nullptr, FName, NewName);
   if (FOwner == nullptr) {
     FName = NewName;
     return;
   }
   // Whatever may fail comes before the first change.
   std::string NewKey = NewName.empty() ? std::string() : NameKey(NewName);
-  const std::string OldKey = FName.empty() ? std::string() : NameKey(FName);
+  FOwner->CheckNameFree(NewKey, *this, NewName);
   std::string Copy = NewName;
   TIndex& OwnerIndex = FOwner->Index();
-  std::unordered_map<std::string, TComponent*>::node_type Node;
+  TIndex::TNames::node_type Entry;
   if (!NewKey.empty()) {
-    std::unordered_map<std::string, TComponent*> Single;
-    Single.emplace(std::move(NewKey), this);
-    Node = Single.extract(Single.begin());
+    Entry = TIndex::NewEntry(this);
     ReserveOneMore(OwnerIndex.Names);
   }
-  if (!OldKey.empty()) {
-    const auto It = OwnerIndex.Names.find(OldKey);
-    if (It != OwnerIndex.Names.end() && It->second == this) OwnerIndex.Names.erase(It);
-  }
+  FOwner->Unindex(*this);
   FName.swap(Copy);
-  if (Node) {
-    OwnerIndex.Names.erase(Node.key());  // a stale entry of a component gone
-    OwnerIndex.Names.insert(std::move(Node));
+  FNameKey.swap(NewKey);
+  if (Entry) {
+    Entry.key() = FNameKey;
+    OwnerIndex.Put(std::move(Entry));
   }
 }
 
@@ -214,19 +231,18 @@ TComponent* TComponent::FindComponent(std::string_view AName) const {
   if (AName.empty() || FComponents.empty()) return nullptr;
   const TIndex& I = Index();
   const auto It = I.Names.find(NameKey(AName));
-  if (It == I.Names.end() || !Owns(It->second)) return nullptr;
-  return AnsiSameText(It->second->FName, AName) ? It->second : nullptr;
+  return It == I.Names.end() ? nullptr : It->second;
 }
 
 bool TComponent::Owns(const TComponent* AComponent) const noexcept {
-  return FIndex && AComponent != nullptr && FIndex->Members.contains(AComponent);
+  return AComponent != nullptr && Contains(FComponents, AComponent);
 }
 
-void TComponent::ValidateRename(TComponent* AComponent, std::string_view CurName, std::string_view NewName) const {
-  if (AComponent == nullptr || NewName.empty() || AnsiSameText(CurName, NewName)) return;
-  const TComponent* Found = FindComponent(NewName);
-  if (Found != nullptr && Found != AComponent)
-    throw EComponentError(Format(rtl_consts::SDuplicateName, {NewName}));
+void TComponent::CheckNameFree(const std::string& Key, const TComponent& AComponent, std::string_view Name) const {
+  if (Key.empty() || !FIndex) return;
+  const auto It = FIndex->Names.find(Key);
+  if (It != FIndex->Names.end() && It->second != &AComponent)
+    throw EComponentError(Format(rtl_consts::SDuplicateName, {Name}));
 }
 
 void TComponent::InsertComponent(TComponent& AComponent) {
@@ -237,10 +253,11 @@ void TComponent::InsertComponent(TComponent& AComponent) {
       const std::string Name = AComponent.FName.empty() ? AComponent.ClassName() : AComponent.FName;
       throw EComponentError(Format(rtl_consts::SOwnerCycle, {Name}));
     }
-  ValidateRename(&AComponent, "", AComponent.FName);
+  std::string Key = AComponent.FName.empty() ? std::string() : NameKey(AComponent.FName);
+  CheckNameFree(Key, AComponent, AComponent.FName);
   // A component has one owner: moving it leaves the previous one first.
   if (AComponent.FOwner != nullptr) AComponent.FOwner->RemoveComponent(AComponent);
-  Insert(AComponent);
+  Insert(AComponent, std::move(Key));
   if (FComponentState.Contains(csDesigning)) AComponent.SetDesigning(true);
   Notification(&AComponent, opInsert);
 }
@@ -251,16 +268,18 @@ void TComponent::RemoveComponent(TComponent& AComponent) {
   Remove(AComponent);
 }
 
-void TComponent::Insert(TComponent& AComponent) {
-  std::string Key = AComponent.FName.empty() ? std::string() : NameKey(AComponent.FName);
+void TComponent::Insert(TComponent& AComponent, std::string Key) {
   TIndex& I = Index();
   ReserveOneMore(FComponents);
-  I.Members.insert(&AComponent);
-  try {
-    if (!Key.empty()) I.Names.insert_or_assign(std::move(Key), &AComponent);
-  } catch (...) {
-    I.Members.erase(&AComponent);
-    throw;
+  TIndex::TNames::node_type Entry;
+  if (!Key.empty()) {
+    Entry = TIndex::NewEntry(&AComponent);
+    ReserveOneMore(I.Names);
+  }
+  AComponent.FNameKey = std::move(Key);
+  if (Entry) {
+    Entry.key() = AComponent.FNameKey;
+    I.Put(std::move(Entry));
   }
   FComponents.push_back(&AComponent);
   AComponent.FOwner = this;

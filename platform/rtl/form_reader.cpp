@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "component_watch.h"
 #include "form_parser.h"
 #include "form_record.h"
 #include "reserve_room.h"
@@ -34,6 +35,7 @@ struct TFixup {
   // inline frame the property was read in.
   TComponent* Context;
   TComponent* Anchor;
+  std::size_t AnchorIndex;  // the reader's entry of Anchor; none for Root
   std::vector<TPathStep> Path;
   PPropInfo Prop;
   std::string Name;
@@ -104,7 +106,7 @@ const char* Expected(const TPropInfo& Prop) {
 
 // Reads one parsed file into Root. Unless the whole read succeeds, whatever it
 // created goes again when the reader is destroyed.
-class TFormReader {
+class TFormReader : vn_rtl::TComponentDestroyWatch {
  public:
   TFormReader(TComponent& ARoot, std::string_view ASourceName, std::string_view AText, const TFormReadOptions& AOptions)
       : FRoot(ARoot),
@@ -145,11 +147,12 @@ class TFormReader {
     FRoot.SetAncestor(Tree.Kind == okInherited);
     FRoot.SetInline(Tree.Kind == okInline);
     FAnchor = &FRoot;
+    FAnchorIndex = NoContext;
     FAnchorFixups = 0;
     FContext = &FRoot;
     FContextIndex = NoContext;
     FRecords.clear();
-    FRecords.push_back({&FRoot, ReadComponentProperties(FRoot, Tree)});
+    FRecords.push_back({&FRoot, NoContext, ReadComponentProperties(FRoot, Tree)});
     FRecords.back().Record->LineBreak = FLineBreak;
     for (const TFormObject& Child : Tree.Children) ReadObject(Child, FRoot);
 
@@ -168,16 +171,24 @@ class TFormReader {
 
   // Each component keeps what the file said of it, and what the writer makes
   // of it now, to tell later what changed.
+  // The two lists are matched by address, both sorted.
   void KeepRecords() {
-    std::unordered_map<const TComponent*, TFormEntries> Written;
+    form_files::TWrittenEntries Written;
     try {
       Written = form_files::WrittenEntries(FRoot, FLineBreak);
     } catch (const EWriteError&) {
       // A value no file can hold: then nothing counts as unchanged.
     }
+    // What Loaded destroyed keeps nothing.
+    std::erase_if(FRecords, [&](const TRecordOf& Of) { return Of.Entry != NoContext && !IsAlive(Of.Entry); });
+    const std::less<const TComponent*> Before;
+    std::sort(Written.begin(), Written.end(), [&](const auto& A, const auto& B) { return Before(A.first, B.first); });
+    std::sort(FRecords.begin(), FRecords.end(),
+              [&](const TRecordOf& A, const TRecordOf& B) { return Before(A.Component, B.Component); });
+    auto Found = Written.begin();
     for (TRecordOf& Of : FRecords) {
-      auto Found = Written.find(Of.Component);
-      if (Found != Written.end()) {
+      while (Found != Written.end() && Before(Found->first, Of.Component)) ++Found;
+      if (Found != Written.end() && Found->first == Of.Component) {
         Of.Record->AsRead.reserve(Found->second.size());
         for (TFormEntry& Entry : Found->second)
           Of.Record->AsRead.push_back({std::move(Entry.Name), std::hash<std::string>{}(Entry.Text)});
@@ -225,19 +236,50 @@ class TFormReader {
 
   static std::string DisplayName(const TComponent& C) { return C.Name().empty() ? C.ClassName() : C.Name(); }
 
-  // Whether the component read as FCreated[I] still exists: its owner (Root,
-  // or an inline frame that itself still exists) still holds it. Nothing that
-  // may be gone is dereferenced.
-  // The owning frame is looked at only once it is known to exist (the depth is
-  // that of nested frames).
+  // Whether the component read as FCreated[I] still exists and its owner (Root,
+  // or an inline frame that itself still exists) still holds it. What code
+  // called during the read destroys is marked (Destroyed) and never looked at
+  // again. The depth is that of nested frames.
   bool IsAlive(std::size_t I) const {
     const TRead& Entry = FCreated[I];
-    if (Entry.OwnerIndex == NoContext) return FRoot.Owns(Entry.Component);
-    return IsAlive(Entry.OwnerIndex) && FCreated[Entry.OwnerIndex].Component->Owns(Entry.Component);
+    if (Entry.Destroyed) return false;
+    if (Entry.OwnerIndex == NoContext) return Entry.Component->Owner() == &FRoot;
+    return IsAlive(Entry.OwnerIndex) && Entry.Component->Owner() == FCreated[Entry.OwnerIndex].Component;
   }
-  bool IsAlive(const TComponent* C, std::size_t ContextIndex) const {
-    if (ContextIndex == NoContext) return C == &FRoot || FRoot.Owns(C);
-    return IsAlive(ContextIndex) && (C == FCreated[ContextIndex].Component || FCreated[ContextIndex].Component->Owns(C));
+
+  // Marks the entry of a component being destroyed. Entries are found by
+  // address from the first destruction on; until then the read pays nothing.
+  void Destroyed(const TComponent* Component) noexcept override {
+    try {
+      if (!FIndexed) {
+        FEntryOf.reserve(FCreated.capacity());
+        for (std::size_t I = 0; I < FCreated.size(); ++I)
+          if (!FCreated[I].Destroyed) FEntryOf[FCreated[I].Component] = I;
+        FIndexed = true;
+      }
+      const auto Found = FEntryOf.find(Component);
+      if (Found == FEntryOf.end()) return;
+      FCreated[Found->second].Destroyed = true;
+      FEntryOf.erase(Found);
+    } catch (...) {
+      // Out of memory while marking: no entry can be trusted any more.
+      for (TRead& Entry : FCreated) Entry.Destroyed = true;
+      FIndexed = false;
+      FEntryOf.clear();
+    }
+  }
+
+  // Appends the entry of a component of the file (room for it is there).
+  void Record(TComponent* Component, bool Created, int Line) noexcept {
+    FCreated.push_back({Component, FContextIndex, Line, Created, false});
+    if (!FIndexed) return;
+    try {
+      FEntryOf[Component] = FCreated.size() - 1;
+    } catch (...) {
+      // Made again from FCreated at the next destruction.
+      FIndexed = false;
+      FEntryOf.clear();
+    }
   }
 
   void ReadObject(const TFormObject& Node, TComponent& Parent) {
@@ -253,24 +295,29 @@ class TFormReader {
 
     TComponent* Existing = Node.Kind == okInherited ? Owner.FindComponent(Node.Name) : nullptr;
     // Only what was there before the file counts as inherited: one read
-    // earlier in this file is given twice.
+    // earlier in this file is given twice. The set of those read is made the
+    // first time a file has an inherited object.
+    if (Node.Kind == okInherited && !FSeenKept) {
+      for (const TRead& Entry : FCreated) FSeen.insert(Entry.Component);
+      FSeenKept = true;
+    }
     if (Existing != nullptr && FSeen.contains(Existing))
       throw EComponentError(Format(rtl_consts::SDuplicateName, {Node.Name}));
-    ReserveOneMore(FSeen);
+    if (FSeenKept) ReserveOneMore(FSeen);
     if (Existing != nullptr) {
       if (!Existing->InheritsFrom(Class))
         throw EFilerError(Format("%s is not a %s", {Node.Name, Class.ClassName()}));
-      FCreated.push_back({Existing, FContextIndex, Node.Line, false});
+      Record(Existing, false, Node.Line);
     } else {
       std::unique_ptr<TObject> Instance = Class.CreateInstance(&Owner);
       auto& Made = dynamic_cast<TComponent&>(*Instance);
       if (Made.Owner() != &Owner) Owner.InsertComponent(Made);
       Instance.release();
-      FCreated.push_back({&Made, FContextIndex, Node.Line, true});
+      Record(&Made, true, Node.Line);
     }
     const std::size_t Index = FCreated.size() - 1;
     TComponent& Component = *FCreated.back().Component;
-    FSeen.insert(&Component);
+    if (FSeenKept) FSeen.insert(&Component);
 
     Component.SetLoading(true);
     Component.SetAncestor(Node.Kind == okInherited);
@@ -278,8 +325,9 @@ class TFormReader {
     if (Existing == nullptr) Component.SetName(Node.Name);
     Component.SetParentComponent(&Parent);
     FAnchor = &Component;
+    FAnchorIndex = Index;
     FAnchorFixups = FFixups.size();
-    FRecords.push_back({&Component, ReadComponentProperties(Component, Node)});
+    FRecords.push_back({&Component, Index, ReadComponentProperties(Component, Node)});
     if (Node.Kind != okInline) {
       for (const TFormObject& Child : Node.Children) ReadObject(Child, Component);
       return;
@@ -448,7 +496,7 @@ class TFormReader {
         if (SameText(Value.Text, "nil"))
           SetMethodProp(Object, Prop, "", std::any());
         else
-          FFixups.push_back({FContext, FAnchor, FPath, &Prop, Value.Text, FLine, Where, FContextIndex});
+          FFixups.push_back({FContext, FAnchor, FAnchorIndex, FPath, &Prop, Value.Text, FLine, Where, FContextIndex});
         return;
       case tkClass:
         if (Prop.IsReference()) {
@@ -456,7 +504,7 @@ class TFormReader {
           if (SameText(Value.Text, "nil"))
             SetObjectProp(Object, Prop, nullptr);
           else
-            FFixups.push_back({FContext, FAnchor, FPath, &Prop, Value.Text, FLine, Where, FContextIndex});
+            FFixups.push_back({FContext, FAnchor, FAnchorIndex, FPath, &Prop, Value.Text, FLine, Where, FContextIndex});
           return;
         }
         if (auto* Collection = dynamic_cast<TCollection*>(GetObjectProp(Object, Prop))) {
@@ -513,7 +561,7 @@ class TFormReader {
 
   // The object a fixup's property belongs to; null when it no longer exists.
   TObject* Target(const TFixup& Fixup) const {
-    if (!IsAlive(Fixup.Anchor, Fixup.ContextIndex)) return nullptr;
+    if (Fixup.AnchorIndex != NoContext && !IsAlive(Fixup.AnchorIndex)) return nullptr;
     TObject* Object = Fixup.Anchor;
     for (const TPathStep& Step : Fixup.Path) {
       Object = GetObjectProp(*Object, *Step.Prop);
@@ -549,11 +597,13 @@ class TFormReader {
     std::size_t OwnerIndex;
     int Line;
     bool Created;
+    bool Destroyed;
   };
   static constexpr std::size_t NoContext = static_cast<std::size_t>(-1);
 
   struct TRecordOf {
     TComponent* Component;
+    std::size_t Entry;  // in FCreated; none for Root
     std::shared_ptr<TFormFileRecord> Record;
   };
 
@@ -564,7 +614,10 @@ class TFormReader {
   const TFormReadOptions& FOptions;
   std::vector<TRecordOf> FRecords;  // kept with their components once the read succeeded
   std::vector<TRead> FCreated;
-  std::unordered_set<const TComponent*> FSeen;  // the components of FCreated
+  std::unordered_map<const TComponent*, std::size_t> FEntryOf;  // FCreated's live entries, once FIndexed
+  bool FIndexed = false;
+  std::unordered_set<const TComponent*> FSeen;  // the components of FCreated, once FSeenKept
+  bool FSeenKept = false;
   std::vector<TFixup> FFixups;
   // Where reading is: the root that owns what is read (Root or an inline
   // frame), the component whose objects are read and its first fixup, the
@@ -572,6 +625,7 @@ class TFormReader {
   TComponent* FContext = nullptr;
   std::size_t FContextIndex = NoContext;
   TComponent* FAnchor = nullptr;
+  std::size_t FAnchorIndex = NoContext;
   std::size_t FAnchorFixups = 0;
   std::vector<TPathStep> FPath;
   int FLine = 0;

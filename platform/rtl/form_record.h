@@ -5,7 +5,7 @@
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "rtl/Classes.h"
@@ -16,9 +16,11 @@ namespace form_files {
 using TFormEntry = TFormFileEntry;
 using TFormEntries = std::vector<TFormEntry>;
 
+using TWrittenEntries = std::vector<std::pair<const TComponent*, TFormEntries>>;
+
 // The entries WriteComponentText(Root) writes for Root and each component it
-// writes, as if no component had a record, with lines ending in LineBreak.
-std::unordered_map<const TComponent*, TFormEntries> WrittenEntries(const TComponent& Root,
-                                                                   std::string_view LineBreak);
+// writes, in the order written, as if no component had a record, with lines
+// ending in LineBreak.
+TWrittenEntries WrittenEntries(const TComponent& Root, std::string_view LineBreak);
 
 }  // namespace form_files

@@ -77,7 +77,7 @@ class TFormWriter {
   // With Capture, the entries of every component written are kept there and
   // records are not looked at.
   explicit TFormWriter(const TComponent& ARoot,
-                       std::unordered_map<const TComponent*, TFormEntries>* ACapture = nullptr,
+                       form_files::TWrittenEntries* ACapture = nullptr,
                        std::string_view LineBreak = sLineBreak)
       : FRoot(ARoot), FContext(&ARoot), FCapture(ACapture), FLineBreak(LineBreak) {
     // A form read from a file keeps the file's line breaks.
@@ -110,7 +110,7 @@ class TFormWriter {
       WriteKept(*Record, Entries, Indent + 2);
     } else {
       for (const TFormEntry& Entry : Entries) FText += Entry.Text;
-      if (FCapture != nullptr) (*FCapture)[&Component] = std::move(Entries);
+      if (FCapture != nullptr) FCapture->emplace_back(&Component, std::move(Entries));
     }
     // A frame is the root of what it owns.
     const TComponent* const Saved = FContext;
@@ -400,7 +400,7 @@ class TFormWriter {
   const TComponent& FRoot;
   // The root of the components being written: Root, or the inline frame.
   const TComponent* FContext;
-  std::unordered_map<const TComponent*, TFormEntries>* FCapture;
+  form_files::TWrittenEntries* FCapture;
   TFormEntries* FEntries = nullptr;  // while one component's entries are collected
   std::string FLineBreak;
   std::string FText;
@@ -412,9 +412,9 @@ std::string WriteComponentText(const TComponent& Root, std::string_view RootClas
   return TFormWriter(Root).Write(RootClassName);
 }
 
-std::unordered_map<const TComponent*, TFormEntries> form_files::WrittenEntries(const TComponent& Root,
+form_files::TWrittenEntries form_files::WrittenEntries(const TComponent& Root,
                                                                                std::string_view LineBreak) {
-  std::unordered_map<const TComponent*, TFormEntries> Entries;
+  form_files::TWrittenEntries Entries;
   Entries.reserve(static_cast<std::size_t>(Root.ComponentCount()) + 1);
   TFormWriter(Root, &Entries, LineBreak).Write("");
   return Entries;

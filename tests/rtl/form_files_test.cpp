@@ -43,11 +43,37 @@ class TTestFrame : public TComponent {
 
 VN_IMPLEMENT_CLASS(TTestFrame, TComponent)
 
+// A component whose Loaded destroys the sibling its Victim names ("Raise": raises instead).
+class TReaper : public TComponent {
+  VN_DECLARE_PUBLISHED(TReaper)
+ public:
+  using TComponent::TComponent;
+  std::string Victim;
+  void Loaded() override {
+    TComponent::Loaded();
+    if (Victim == "Raise") throw EComponentError("reaper failed");
+    delete Owner()->FindComponent(Victim);
+  }
+};
+
+VN_IMPLEMENT_PUBLISHED(TReaper, TComponent)
+
+const std::vector<TPropInfo>& TReaper::PublishedProperties() {
+  static const auto List = TPublisher<TReaper>()
+                               .String("Victim", [](const TReaper& R) { return R.Victim; },
+                                       [](TReaper& R, const std::string& V) { R.Victim = V; })
+                               .List();
+  return List;
+}
+
 struct TRegisteredHere {
-  TRegisteredHere() { RegisterClasses({&TPictureBox::StaticClass(), &TTestFrame::StaticClass()}); }
+  TRegisteredHere() {
+    RegisterClasses({&TPictureBox::StaticClass(), &TTestFrame::StaticClass(), &TReaper::StaticClass()});
+  }
   ~TRegisteredHere() {
     UnRegisterClass(TPictureBox::StaticClass());
     UnRegisterClass(TTestFrame::StaticClass());
+    UnRegisterClass(TReaper::StaticClass());
   }
 };
 
@@ -286,6 +312,26 @@ TEST_F(FormFilesTest, MalformedFilesNameTheLineAndLeaveNothingBehind) {
   // The components made before the error were destroyed again.
   EXPECT_EQ(std::count(EventLog().begin(), EventLog().end(), "destroy W"), 23);
   EXPECT_EQ(std::count(EventLog().begin(), EventLog().end(), "destroy W2"), 4);
+}
+
+// What Loaded destroys is neither called again nor given a record, nor
+// destroyed a second time when a later Loaded fails.
+TEST_F(FormFilesTest, AComponentDestroyedWhileLoadingIsLeftAlone) {
+  const std::string Text =
+      "object Form1: TTestRoot\n  object R: TReaper\n    Victim = 'W1'\n  end\n"
+      "  object W1: TWidget\n    Caption = 'doomed'\n  end\n  object W2: TWidget\n  end\nend\n";
+  ReadComponentText(Text, Root);
+  EXPECT_EQ(Root.FindComponent("W1"), nullptr);
+  EXPECT_EQ(std::count(EventLog().begin(), EventLog().end(), "loaded W1 (loading)"), 0);
+  EXPECT_EQ(WriteComponentText(Root),
+            "object Form1: TTestRoot\n  object R: TReaper\n    Victim = 'W1'\n  end\n"
+            "  object W2: TWidget\n  end\nend\n");
+
+  TTestRoot Other;
+  const std::string Failing =
+      StringReplaceAll(Text, "object W2: TWidget\n", "object X: TReaper\n    Victim = 'Raise'\n");
+  EXPECT_EQ(MessageOf<EComponentError>([&] { ReadComponentText(Failing, Other); }), "Line 8: reaper failed");
+  EXPECT_EQ(Other.ComponentCount(), 0);
 }
 
 TEST_F(FormFilesTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
