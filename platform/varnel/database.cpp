@@ -7,13 +7,13 @@
 #include "rtl/TypInfo.h"
 #include "server_connection.h"
 
-VN_IMPLEMENT_ENUM_TYPEINFO(TVNServerType, "stSQLite", "stPostgreSQL")
+VN_IMPLEMENT_ENUM_TYPEINFO(TVNServerType, "stSQLite", "stPostgreSQL", "stMariaDB")
 VN_IMPLEMENT_ENUM_TYPEINFO(TVNDesignDBOption, "ddoIsDefaultDatabase", "ddoStoreConnected")
 VN_IMPLEMENT_SET_TYPEINFO(TVNDesignDBOptions, "TVNDesignDBOptions", TVNDesignDBOption)
 
 VN_IMPLEMENT_PUBLISHED(TVNDatabase, TComponent)
 
-static_assert(ServerTypeCount == 2, "the server type names above follow the enumeration");
+static_assert(ServerTypeCount == 3, "the server type names above follow the enumeration");
 
 namespace {
 
@@ -137,7 +137,8 @@ TVNSession& TVNDatabase::GetSession() const {
   return Sessions().GetSessionByName(FSessionName);
 }
 
-bool TVNDatabase::IsObjOwnerSupported() const noexcept { return FServerType == stPostgreSQL; }
+// A PostgreSQL schema and a MariaDB database both qualify a table's name.
+bool TVNDatabase::IsObjOwnerSupported() const noexcept { return FServerType != stSQLite; }
 
 TVNServerConnection& TVNDatabase::Connection() {
   if (!Connected()) throw EDatabaseError(Format("Database '%s' is not connected", {NameForMessages(*this)}));

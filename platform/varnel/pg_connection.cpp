@@ -61,46 +61,13 @@ void TPgResultCloser::operator()(pg_result* Result) const noexcept { PQclear(Res
 
 void TVNPgConnection::TCloser::operator()(pg_conn* Handle) const noexcept { PQfinish(Handle); }
 
-std::string TVNPgLogin::Describe() const {
-  std::string Text = "database \"" + Database + "\"";
-  if (!Host.empty()) Text += " on host " + Host;
-  if (!Port.empty()) Text += " port " + Port;
-  return Text;
-}
-
-TVNPgLogin ReadPgLogin(const TStrings* Params, const std::string& RemoteDatabase) {
-  TVNPgLogin Login;
-  if (Params != nullptr) {
-    Login.Host = Trim(Params->Values("HOST"));
-    Login.Port = Trim(Params->Values("PORT"));
-    Login.User = Trim(Params->Values("USER NAME"));
-    Login.Password = Params->Values("PASSWORD");
-    const std::string Timeout = Trim(Params->Values("CONNECT TIMEOUT"));
-    if (!Timeout.empty()) Login.ConnectTimeout = std::clamp(StrToIntDef(Timeout, 10), 1, 600);
-  }
-  std::string Remote = Trim(RemoteDatabase);
-  // Only "server/database": a file path (an SQLite database's name) names no server.
-  if (const std::size_t Slash = Remote.find('/');
-      Slash != std::string::npos && Slash > 0 && Remote.find('/', Slash + 1) == std::string::npos) {
-    std::string Server = Remote.substr(0, Slash);
-    Remote = Remote.substr(Slash + 1);
-    if (const std::size_t Colon = Server.rfind(':'); Colon != std::string::npos) {
-      Login.Port = Server.substr(Colon + 1);
-      Server.resize(Colon);
-    }
-    if (!Server.empty()) Login.Host = Server;
-  }
-  Login.Database = Remote;
-  return Login;
-}
-
 TVNPgConnection::TVNPgConnection() = default;
 
 TVNPgConnection::~TVNPgConnection() = default;
 
 void TVNPgConnection::SetLoginParams(const TStrings& Params) {
   const std::string Database = FLogin.Database;
-  FLogin = ReadPgLogin(&Params, "");
+  FLogin = ReadServerLogin(&Params, "");
   FLogin.Database = Database;
 }
 
@@ -110,8 +77,8 @@ void TVNPgConnection::OpenReadOnly(const std::string& DatabaseName) { Connect(Da
 
 void TVNPgConnection::Connect(const std::string& DatabaseName, bool ReadOnly) {
   Close();
-  const TVNPgLogin Given = ReadPgLogin(nullptr, DatabaseName);
-  TVNPgLogin Login = FLogin;
+  const TVNServerLogin Given = ReadServerLogin(nullptr, DatabaseName);
+  TVNServerLogin Login = FLogin;
   Login.Database = Given.Database;
   if (!Given.Host.empty()) Login.Host = Given.Host;
   if (!Given.Port.empty()) Login.Port = Given.Port;

@@ -17,23 +17,6 @@ struct TPgResultCloser {
 };
 using TPgResult = std::unique_ptr<pg_result, TPgResultCloser>;
 
-// Where a connection goes, read from the database's Params and RemoteDatabase.
-// The password is kept for connecting only: it never enters a message.
-struct TVNPgLogin {
-  std::string Host;      // HOST; "" lets libpq choose (its socket folder)
-  std::string Port;      // PORT
-  std::string Database;  // RemoteDatabase, or its part after "/"
-  std::string User;      // USER NAME
-  std::string Password;  // PASSWORD
-  int ConnectTimeout = 10;  // CONNECT TIMEOUT, in seconds
-
-  // "database \"shop\" on host 127.0.0.1 port 5432": for messages.
-  std::string Describe() const;
-};
-
-// RemoteDatabase is a database name, or "host[:port]/database" (one "/", not
-// first) to name the server too, which then wins over HOST and PORT.
-TVNPgLogin ReadPgLogin(const TStrings* Params, const std::string& RemoteDatabase);
 
 class TVNPgConnection final : public TVNServerConnection {
  public:
@@ -115,5 +98,5 @@ class TVNPgConnection final : public TVNServerConnection {
 
   std::unique_ptr<pg_conn, TCloser> FHandle;
   std::string FDatabaseName;
-  TVNPgLogin FLogin;
+  TVNServerLogin FLogin;
 };

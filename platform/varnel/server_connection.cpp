@@ -3,7 +3,9 @@
 #include "rtl/DB.h"
 #include "rtl/SysUtils.h"
 #include "sql_tokenizer.h"
+#include "mariadb_backend.h"
 #include "pg_backend.h"
+#include "backend_library.h"
 #include "sqlite_connection.h"
 
 TVNServerConnection::~TVNServerConnection() = default;
@@ -30,12 +32,55 @@ std::optional<std::vector<TVNProcParamInfo>> TVNServerConnection::ProcParams(con
   return std::nullopt;
 }
 
+std::string TVNServerLogin::Describe() const {
+  std::string Text = "database \"" + Database + "\"";
+  if (!Host.empty()) Text += " on host " + Host;
+  if (!Port.empty()) Text += " port " + Port;
+  if (!Socket.empty()) Text += " socket " + Socket;
+  return Text;
+}
+
+TVNServerLogin ReadServerLogin(const TStrings* Params, const std::string& RemoteDatabase) {
+  TVNServerLogin Login;
+  if (Params != nullptr) {
+    Login.Host = Trim(Params->Values("HOST"));
+    Login.Port = Trim(Params->Values("PORT"));
+    Login.Socket = Trim(Params->Values("SOCKET"));
+    Login.User = Trim(Params->Values("USER NAME"));
+    Login.Password = Params->Values("PASSWORD");
+    const std::string Timeout = Trim(Params->Values("CONNECT TIMEOUT"));
+    if (!Timeout.empty()) Login.ConnectTimeout = std::clamp(StrToIntDef(Timeout, 10), 1, 600);
+  }
+  std::string Remote = Trim(RemoteDatabase);
+  // Only "server/database": a file path (an SQLite database's name) names no server.
+  if (const std::size_t Slash = Remote.find('/');
+      Slash != std::string::npos && Slash > 0 && Remote.find('/', Slash + 1) == std::string::npos) {
+    std::string Server = Remote.substr(0, Slash);
+    Remote = Remote.substr(Slash + 1);
+    if (const std::size_t Colon = Server.rfind(':'); Colon != std::string::npos) {
+      Login.Port = Server.substr(Colon + 1);
+      Server.resize(Colon);
+    }
+    if (!Server.empty()) Login.Host = Server;
+  }
+  Login.Database = Remote;
+  return Login;
+}
+
+const TVNMariaDbBackend& MariaDbBackend() {
+  static const TVNMariaDbBackend& Backend =
+      *static_cast<const TVNMariaDbBackend*>(LoadBackendLibrary("MariaDB", MariaDbBackendFileName, "VNMariaDbBackend"));
+  return Backend;
+}
+
 std::unique_ptr<TVNServerConnection> CreateServerConnection(TVNServerType ServerType) {
   switch (ServerType) {
     case stSQLite:
       return std::make_unique<TVNSQLiteConnection>();
     case stPostgreSQL:
       return PgBackend().CreateConnection();
+    case stMariaDB:
+      return MariaDbBackend().CreateConnection();
   }
   throw EDatabaseError("Connections to " + GetServerTypeName(ServerType) + " servers are not supported");
 }

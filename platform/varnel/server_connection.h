@@ -155,6 +155,9 @@ class TVNServerConnection {
   // Columns of TableName whose defaults draw on a sequence.
   virtual std::vector<TVNSequenceDefault> SequenceDefaults(const std::string&) { return {}; }
   virtual TVNRelationKind RelationKind(const std::string& TableName) = 0;
+  // Why writes to TableName would outlive a rollback (a table of an engine
+  // without transactions); "" when a rollback undoes them.
+  virtual std::string RollbackTrouble(const std::string&) { return ""; }
   // True when the bare (unquoted) Word in a statement reaches the catalog's Name.
   virtual bool BareNameMatches(std::string_view Word, std::string_view Name) const = 0;
 
@@ -166,6 +169,26 @@ class TVNServerConnection {
   // the order ProcParams gives; EDatabaseError where procedures cannot run.
   virtual std::string ProcCallStatement(const std::string& Name);
 };
+
+// Where a connection to a database server goes, read from the database's Params
+// and RemoteDatabase.
+// The password is kept for connecting only: it never enters a message.
+struct TVNServerLogin {
+  std::string Host;      // HOST; "" lets the client library choose (its socket)
+  std::string Port;      // PORT
+  std::string Socket;    // SOCKET: a server's local socket file, where the server has one
+  std::string Database;  // RemoteDatabase, or its part after "/"
+  std::string User;      // USER NAME
+  std::string Password;  // PASSWORD
+  int ConnectTimeout = 10;  // CONNECT TIMEOUT, in seconds
+
+  // "database \"shop\" on host 127.0.0.1 port 5432": for messages.
+  std::string Describe() const;
+};
+
+// RemoteDatabase is a database name, or "host[:port]/database" (one "/", not
+// first) to name the server too, which then wins over HOST and PORT.
+TVNServerLogin ReadServerLogin(const TStrings* Params, const std::string& RemoteDatabase);
 
 // A closed connection to a server of the given type.
 std::unique_ptr<TVNServerConnection> CreateServerConnection(TVNServerType ServerType);

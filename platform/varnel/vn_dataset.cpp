@@ -130,7 +130,7 @@ bool TVNDataSet::IsObjOwnerSupported() const {
   if (Found == nullptr)
     if (const TVNSession* Owner = Sessions().FindSession(FSessionName)) Found = Owner->FindDatabase(FDatabaseName);
   const TVNServerType Type = Found != nullptr ? Found->ServerType() : DefServerType;
-  return Type == stPostgreSQL;
+  return Type != stSQLite;
 }
 
 namespace {

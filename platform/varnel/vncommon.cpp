@@ -8,7 +8,7 @@
 TVNServerType DefServerType = stSQLite;
 
 namespace {
-constexpr std::array<const char*, ServerTypeCount> ServerTypeNames = {"SQLite", "PostgreSQL"};
+constexpr std::array<const char*, ServerTypeCount> ServerTypeNames = {"SQLite", "PostgreSQL", "MariaDB"};
 }
 
 std::string GetServerTypeName(TVNServerType Value) {

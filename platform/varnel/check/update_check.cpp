@@ -494,6 +494,11 @@ class TUpdateChecker {
     const bool Pending = std::any_of(std::begin(FStatements), std::end(FStatements),
                                      [](const TStatement& S) { return S.State == ssOpen; });
     if (!Pending || FTarget.empty()) return;
+    if (const std::string Why = FConnection.RollbackTrouble(FTarget); !Why.empty()) {
+      FGroups.AddLeading(BareTableName(FTarget) + " " + Why + ": a dry run does not write it");
+      StopOpenStatements("not run: a rollback would not undo it");
+      return;
+    }
     const std::string Table = FConnection.QuotedTableName(FTarget);
     std::map<std::string, Variant> Row;
     if (!Table.empty()) {

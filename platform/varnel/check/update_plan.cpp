@@ -1,6 +1,7 @@
 // The inputs the UpdateSQL editor should be given for an update object's
 // statements to fit its dataset and table (unit Vncheck).
 #include <algorithm>
+#include <map>
 
 #include "design_catalog.h"
 #include "field_info.h"
@@ -96,19 +97,32 @@ void Plan(TVNUpdateSQL& Update, TVNUpdatePlan& Result) {
     Result.Columns.push_back(Column.Name);
     if (Column.Writable && ContainsName(Selected, Column.Name)) Result.UpdateFields.push_back(Column.Name);
   }
-  // The primary key, else the first unique index.
-  std::vector<std::string> Primary, FirstUnique;
-  std::string UniqueName;
+  // The primary key, else the first unique index none of whose columns allows
+  // NULL: a unique index holds any number of rows with NULL in it.
+  std::vector<std::string> Primary;
+  std::map<std::string, std::vector<std::string>> Unique;
+  std::vector<std::string> UniqueOrder;
   if (const auto Indexes = Connection->IndexSchema(Result.Table))
     for (const TVNIndexSchemaRow& Row : *Indexes) {
       if (!Row.IndexType) continue;
-      if ((*Row.IndexType & itPrimary) != 0) Primary.push_back(Row.ColumnName);
-      else if ((*Row.IndexType & itUnique) != 0 && (UniqueName.empty() || UniqueName == Row.IndexName)) {
-        UniqueName = Row.IndexName;
-        FirstUnique.push_back(Row.ColumnName);
+      if ((*Row.IndexType & itPrimary) != 0) {
+        Primary.push_back(Row.ColumnName);
+      } else if ((*Row.IndexType & itUnique) != 0) {
+        if (!Unique.contains(Row.IndexName)) UniqueOrder.push_back(Row.IndexName);
+        Unique[Row.IndexName].push_back(Row.ColumnName);
       }
     }
-  Result.KeyFields = Primary.empty() ? FirstUnique : Primary;
+  const auto AllowsNull = [&](const std::string& Name) {
+    return Name.empty() || std::any_of(Columns->begin(), Columns->end(), [&](const TVNColumnDetails& C) {
+             return C.Nullable && AnsiSameText(C.Name, Name);
+           });
+  };
+  Result.KeyFields = Primary;
+  for (const std::string& Name : UniqueOrder) {
+    if (!Result.KeyFields.empty()) break;
+    const std::vector<std::string>& Key = Unique[Name];
+    if (std::none_of(Key.begin(), Key.end(), AllowsNull)) Result.KeyFields = Key;
+  }
   if (Result.KeyFields.empty()) {
     Result.Why = Result.Table + " has no primary key or unique index: no statement can name exactly one row";
     return;
