@@ -326,8 +326,9 @@ int main(int argc, char** argv) {
   New->add_flag("--form", Options.NewForm, "a form rather than a data module");
   New->add_flag("--datamodule", [&](std::int64_t) { Options.NewForm = false; }, "a data module (the default)");
   New->add_option("--database", Options.DatabaseText,
-                  "an SQLite file, or postgresql://[user@]host[:port]/database (the password from\n"
-                  "~/.pgpass or PGPASSFILE, never the form)")
+                  "an SQLite file, or postgresql://[user@]host[:port]/database or mariadb://... (the\n"
+                  "password from ~/.pgpass or PGPASSFILE, or from ~/.my.cnf or $MYSQL_HOME/my.cnf,\n"
+                  "never the form)")
       ->option_text("FILE-OR-URI");
   New->add_option("--table", Options.TableName, "the table the query reads, its columns listed from the database")
       ->option_text("T");

@@ -27,33 +27,42 @@ constexpr const char* NewDataModule = "object DataModule1: TDataModule1\n  OldCr
 constexpr const char* NewForm = "object Form1: TForm1\n  Left = 0\n  Top = 0\n  Caption = 'Form1'\n"
                                 "  ClientHeight = 300\n  ClientWidth = 400\nend\n";
 
-// Where --database points: an SQLite file, or a PostgreSQL server named by a URI.
+// Where --database points: an SQLite file, or a PostgreSQL or MariaDB server
+// named by a URI.
 struct TDatabaseTarget {
-  bool PostgreSQL = false;
+  std::string ServerType;  // "stPostgreSQL", "stMariaDB"; empty for an SQLite file
   std::string Alias;           // DatabaseName: what the datasets name
   std::string Remote;          // RemoteDatabase: the file, or the server's database
   std::vector<std::string> Params;  // HOST=..., PORT=..., USER NAME=...
 };
 
-// "postgresql://[user@]host[:port]/database": a password in it is refused,
-// since it would be written into the form for anyone to read.
+// "postgresql://[user@]host[:port]/database" (or "mariadb://..."): a password
+// in it is refused, since it would be written into the form for anyone to read.
 std::optional<TDatabaseTarget> ReadServerUri(const std::string& Text) {
+  struct TScheme {
+    std::string_view Prefix, ServerType, PasswordFile;
+  };
+  static constexpr TScheme Schemes[] = {{"postgresql://", "stPostgreSQL", "~/.pgpass or PGPASSFILE"},
+                                        {"postgres://", "stPostgreSQL", "~/.pgpass or PGPASSFILE"},
+                                        {"mariadb://", "stMariaDB", "[client] of ~/.my.cnf or $MYSQL_HOME/my.cnf"},
+                                        {"mysql://", "stMariaDB", "[client] of ~/.my.cnf or $MYSQL_HOME/my.cnf"}};
   std::string_view Rest = Text;
-  for (std::string_view Scheme : {"postgresql://", "postgres://"})
-    if (Rest.starts_with(Scheme)) {
-      Rest.remove_prefix(Scheme.size());
+  for (const TScheme& Scheme : Schemes)
+    if (Rest.starts_with(Scheme.Prefix)) {
+      Rest.remove_prefix(Scheme.Prefix.size());
       TDatabaseTarget Target;
-      Target.PostgreSQL = true;
+      Target.ServerType = Scheme.ServerType;
       const std::size_t Slash = Rest.find('/');
       if (Slash == std::string_view::npos || Slash + 1 == Rest.size())
-        throw EHostError(Format("--database %s names no database: postgresql://[user@]host[:port]/database", {Text}));
+        throw EHostError(Format("--database %s names no database: %s[user@]host[:port]/database",
+                                {Text, std::string(Scheme.Prefix)}));
       std::string_view Authority = Rest.substr(0, Slash);
       Target.Remote = std::string(Rest.substr(Slash + 1));
       if (const std::size_t At = Authority.rfind('@'); At != std::string_view::npos) {
         const std::string_view User = Authority.substr(0, At);
         if (User.find(':') != std::string_view::npos)
           throw EHostError("--database holds a password, which the form would show to anyone who reads it: "
-                           "give it in a password file (~/.pgpass or PGPASSFILE) instead");
+                           "give it in a password file (" + std::string(Scheme.PasswordFile) + ") instead");
         Target.Params.push_back("USER NAME=" + std::string(User));
         Authority.remove_prefix(At + 1);
       }
@@ -73,7 +82,7 @@ TDatabaseTarget ReadDatabaseTarget(const std::string& Text, const fs::path& Form
   const fs::path File = fs::absolute(NativeFileName(Text));
   std::error_code Error;
   if (!fs::is_regular_file(File, Error))
-    throw EHostError(Format("--database %s: no such SQLite file (a server is named postgresql://host/database)", {Text}));
+    throw EHostError(Format("--database %s: no such SQLite file (a server is named postgresql://host/database or mariadb://host/database)", {Text}));
   TDatabaseTarget Target;
   // Beside the form, or below it, a file is named as the builder names it: relative.
   Target.Remote = File.lexically_relative(fs::absolute(FormFolder)).string();
@@ -143,8 +152,8 @@ int RunNewCommand(TPackageHost& Host, const TOptions& Options, std::ostream& Out
     TComponent& Database = Drop(R, "TVNDatabase", 24, 16);
     SetStrProp(Database, FindPropInfo(Database, "DatabaseName"), Target->Alias);
     SetStrProp(Database, FindPropInfo(Database, "RemoteDatabase"), Target->Remote);
-    if (Target->PostgreSQL) {
-      SetEnumProp(Database, FindPropInfo(Database, "ServerType"), "stPostgreSQL");
+    if (!Target->ServerType.empty()) {
+      SetEnumProp(Database, FindPropInfo(Database, "ServerType"), Target->ServerType);
       for (const std::string& Line : Target->Params) ListProp(Database, "Params").Add(Line);
     }
     if (!Options.TableName.empty()) {
