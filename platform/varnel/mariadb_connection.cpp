@@ -23,27 +23,38 @@ constexpr unsigned BinaryCharset = 63;   // the charsetnr of binary strings and 
 constexpr unsigned AnswerTimeout = 60;   // seconds to wait for any answer of a connected server
 constexpr const char* SystemSchemas = "'information_schema', 'mysql', 'performance_schema', 'sys'";
 
-// Visits what a MariaDB statement holds outside literals, quoted names and
-// comments: each ? placeholder and each ";" by its offset.
-template <class TOnPlaceholder, class TOnSemicolon>
-void ScanStatement(std::string_view SQL, TOnPlaceholder OnPlaceholder, TOnSemicolon OnSemicolon) {
+// What the scanner of MariaDB statements marks, by byte range.
+enum TMark { mkPlaceholder, mkSemicolon, mkString, mkComment, mkVersionedComment };
+
+// Calls OnMark(Mark, Start, End) for each ? placeholder and ";" outside
+// literals, quoted names and comments, and for each string literal and
+// comment, as the server reads them: backslashes escape in strings, "#" and
+// "-- " start comments ("--x" is two minus signs), and the server runs what
+// a "/*!" or "/*M!" comment holds.
+template <class TOnMark>
+void ScanStatement(std::string_view SQL, TOnMark OnMark) {
   std::size_t I = 0;
   while (I < SQL.size()) {
     const char C = SQL[I];
     const char Next = I + 1 < SQL.size() ? SQL[I + 1] : '\0';
+    const std::size_t Start = I;
     if (C == '\'') {
       I = QuotedEnd(SQL, I, true);
+      OnMark(mkString, Start, I);
     } else if (C == '"' || C == '`') {
       I = QuotedEnd(SQL, I);
     } else if (C == '#' || (C == '-' && Next == '-' && (I + 2 >= SQL.size() || std::isspace(static_cast<unsigned char>(SQL[I + 2]))))) {
       const std::size_t End = SQL.find('\n', I);
       I = End == std::string_view::npos ? SQL.size() : End;
+      OnMark(mkComment, Start, I);
     } else if (C == '/' && Next == '*') {
       const std::size_t End = SQL.find("*/", I + 2);
       I = End == std::string_view::npos ? SQL.size() : End + 2;
+      const std::string_view Opening = SQL.substr(Start, 4);
+      OnMark(Opening.starts_with("/*!") || Opening.starts_with("/*M!") ? mkVersionedComment : mkComment, Start, I);
     } else {
-      if (C == '?') OnPlaceholder(I);
-      if (C == ';') OnSemicolon(I);
+      if (C == '?') OnMark(mkPlaceholder, Start, Start + 1);
+      if (C == ';') OnMark(mkSemicolon, Start, Start + 1);
       ++I;
     }
   }
@@ -58,7 +69,9 @@ std::vector<std::string> SplitScript(const std::string& Script) {
     if (!HoldsNoStatement(Text)) Statements.push_back(std::move(Text));
     Start = End + 1;
   };
-  ScanStatement(Script, [](std::size_t) {}, Take);
+  ScanStatement(Script, [&](TMark Mark, std::size_t At, std::size_t) {
+    if (Mark == mkSemicolon) Take(At);
+  });
   Take(Script.size());
   return Statements;
 }
@@ -231,7 +244,9 @@ void TVNMariaDbConnection::Connect(const std::string& DatabaseName, bool ReadOnl
     Port = static_cast<unsigned>(Number);
   }
 
-  MYSQL* Handle = mysql_init(nullptr);
+  // The client library's set-up is not safe to race: done once, before any thread's first connection.
+  static const bool Ready = mysql_library_init(0, nullptr, nullptr) == 0;
+  MYSQL* Handle = Ready ? mysql_init(nullptr) : nullptr;
   if (Handle == nullptr) throw EDatabaseError("Cannot connect to MariaDB " + Login.Describe() + ": out of memory");
   struct TRelease {
     MYSQL*& Handle;
@@ -311,7 +326,9 @@ void TVNMariaDbConnection::RaiseError() {
 std::string TVNMariaDbConnection::Bind(const std::string& SQL, const std::vector<Variant>& Params) {
   st_mysql& Handle = CheckConnected();
   std::vector<std::size_t> Places;
-  ScanStatement(SQL, [&](std::size_t At) { Places.push_back(At); }, [](std::size_t) {});
+  ScanStatement(SQL, [&](TMark Mark, std::size_t At, std::size_t) {
+    if (Mark == mkPlaceholder) Places.push_back(At);
+  });
   if (Places.size() != Params.size())
     throw EDatabaseError(Format("The statement takes %d parameters, but %d values were given",
                                 {static_cast<int>(Places.size()), static_cast<int>(Params.size())}));
@@ -599,27 +616,41 @@ std::optional<std::vector<TVNColumnDetails>> TVNMariaDbConnection::ColumnDetails
 
 TVNStatementVerdict TVNMariaDbConnection::VetStatement(const std::string& SQL) {
   TVNStatementVerdict Verdict;
-  // Statements are what lies between the semicolons; the server compiles the first.
-  std::size_t Start = 0;
-  ScanStatement(SQL, [](std::size_t) {}, [&](std::size_t At) {
-    if (!HoldsNoStatement(std::string_view(SQL).substr(Start, At - Start))) ++Verdict.Count;
-    Start = At + 1;
+  // The text as the server reads it, for the project's tokenizer (which knows
+  // no backslash escapes, "#" comments or "--x"): strings emptied, comments
+  // blanked, and the statements apart.
+  std::string Code;
+  std::vector<std::size_t> Ends;  // offsets in Code of the ";" between statements
+  std::size_t Copied = 0;
+  bool Versioned = false;
+  ScanStatement(SQL, [&](TMark Mark, std::size_t Start, std::size_t End) {
+    if (Mark == mkPlaceholder) return;
+    Code.append(SQL, Copied, Start - Copied);
+    Copied = End;
+    if (Mark == mkSemicolon) Ends.push_back(Code.size());
+    Code += Mark == mkSemicolon ? ";" : Mark == mkString ? "''" : " ";
+    Versioned = Versioned || Mark == mkVersionedComment;
   });
-  if (!HoldsNoStatement(std::string_view(SQL).substr(Start))) ++Verdict.Count;
-  Verdict.Count = std::min(Verdict.Count, 2);
-  if (Verdict.Count == 0) throw EDatabaseError("No SQL statement to run");
-  if (Verdict.Count > 1) {
-    Verdict.Kind = "SELECT";
-    return Verdict;
+  Code.append(SQL, Copied);
+  Ends.push_back(Code.size());
+  std::vector<std::string> Statements;
+  std::size_t From = 0;
+  for (const std::size_t End : Ends) {
+    std::string Statement = StringReplaceAll(std::string_view(Code).substr(From, End - From), "--", "- -");
+    if (!HoldsNoStatement(Statement)) Statements.push_back(std::move(Statement));
+    From = End + 1;
   }
+  Verdict.Count = static_cast<int>(std::min<std::size_t>(Statements.size(), 2));
+  if (Statements.empty()) throw EDatabaseError("No SQL statement to run");
+  const std::vector<TSQLToken> Tokens = TokenizeSQL(Statements.front());
+  Verdict.Kind = VerbOf(Tokens);
+  if (Verdict.Count > 1) return Verdict;
   int Placeholders = 0, Columns = 0;
   Prepare(SQL, Placeholders, Columns, nullptr);
-
-  const std::vector<TSQLToken> Tokens = TokenizeSQL(SQL);
-  Verdict.Kind = VerbOf(Tokens);
   if (Verdict.Kind != "SELECT" && Verdict.Kind != "INSERT" && Verdict.Kind != "UPDATE" && Verdict.Kind != "DELETE")
     return Verdict;  // of the wrong kind whatever is in it
 
+  if (Versioned) Verdict.Refusals.push_back("holds a /*! comment, whose text the server runs unseen");
   auto Refuse = [&](const std::string& Why) {
     if (std::find(Verdict.Refusals.begin(), Verdict.Refusals.end(), Why) == Verdict.Refusals.end())
       Verdict.Refusals.push_back(Why);

@@ -22,6 +22,7 @@ CREATE TABLE orders (order_no int NOT NULL, line_no int NOT NULL, qty int, price
 CREATE TABLE Items (ItemNo varchar(10) NOT NULL, Descr text, UNIQUE KEY items_no (ItemNo)) ENGINE=InnoDB;
 CREATE TABLE items (id int NOT NULL AUTO_INCREMENT PRIMARY KEY, name varchar(30)) ENGINE=InnoDB;
 CREATE TABLE audit_log (logged_at varchar(20), message text, UNIQUE KEY log_at (logged_at)) ENGINE=InnoDB;
+CREATE TABLE notes (body text) ENGINE=InnoDB;
 CREATE TABLE archive (id int NOT NULL PRIMARY KEY, note varchar(20)) ENGINE=MyISAM;
 CREATE VIEW big_orders AS SELECT order_no, qty FROM orders WHERE qty > 1;
 CREATE FUNCTION order_total(p_order int) RETURNS decimal(10,2) READS SQL DATA
@@ -80,7 +81,7 @@ TEST_F(MariaDbServer, CatalogAnswersOwnerQualifiedMixedCaseKeylessAndViews) {
   EXPECT_EQ(GetServerTypeName(stMariaDB), "MariaDB");
   EXPECT_EQ(StrToServerTypeDef(" mariadb ", stSQLite), stMariaDB);
   EXPECT_THAT(Connection->TableNames("", tsUserTables),
-              ElementsAre("Items", "archive", "audit_log", "big_orders", "items", "orders"));
+              ElementsAre("Items", "archive", "audit_log", "big_orders", "items", "notes", "orders"));
   EXPECT_THAT(Connection->TableNames("%ORD%", tsUserTables), ElementsAre("big_orders", "orders"));
   EXPECT_THAT(Connection->TableNames("mysql.user", tsWithSystemTables), ElementsAre("mysql.user"));
   EXPECT_THAT(Connection->TableNames("mysql.user", tsUserTables), ElementsAre());
@@ -99,6 +100,7 @@ TEST_F(MariaDbServer, CatalogAnswersOwnerQualifiedMixedCaseKeylessAndViews) {
               ElementsAre(Row{"PRIMARY", "order_no", 6}, Row{"PRIMARY", "line_no", 6}, Row{"orders_ref", "ref", 2}));
   EXPECT_THAT(*Connection->IndexSchema("Items"), ElementsAre(Row{"items_no", "ItemNo", 2}));
   EXPECT_THAT(*Connection->IndexSchema("audit_log"), ElementsAre(Row{"log_at", "logged_at", 2}));
+  EXPECT_THAT(*Connection->IndexSchema("notes"), ElementsAre()) << "no key";
   EXPECT_THAT(*Connection->IndexSchema("big_orders"), ElementsAre()) << "a view";
   EXPECT_FALSE(Connection->IndexSchema("no_such_table").has_value());
   EXPECT_EQ(Connection->RelationKind("big_orders"), rkTable) << "a view MariaDB writes through";
@@ -210,6 +212,11 @@ TEST_F(MariaDbServer, StatementsFromFormsAreVettedAndADryRunLeavesTheDatabaseAsI
       {"select get_lock('x', 1)", "SELECT", "calls GET_LOCK, whose lock outlives the transaction"},
       {"select @n", "SELECT", "uses session variable @n"},
       {"create table x (a int)", "CREATE", ""},
+      // What the server reads as code where a reader of standard SQL sees a string or a comment.
+      {"select 'a\\'', load_file('x') #'", "SELECT", "calls LOAD_FILE, which reads the server's files"},
+      {"select 1 --load_file('x')", "SELECT", "calls LOAD_FILE, which reads the server's files"},
+      {"select 1 /*!, load_file('x') */", "SELECT", "holds a /*! comment, whose text the server runs unseen"},
+      {"select 'a;b' as `c;d` -- ; delete from orders", "SELECT", ""},
   };
   for (const TCase& Case : Cases) {
     const TVNStatementVerdict Verdict = Connection->VetStatement(Case.SQL);
@@ -242,9 +249,14 @@ TEST_F(MariaDbServer, StatementsFromFormsAreVettedAndADryRunLeavesTheDatabaseAsI
   EXPECT_EQ(Result.Checked, 3);
   EXPECT_EQ(Server.Dump(Name), Before);
 
-  // A unique index over a column that allows NULL is no key.
-  Query.SQL().SetText("select logged_at, message from audit_log");
+  // What check --fix gives the editor; a unique index over a column that
+  // allows NULL is no key.
   TVNUpdatePlan Plan;
+  Vncheck_PlanUpdateStatements(*Update, Plan);
+  EXPECT_EQ(Plan.Why, "");
+  EXPECT_THAT(Plan.KeyFields, ElementsAre("order_no", "line_no"));
+  EXPECT_THAT(Plan.UpdateFields, ElementsAre("order_no", "line_no", "qty", "price", "ref"));
+  Query.SQL().SetText("select logged_at, message from audit_log");
   Vncheck_PlanUpdateStatements(*Update, Plan);
   EXPECT_THAT(Plan.Why, HasSubstr("audit_log has no primary key or unique index"));
 
