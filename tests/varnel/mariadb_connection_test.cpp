@@ -298,6 +298,16 @@ TEST_F(MariaDbServer, BadLoginsNameHostAndDatabaseAndALostConnectionSaysSo) {
     EXPECT_FALSE(Connection->Connected());
   }
 
+  // A local server is reached by its socket file as well.
+  TStringList Local;
+  Local.Add("SOCKET=" + Server.Socket());
+  Local.Add("USER NAME=" + Server.User());
+  Local.Add("PASSWORD=" + Server.Password());
+  auto BySocket = CreateServerConnection(stMariaDB);
+  BySocket->SetLoginParams(Local);
+  BySocket->Open(Name);
+  EXPECT_THAT(BySocket->FieldNames("items"), ElementsAre("id", "name"));
+
   // The server ends the session under the connection.
   const auto Connection = Connect();
   const TVNResultSet Id = Connection->OpenQuery("select connection_id()", {});
