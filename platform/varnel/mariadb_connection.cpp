@@ -230,11 +230,7 @@ void TVNMariaDbConnection::OpenReadOnly(const std::string& DatabaseName) { Conne
 
 void TVNMariaDbConnection::Connect(const std::string& DatabaseName, bool ReadOnly) {
   Close();
-  const TVNServerLogin Given = ReadServerLogin(nullptr, DatabaseName);
-  TVNServerLogin Login = FLogin;
-  Login.Database = Given.Database;
-  if (!Given.Host.empty()) Login.Host = Given.Host;
-  if (!Given.Port.empty()) Login.Port = Given.Port;
+  TVNServerLogin Login = LoginFor(FLogin, DatabaseName);
   if (Login.Database.empty()) throw EDatabaseError("Cannot connect to MariaDB: no database name given");
   unsigned Port = 0;
   if (!Login.Port.empty()) {
@@ -563,11 +559,7 @@ void TVNMariaDbConnection::ExecuteScript(const std::string& Script,
   CheckConnected();
   if (FReadOnly) throw EDatabaseError("The connection to MariaDB " + FLogin.Describe() + " only reads");
   const std::vector<std::string> Statements = SplitScript(Script);
-  for (std::size_t I = 0; I < Statements.size(); ++I)
-    if (ControlsTransactions(Statements[I]))
-      throw EDatabaseError(Format(
-          "Statement %d of the script controls transactions; a script runs in one transaction of its own",
-          {static_cast<int>(I + 1)}));
+  RefuseTransactionControl(Statements, ControlsTransactions);
   // All or nothing: the script's own transaction, or a savepoint in the
   // caller's. Statements that define tables commit by themselves on MariaDB.
   const bool Nested = InTransaction();

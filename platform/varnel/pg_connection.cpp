@@ -77,11 +77,7 @@ void TVNPgConnection::OpenReadOnly(const std::string& DatabaseName) { Connect(Da
 
 void TVNPgConnection::Connect(const std::string& DatabaseName, bool ReadOnly) {
   Close();
-  const TVNServerLogin Given = ReadServerLogin(nullptr, DatabaseName);
-  TVNServerLogin Login = FLogin;
-  Login.Database = Given.Database;
-  if (!Given.Host.empty()) Login.Host = Given.Host;
-  if (!Given.Port.empty()) Login.Port = Given.Port;
+  TVNServerLogin Login = LoginFor(FLogin, DatabaseName);
   if (Login.Database.empty()) throw EDatabaseError("Cannot connect to PostgreSQL: no database name given");
 
   const std::string Timeout = IntToStr(Login.ConnectTimeout);

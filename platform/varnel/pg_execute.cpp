@@ -232,11 +232,7 @@ void TVNPgConnection::ExecuteScript(const std::string& Script,
                                     const std::function<void(const std::string&)>& OnStatement) {
   CheckConnected();
   const std::vector<std::string> Statements = SplitScript(Script);
-  for (std::size_t I = 0; I < Statements.size(); ++I)
-    if (ControlsTransactions(Statements[I]))
-      throw EDatabaseError(Format(
-          "Statement %d of the script controls transactions; a script runs in one transaction of its own",
-          {static_cast<int>(I + 1)}));
+  RefuseTransactionControl(Statements, ControlsTransactions);
 
   // All or nothing: the script's own transaction, or a savepoint in the caller's.
   const bool Nested = InTransaction();

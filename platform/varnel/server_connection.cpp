@@ -67,6 +67,24 @@ TVNServerLogin ReadServerLogin(const TStrings* Params, const std::string& Remote
   return Login;
 }
 
+TVNServerLogin LoginFor(const TVNServerLogin& Login, const std::string& DatabaseName) {
+  const TVNServerLogin Given = ReadServerLogin(nullptr, DatabaseName);
+  TVNServerLogin Result = Login;
+  Result.Database = Given.Database;
+  if (!Given.Host.empty()) Result.Host = Given.Host;
+  if (!Given.Port.empty()) Result.Port = Given.Port;
+  return Result;
+}
+
+void RefuseTransactionControl(const std::vector<std::string>& Statements,
+                              const std::function<bool(std::string_view)>& Controls) {
+  for (std::size_t I = 0; I < Statements.size(); ++I)
+    if (Controls(Statements[I]))
+      throw EDatabaseError(Format(
+          "Statement %d of the script controls transactions; a script runs in one transaction of its own",
+          {static_cast<int>(I + 1)}));
+}
+
 const TVNMariaDbBackend& MariaDbBackend() {
   static const TVNMariaDbBackend& Backend =
       *static_cast<const TVNMariaDbBackend*>(LoadBackendLibrary("MariaDB", MariaDbBackendFileName, "VNMariaDbBackend"));

@@ -189,6 +189,13 @@ struct TVNServerLogin {
 // RemoteDatabase is a database name, or "host[:port]/database" (one "/", not
 // first) to name the server too, which then wins over HOST and PORT.
 TVNServerLogin ReadServerLogin(const TStrings* Params, const std::string& RemoteDatabase);
+// Where a connection to DatabaseName (a RemoteDatabase) goes: Login with that
+// database, and with the server DatabaseName names, where it names one.
+TVNServerLogin LoginFor(const TVNServerLogin& Login, const std::string& DatabaseName);
+// Raises EDatabaseError naming the first of a script's Statements that
+// Controls says controls transactions: a script runs in a transaction of its own.
+void RefuseTransactionControl(const std::vector<std::string>& Statements,
+                              const std::function<bool(std::string_view)>& Controls);
 
 // A closed connection to a server of the given type.
 std::unique_ptr<TVNServerConnection> CreateServerConnection(TVNServerType ServerType);
