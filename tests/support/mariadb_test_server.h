@@ -119,4 +119,29 @@ class TMariaDbServer {
   std::map<std::string, std::string> FValues;
 };
 
+// A second private server, for tests that stop the server under a session.
+class TOwnMariaDbServer {
+ public:
+  TOwnMariaDbServer() : FState(TempState()) {
+    const TRun Run = RunShell(std::string(VN_MARIADB_SCRIPT) + " start " + FState + " 2>&1");
+    if (Run.ExitCode != 0) {
+      Stop();  // no destructor runs for a constructor that throws
+      throw std::runtime_error("cannot start a MariaDB server: " + Run.Output);
+    }
+  }
+  ~TOwnMariaDbServer() { Stop(); }
+  TOwnMariaDbServer(const TOwnMariaDbServer&) = delete;
+  TOwnMariaDbServer& operator=(const TOwnMariaDbServer&) = delete;
+  TMariaDbServer Server() const { return TMariaDbServer(FState + "/server.env"); }
+  void Stop() { RunShell(std::string(VN_MARIADB_SCRIPT) + " stop " + FState + " 2>&1"); }
+
+ private:
+  static std::string TempState() {
+    std::string Pattern = "/tmp/vn-mariadb-own-XXXXXX";
+    if (mkdtemp(Pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    return Pattern;
+  }
+  std::string FState;
+};
+
 }  // namespace vn_test

@@ -317,4 +317,19 @@ TEST_F(MariaDbServer, BadLoginsNameHostAndDatabaseAndALostConnectionSaysSo) {
   EXPECT_FALSE(Connection->Connected());
 }
 
+TEST(MariaDbSession, AServerThatStopsEndsTheConnectionWithAnErrorNamingIt) {
+  vn_test::TOwnMariaDbServer Own;
+  const vn_test::TMariaDbServer Server = Own.Server();
+  auto Connection = CreateServerConnection(stMariaDB);
+  TStringList Params;
+  Server.FillParams(Params);
+  Connection->SetLoginParams(Params);
+  Connection->Open(Server.Get("DATABASE"));
+  EXPECT_EQ(Connection->OpenQuery("select 1", {}).Rows.size(), 1u);
+  Own.Stop();
+  EXPECT_THAT(MessageOf<EDatabaseError>([&] { Connection->OpenQuery("select 1", {}); }),
+              HasSubstr("Lost the connection to MariaDB database \"vn_test\" on host 127.0.0.1"));
+  EXPECT_FALSE(Connection->Connected());
+}
+
 }  // namespace
