@@ -375,6 +375,11 @@ TMariaDbResult TVNMariaDbConnection::Run(const std::string& SQL) {
   if (mysql_real_query(&Handle, SQL.data(), static_cast<unsigned long>(SQL.size())) != 0) RaiseError();
   TMariaDbResult Result(mysql_store_result(&Handle));
   if (!Result && mysql_field_count(&Handle) != 0) RaiseError();
+  // A procedure's CALL ends with a result of its own: the first one is kept.
+  while (mysql_more_results(&Handle)) {
+    if (mysql_next_result(&Handle) > 0) RaiseError();
+    TMariaDbResult(mysql_store_result(&Handle));
+  }
   return Result;
 }
 

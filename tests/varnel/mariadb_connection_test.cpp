@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "field_info.h"
 #include "server_connection.h"
 #include "support/mariadb_test_server.h"
@@ -28,6 +30,7 @@ CREATE VIEW big_orders AS SELECT order_no, qty FROM orders WHERE qty > 1;
 CREATE FUNCTION order_total(p_order int) RETURNS decimal(10,2) READS SQL DATA
   RETURN (SELECT SUM(qty * price) FROM orders WHERE order_no = p_order);
 CREATE PROCEDURE log_message(msg text) MODIFIES SQL DATA INSERT INTO audit_log VALUES ('now', msg);
+CREATE PROCEDURE big_lines(least int) READS SQL DATA SELECT order_no, qty FROM orders WHERE qty >= least;
 INSERT INTO orders VALUES (1001, 1, 2, 39.50, 'A'), (1001, 2, 5, 4.20, 'B'), (1002, 1, 1, 39.50, NULL);
 INSERT INTO Items VALUES ('A-100', 'Reading lamp');
 INSERT INTO items (name) VALUES ('lamp');
@@ -93,7 +96,7 @@ TEST_F(MariaDbServer, CatalogAnswersOwnerQualifiedMixedCaseKeylessAndViews) {
   EXPECT_THAT(Connection->FieldNames(Name + ".orders"), ElementsAre("order_no", "line_no", "qty", "price", "ref"));
   EXPECT_THAT(Connection->FieldNames("`" + Name + "`.`orders`"), ElementsAre("order_no", "line_no", "qty", "price", "ref"));
   EXPECT_EQ(Connection->QuotedTableName("orders"), "`" + Name + "`.`orders`");
-  EXPECT_THAT(Connection->StoredProcNames(), ElementsAre("log_message", "order_total"));
+  EXPECT_THAT(Connection->StoredProcNames(), ElementsAre("big_lines", "log_message", "order_total"));
 
   using Row = TVNIndexSchemaRow;
   EXPECT_THAT(*Connection->IndexSchema("orders"),
@@ -197,6 +200,11 @@ TEST_F(MariaDbServer, QueriesTablesScriptsAndProceduresRunWithTypedParameters) {
   Query.SQL().SetText("select message from audit_log");
   Query.Open();
   EXPECT_EQ(Query.FieldByName("message").AsString(), "called");
+  Query.Close();
+  // A procedure that returns rows leaves the connection ready for the next statement.
+  const auto Connection = Connect();
+  Connection->ExecuteStatement("call big_lines(?)", {Variant(2)});
+  EXPECT_EQ(Connection->OpenQuery("select count(*) from orders", {}).Rows.at(0).at(0).AsInteger(), 3);
 }
 
 TEST_F(MariaDbServer, StatementsFromFormsAreVettedAndADryRunLeavesTheDatabaseAsItWas) {
@@ -259,6 +267,19 @@ TEST_F(MariaDbServer, StatementsFromFormsAreVettedAndADryRunLeavesTheDatabaseAsI
   Query.SQL().SetText("select logged_at, message from audit_log");
   Vncheck_PlanUpdateStatements(*Update, Plan);
   EXPECT_THAT(Plan.Why, HasSubstr("audit_log has no primary key or unique index"));
+
+  // A row another session holds ends the check within its time limit.
+  Query.SQL().SetText("select order_no, line_no, qty, price, ref from orders");
+  const auto Holder = Connect();
+  Holder->ExecuteStatement("START TRANSACTION", {});
+  Holder->ExecuteStatement("UPDATE orders SET qty = qty WHERE order_no = 1001", {});
+  TVNUpdateCheckResult Waited;
+  const auto Start = std::chrono::steady_clock::now();
+  Vncheck_CheckUpdateObject(*Update, {cmDryRun, 1, false}, Waited);
+  EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(10));
+  ASSERT_FALSE(Waited.Findings.empty());
+  EXPECT_THAT(Waited.Findings.back().Reason, HasSubstr("the server gave up waiting (time limit 1 s)"));
+  Holder->ExecuteStatement("ROLLBACK", {});
 
   // A table that cannot roll back is not written.
   Query.SQL().SetText("select id, note from archive");
