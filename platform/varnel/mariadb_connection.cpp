@@ -19,8 +19,8 @@
 
 namespace {
 
-constexpr unsigned BinaryCharset = 63;   // the charsetnr of binary strings and BLOBs
-constexpr unsigned AnswerTimeout = 60;   // seconds to wait for any answer of a connected server
+constexpr unsigned BinaryCharset = 63;  // the charsetnr of binary strings and BLOBs
+constexpr unsigned AnswerTimeout = 60;  // seconds to wait for any answer of a connected server
 constexpr const char* SystemSchemas = "'information_schema', 'mysql', 'performance_schema', 'sys'";
 
 // What the scanner of MariaDB statements marks, by byte range.
@@ -43,7 +43,8 @@ void ScanStatement(std::string_view SQL, TOnMark OnMark) {
       OnMark(mkString, Start, I);
     } else if (C == '"' || C == '`') {
       I = QuotedEnd(SQL, I);
-    } else if (C == '#' || (C == '-' && Next == '-' && (I + 2 >= SQL.size() || std::isspace(static_cast<unsigned char>(SQL[I + 2]))))) {
+    } else if (C == '#' || (C == '-' && Next == '-' &&
+                            (I + 2 >= SQL.size() || std::isspace(static_cast<unsigned char>(SQL[I + 2]))))) {
       const std::size_t End = SQL.find('\n', I);
       I = End == std::string_view::npos ? SQL.size() : End;
       OnMark(mkComment, Start, I);
@@ -360,7 +361,8 @@ std::string TVNMariaDbConnection::Bind(const std::string& SQL, const std::vector
           break;
         }
         std::string Escaped(S.size() * 2 + 1, '\0');
-        Escaped.resize(mysql_real_escape_string(&Handle, Escaped.data(), S.data(), static_cast<unsigned long>(S.size())));
+        Escaped.resize(
+            mysql_real_escape_string(&Handle, Escaped.data(), S.data(), static_cast<unsigned long>(S.size())));
         Text += "'" + Escaped + "'";
         break;
       }
@@ -393,7 +395,8 @@ std::vector<std::vector<std::string>> TVNMariaDbConnection::Ask(const std::strin
   while (MYSQL_ROW Row = mysql_fetch_row(Result.get())) {
     const unsigned long* Lengths = mysql_fetch_lengths(Result.get());
     auto& Values = Rows.emplace_back();
-    for (unsigned I = 0; I < Columns; ++I) Values.emplace_back(Row[I] == nullptr ? "" : std::string(Row[I], Lengths[I]));
+    for (unsigned I = 0; I < Columns; ++I)
+      Values.emplace_back(Row[I] == nullptr ? "" : std::string(Row[I], Lengths[I]));
   }
   return Rows;
 }
@@ -440,10 +443,10 @@ std::optional<TVNMariaDbConnection::TTable> TVNMariaDbConnection::ResolveTable(c
   if (!Name) return std::nullopt;
   const std::string Schema = Name->Schema.empty() ? FSchema : Name->Schema;
   // The catalog compares without regard to case: the server's own rule decides.
-  const std::string Compare = FTableCase ? "BINARY " : "";
-  const auto Rows = Ask("SELECT TABLE_SCHEMA, TABLE_NAME FROM information_schema.TABLES"
-                        " WHERE " + Compare + "TABLE_SCHEMA = ? AND " + Compare + "TABLE_NAME = ?"
-                        " ORDER BY BINARY TABLE_NAME = ? DESC LIMIT 1",
+  const std::string Where = FTableCase ? "BINARY TABLE_SCHEMA = ? AND BINARY TABLE_NAME = ?"
+                                       : "TABLE_SCHEMA = ? AND TABLE_NAME = ?";
+  const auto Rows = Ask("SELECT TABLE_SCHEMA, TABLE_NAME FROM information_schema.TABLES WHERE " + Where +
+                            " ORDER BY BINARY TABLE_NAME = ? DESC LIMIT 1",
                         {Schema, Name->Name, Name->Name});
   if (Rows.empty()) return std::nullopt;
   return TTable{Rows[0][0], Rows[0][1]};
@@ -452,9 +455,9 @@ std::optional<TVNMariaDbConnection::TTable> TVNMariaDbConnection::ResolveTable(c
 std::vector<std::string> TVNMariaDbConnection::TableNames(const std::string& Pattern, TVNTableScope Scope) {
   const TVNLikePattern Like(Pattern);
   // The connection's database, then (with the system tables) the server's own.
-  const std::string Where = Scope == tsUserTables ? "TABLE_SCHEMA = DATABASE()"
-                                                  : std::string("TABLE_SCHEMA = DATABASE() OR TABLE_SCHEMA IN (") +
-                                                        SystemSchemas + ")";
+  const std::string Where = Scope == tsUserTables
+                                ? "TABLE_SCHEMA = DATABASE()"
+                                : std::string("TABLE_SCHEMA = DATABASE() OR TABLE_SCHEMA IN (") + SystemSchemas + ")";
   const auto Rows = Ask("SELECT TABLE_SCHEMA, TABLE_NAME FROM information_schema.TABLES WHERE " + Where +
                             " ORDER BY TABLE_SCHEMA <> DATABASE(), BINARY TABLE_SCHEMA, BINARY TABLE_NAME",
                         {});
@@ -497,10 +500,11 @@ std::optional<std::vector<TVNIndexSchemaRow>> TVNMariaDbConnection::IndexSchema(
   const auto Table = ResolveTable(TableName);
   if (!Table) return std::nullopt;
   // One row per index column. Views have no indexes.
-  const auto Rows = Ask("SELECT INDEX_NAME, COLUMN_NAME, NON_UNIQUE = 0 FROM information_schema.STATISTICS"
-                        " WHERE TABLE_SCHEMA = ? AND TABLE_NAME = ?"
-                        " ORDER BY INDEX_NAME <> 'PRIMARY', INDEX_NAME, SEQ_IN_INDEX",
-                        {Table->Schema, Table->Name});
+  const auto Rows =
+      Ask("SELECT INDEX_NAME, COLUMN_NAME, NON_UNIQUE = 0 FROM information_schema.STATISTICS"
+          " WHERE TABLE_SCHEMA = ? AND TABLE_NAME = ?"
+          " ORDER BY INDEX_NAME <> 'PRIMARY', INDEX_NAME, SEQ_IN_INDEX",
+          {Table->Schema, Table->Name});
   std::vector<TVNIndexSchemaRow> Result;
   for (const auto& Row : Rows) {
     const bool Primary = Row[0] == "PRIMARY";
@@ -543,7 +547,8 @@ TVNResultSet TVNMariaDbConnection::OpenQuery(const std::string& SQL, const std::
     const unsigned long* Lengths = mysql_fetch_lengths(Result.get());
     std::vector<Variant> Values;
     Values.reserve(Count);
-    for (unsigned I = 0; I < Count; ++I) Values.push_back(MariaDbValue(Row[I], Lengths[I], Set.Columns[I].DataType, Fields[I]));
+    for (unsigned I = 0; I < Count; ++I)
+      Values.push_back(MariaDbValue(Row[I], Lengths[I], Set.Columns[I].DataType, Fields[I]));
     Set.Rows.push_back(std::move(Values));
   }
   return Set;
@@ -685,11 +690,11 @@ void TVNMariaDbConnection::BeginLimitedTransaction(int TimeoutSeconds, bool Read
 }
 
 std::string TVNMariaDbConnection::SuperuserName() {
-  const auto Rows = Ask(
-      "SELECT CURRENT_USER(), EXISTS (SELECT 1 FROM information_schema.USER_PRIVILEGES"
-      " WHERE PRIVILEGE_TYPE = 'SUPER' AND GRANTEE = CONCAT('''', SUBSTRING_INDEX(CURRENT_USER(), '@', 1),"
-      " '''@''', SUBSTRING_INDEX(CURRENT_USER(), '@', -1), ''''))",
-      {});
+  const auto Rows =
+      Ask("SELECT CURRENT_USER(), EXISTS (SELECT 1 FROM information_schema.USER_PRIVILEGES"
+          " WHERE PRIVILEGE_TYPE = 'SUPER' AND GRANTEE = CONCAT('''', SUBSTRING_INDEX(CURRENT_USER(), '@', 1),"
+          " '''@''', SUBSTRING_INDEX(CURRENT_USER(), '@', -1), ''''))",
+          {});
   return !Rows.empty() && Rows[0][1] == "1" ? Rows[0][0] : "";
 }
 
@@ -707,21 +712,23 @@ std::vector<TVNSequenceDefault> TVNMariaDbConnection::SequenceDefaults(const std
 TVNRelationKind TVNMariaDbConnection::RelationKind(const std::string& TableName) {
   const auto Table = ResolveTable(TableName);
   if (!Table) return rkNone;
-  const auto Rows = Ask("SELECT t.TABLE_TYPE = 'VIEW' AND COALESCE(v.IS_UPDATABLE, 'NO') = 'NO'"
-                        " FROM information_schema.TABLES t LEFT JOIN information_schema.VIEWS v"
-                        " ON v.TABLE_SCHEMA = t.TABLE_SCHEMA AND v.TABLE_NAME = t.TABLE_NAME"
-                        " WHERE t.TABLE_SCHEMA = ? AND t.TABLE_NAME = ?",
-                        {Table->Schema, Table->Name});
+  const auto Rows =
+      Ask("SELECT t.TABLE_TYPE = 'VIEW' AND COALESCE(v.IS_UPDATABLE, 'NO') = 'NO'"
+          " FROM information_schema.TABLES t LEFT JOIN information_schema.VIEWS v"
+          " ON v.TABLE_SCHEMA = t.TABLE_SCHEMA AND v.TABLE_NAME = t.TABLE_NAME"
+          " WHERE t.TABLE_SCHEMA = ? AND t.TABLE_NAME = ?",
+          {Table->Schema, Table->Name});
   return !Rows.empty() && Rows[0][0] == "1" ? rkView : rkTable;
 }
 
 std::string TVNMariaDbConnection::RollbackTrouble(const std::string& TableName) {
   const auto Table = ResolveTable(TableName);
   if (!Table) return "";
-  const auto Rows = Ask("SELECT t.ENGINE FROM information_schema.TABLES t JOIN information_schema.ENGINES e"
-                        " ON e.ENGINE = t.ENGINE WHERE t.TABLE_SCHEMA = ? AND t.TABLE_NAME = ?"
-                        " AND COALESCE(e.TRANSACTIONS, 'NO') <> 'YES'",
-                        {Table->Schema, Table->Name});
+  const auto Rows =
+      Ask("SELECT t.ENGINE FROM information_schema.TABLES t JOIN information_schema.ENGINES e"
+          " ON e.ENGINE = t.ENGINE WHERE t.TABLE_SCHEMA = ? AND t.TABLE_NAME = ?"
+          " AND COALESCE(e.TRANSACTIONS, 'NO') <> 'YES'",
+          {Table->Schema, Table->Name});
   if (Rows.empty()) return "";
   return "is a " + Rows[0][0] + " table, which a rollback does not restore";
 }
@@ -735,9 +742,10 @@ std::optional<TVNMariaDbConnection::TRoutine> TVNMariaDbConnection::ResolveRouti
   const auto Parts = SplitObjectName(Trim(Name));
   if (!Parts) return std::nullopt;
   // Routine names never depend on letter case.
-  const auto Rows = Ask("SELECT ROUTINE_SCHEMA, ROUTINE_NAME, ROUTINE_TYPE = 'PROCEDURE' FROM information_schema.ROUTINES"
-                        " WHERE ROUTINE_SCHEMA = ? AND ROUTINE_NAME = ? LIMIT 1",
-                        {Parts->Schema.empty() ? FSchema : Parts->Schema, Parts->Name});
+  const auto Rows =
+      Ask("SELECT ROUTINE_SCHEMA, ROUTINE_NAME, ROUTINE_TYPE = 'PROCEDURE' FROM information_schema.ROUTINES"
+          " WHERE ROUTINE_SCHEMA = ? AND ROUTINE_NAME = ? LIMIT 1",
+          {Parts->Schema.empty() ? FSchema : Parts->Schema, Parts->Name});
   if (Rows.empty()) return std::nullopt;
   return TRoutine{Rows[0][0], Rows[0][1], Rows[0][2] == "1"};
 }
@@ -752,16 +760,19 @@ std::optional<std::vector<TVNProcParamInfo>> TVNMariaDbConnection::ProcParams(co
                              {Routine->Schema, Routine->Name})) {
     TVNProcParamInfo Param;
     const std::string Type = Lower(Row[2]);
-    Param.DataType = Type == "int" || Type == "mediumint" ? ftInteger
-                     : Type == "bigint"                   ? ftLargeint
-                     : Type == "smallint" || Type == "tinyint" ? ftSmallint
+    Param.DataType = Type == "int" || Type == "mediumint"                       ? ftInteger
+                     : Type == "bigint"                                         ? ftLargeint
+                     : Type == "smallint" || Type == "tinyint"                  ? ftSmallint
                      : Type == "float" || Type == "double" || Type == "decimal" ? ftFloat
-                     : Type == "date"                     ? ftDate
-                     : Type == "datetime" || Type == "timestamp" ? ftDateTime
-                                                          : ftString;
+                     : Type == "date"                                           ? ftDate
+                     : Type == "datetime" || Type == "timestamp"                ? ftDateTime
+                                                                                : ftString;
     // A function's return value is the row without a mode.
     Param.Name = Row[1].empty() ? "Result" : Row[0];
-    Param.ParamType = Row[1].empty() ? ptResult : Row[1] == "OUT" ? ptOutput : Row[1] == "INOUT" ? ptInputOutput : ptInput;
+    Param.ParamType = Row[1].empty()      ? ptResult
+                      : Row[1] == "OUT"   ? ptOutput
+                      : Row[1] == "INOUT" ? ptInputOutput
+                                          : ptInput;
     Params.push_back(std::move(Param));
   }
   return Params;

@@ -121,7 +121,7 @@ class TVNMariaDbConnection final : public TVNServerConnection {
   st_mysql* FHandle = nullptr;
   std::string FDatabaseName;
   TVNServerLogin FLogin;
-  std::string FSchema;        // the database connected to
-  bool FTableCase = true;     // lower_case_table_names = 0: table names keep their case
-  bool FReadOnly = false;     // opened by OpenReadOnly
+  std::string FSchema;     // the database connected to
+  bool FTableCase = true;  // lower_case_table_names = 0: table names keep their case
+  bool FReadOnly = false;  // opened by OpenReadOnly
 };

@@ -26,7 +26,8 @@ class TMariaDbServer {
     if (!In) throw std::runtime_error("no MariaDB test server: cannot read " + EnvFile);
     std::string Line;
     while (std::getline(In, Line))
-      if (const std::size_t Eq = Line.find('='); Eq != std::string::npos) FValues[Line.substr(0, Eq)] = Line.substr(Eq + 1);
+      if (const std::size_t Eq = Line.find('='); Eq != std::string::npos)
+        FValues[Line.substr(0, Eq)] = Line.substr(Eq + 1);
   }
   std::string Get(const std::string& Key) const {
     const auto It = FValues.find(Key);

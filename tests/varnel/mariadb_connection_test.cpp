@@ -94,7 +94,8 @@ TEST_F(MariaDbServer, CatalogAnswersOwnerQualifiedMixedCaseKeylessAndViews) {
   EXPECT_THAT(Connection->FieldNames("items"), ElementsAre("id", "name"));
   EXPECT_THAT(Connection->FieldNames("ORDERS"), ElementsAre()) << "not the name of a table here";
   EXPECT_THAT(Connection->FieldNames(Name + ".orders"), ElementsAre("order_no", "line_no", "qty", "price", "ref"));
-  EXPECT_THAT(Connection->FieldNames("`" + Name + "`.`orders`"), ElementsAre("order_no", "line_no", "qty", "price", "ref"));
+  EXPECT_THAT(Connection->FieldNames("`" + Name + "`.`orders`"),
+              ElementsAre("order_no", "line_no", "qty", "price", "ref"));
   EXPECT_EQ(Connection->QuotedTableName("orders"), "`" + Name + "`.`orders`");
   EXPECT_THAT(Connection->StoredProcNames(), ElementsAre("big_lines", "log_message", "order_total"));
 
@@ -145,8 +146,9 @@ TEST_F(MariaDbServer, FieldOriginsComeFromThePreparedStatementAndWithoutItFromTh
 
 TEST_F(MariaDbServer, QueriesTablesScriptsAndProceduresRunWithTypedParameters) {
   auto& Query = Make<TVNQuery>();
-  Query.SQL().SetText("select order_no, qty, price, ref, \"qty\" > :few as many from orders"
-                      " where price >= :price and not (ref <=> :ref) and ref <> :quote order by 1, 2");
+  Query.SQL().SetText(
+      "select order_no, qty, price, ref, \"qty\" > :few as many from orders"
+      " where price >= :price and not (ref <=> :ref) and ref <> :quote order by 1, 2");
   Query.ParamByName("few").SetAsInteger(1);
   Query.ParamByName("price").SetAsFloat(4.2);
   Query.ParamByName("ref").SetValue(Variant::Null());
@@ -175,8 +177,9 @@ TEST_F(MariaDbServer, QueriesTablesScriptsAndProceduresRunWithTypedParameters) {
   Script.SetDatabaseName(Name);
   Script.SQL().SetText("insert into items (name) values ('a;b');\ninsert into nowhere values (1);");
   EXPECT_THAT(MessageOf<EDatabaseError>([&] { Script.ExecSQL(); }), HasSubstr("Statement 2 of the script failed"));
-  Script.SQL().SetText("insert into items (name) values ('shade'); -- a comment; with a semicolon\n"
-                       "insert into items (name) values ('bulb')");
+  Script.SQL().SetText(
+      "insert into items (name) values ('shade'); -- a comment; with a semicolon\n"
+      "insert into items (name) values ('bulb')");
   Script.ExecSQL();
   Query.SQL().SetText("select id, name from items order by id desc");
   Query.Open();
@@ -248,8 +251,9 @@ TEST_F(MariaDbServer, StatementsFromFormsAreVettedAndADryRunLeavesTheDatabaseAsI
       "update orders set order_no = :order_no, line_no = :line_no, \"qty\" = :qty, price = :price, ref = :ref"
       " where order_no = :OLD_order_no and line_no = :OLD_line_no");
   Update->GetSQLIndex(ukDelete).SetText("delete from orders where order_no = :OLD_order_no and line_no = :OLD_line_no");
-  Update->GetSQLIndex(ukRefresh).SetText("select order_no, line_no, qty, price, ref from orders where order_no = :order_no"
-                                 " and line_no = :line_no");
+  Update->GetSQLIndex(ukRefresh).SetText(
+      "select order_no, line_no, qty, price, ref from orders where order_no = :order_no"
+      " and line_no = :line_no");
   const std::string Before = Server.Dump(Name);
   TVNUpdateCheckResult Result;
   Vncheck_CheckUpdateObject(*Update, {cmDryRun, 5, false}, Result);
@@ -294,8 +298,9 @@ TEST_F(MariaDbServer, StatementsFromFormsAreVettedAndADryRunLeavesTheDatabaseAsI
 }
 
 TEST_F(MariaDbServer, BadLoginsNameHostAndDatabaseAndALostConnectionSaysSo) {
-  const std::string Closed = vn_test::RunShell("python3 -c 'import socket; s=socket.socket(); "
-                                               "s.bind((\"127.0.0.1\", 0)); print(s.getsockname()[1])'")
+  const std::string Closed = vn_test::RunShell(
+                                 "python3 -c 'import socket; s=socket.socket(); "
+                                 "s.bind((\"127.0.0.1\", 0)); print(s.getsockname()[1])'")
                                  .Output;
   struct TCase {
     std::string Port, Password, Database, Expected;

@@ -62,7 +62,8 @@ TEST_F(MariaDbCheck, TheEditorsStatementsPassADryRunThatLeavesTheDatabaseAsItWas
   const std::string Shop = Form("shop.vfm", Server.Port());
   vn_test::TRun Run = RunVnideGuarded("edit " + Shop + " OrdersUpdate --script " + Examples + "orders_session.vns");
   EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
-  EXPECT_THAT(Run.Output, HasSubstr("Check of OrdersUpdate's statements on their database: ok, 4 statement(s) checked"));
+  EXPECT_THAT(Run.Output,
+              HasSubstr("Check of OrdersUpdate's statements on their database: ok, 4 statement(s) checked"));
   const std::string Before = Server.Dump(Database);
   Run = RunVnideGuarded("check --dry-run " + Shop);
   EXPECT_EQ(Run.ExitCode, 0) << Run.Output;
@@ -71,7 +72,8 @@ TEST_F(MariaDbCheck, TheEditorsStatementsPassADryRunThatLeavesTheDatabaseAsItWas
 
   // The natural path: every column an update field, of a query that selects
   // only some. check --fix has the editor write what fits, and saves it.
-  const std::string Natural = Form("natural.vfm", Server.Port(), "select order_no, line_no, cust_no, item_no, qty as quantity, price from orders");
+  const std::string Natural = Form("natural.vfm", Server.Port(),
+                                   "select order_no, line_no, cust_no, item_no, qty as quantity, price from orders");
   Run = RunVnideGuarded("edit " + Natural + " OrdersUpdate --script " + Examples + "orders_session.vns");
   EXPECT_THAT(Run.Output, HasSubstr("finding(s)"));
   Run = RunVnideGuarded("check --fix " + Natural);
