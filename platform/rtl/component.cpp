@@ -175,6 +175,9 @@ TComponent::~TComponent() {
 
   // Owned components go last inserted first. Those that others watch leave
   // through RemoveComponent, so that their siblings drop references to them.
+  // The name index goes at once: until the last is gone, names are looked up
+  // among those that are left.
+  FIndex.reset();
   while (!FComponents.empty()) {
     TComponent* Instance = FComponents.back();
     if (Instance->FComponentState.Contains(csFreeNotification))
@@ -229,6 +232,11 @@ int TComponent::ComponentIndex() const {
 
 TComponent* TComponent::FindComponent(std::string_view AName) const {
   if (AName.empty() || FComponents.empty()) return nullptr;
+  if (!FIndex && FComponentState.Contains(csDestroying)) {
+    const auto It = std::find_if(FComponents.begin(), FComponents.end(),
+                                 [&](const TComponent* C) { return AnsiSameText(C->FName, AName); });
+    return It == FComponents.end() ? nullptr : *It;
+  }
   const TIndex& I = Index();
   const auto It = I.Names.find(NameKey(AName));
   return It == I.Names.end() ? nullptr : It->second;

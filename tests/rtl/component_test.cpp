@@ -45,6 +45,29 @@ TEST(ComponentTest, OwnerDestroysItsComponentsLastInsertedFirst) {
   EXPECT_EQ(Log, (TLog{"~owner", "~b!", "~b1!", "~a!"}));
 }
 
+// An owner on its way out still finds by name the components it has left, and
+// only those.
+TEST(ComponentTest, ADestroyingOwnerFindsTheComponentsItHasLeft) {
+  struct TLooker : TComponent {
+    TLooker(TComponent* AOwner, const std::string& AName, std::string ALooksFor, TLog& ALog)
+        : TComponent(AOwner), Former(AOwner), LooksFor(std::move(ALooksFor)), Log(ALog) {
+      SetName(AName);
+    }
+    // The owner has let go of it by now.
+    ~TLooker() override { Log.push_back(Name() + (Former->FindComponent(LooksFor) ? " finds " : " misses ") + LooksFor); }
+    TComponent* Former;
+    std::string LooksFor;
+    TLog& Log;
+  };
+  TLog Log;
+  {
+    TComponent Owner(nullptr);
+    new TLooker(&Owner, "a", "B", Log);
+    new TLooker(&Owner, "b", "A", Log);
+  }
+  EXPECT_EQ(Log, (TLog{"b finds A", "a misses B"}));
+}
+
 TEST(ComponentTest, OwnerAndSiblingsHearOfInsertsAndRemovals) {
   TLog Log;
   TProbe Owner(nullptr, "owner", Log);
