@@ -238,6 +238,8 @@ TEST_F(MariaDbServer, StatementsFromFormsAreVettedAndADryRunLeavesTheDatabaseAsI
   EXPECT_EQ(Connection->VetStatement("delete from orders; drop table orders").Count, 2);
   EXPECT_THAT(MessageOf<EDatabaseError>([&] { Connection->VetStatement("selec 1"); }), HasSubstr("SQL syntax"));
 
+  EXPECT_EQ(Connection->SuperuserName(), Server.User() + "@127.0.0.1") << "the test login holds SUPER";
+
   // The update object's statements, run by a dry run as an ordinary login.
   Server.FillParams(Database->Params());
   Database->Params().SetValue("USER NAME", Server.CreateAppRole(Name));
