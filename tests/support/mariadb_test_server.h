@@ -13,6 +13,7 @@
 #include <string>
 
 #include "rtl/Classes.h"
+#include "support/own_server.h"
 #include "support/run_program.h"
 
 namespace vn_test {
@@ -121,28 +122,9 @@ class TMariaDbServer {
 };
 
 // A second private server, for tests that stop the server under a session.
-class TOwnMariaDbServer {
+class TOwnMariaDbServer : public TOwnServer<TMariaDbServer> {
  public:
-  TOwnMariaDbServer() : FState(TempState()) {
-    const TRun Run = RunShell(std::string(VN_MARIADB_SCRIPT) + " start " + FState + " 2>&1");
-    if (Run.ExitCode != 0) {
-      Stop();  // no destructor runs for a constructor that throws
-      throw std::runtime_error("cannot start a MariaDB server: " + Run.Output);
-    }
-  }
-  ~TOwnMariaDbServer() { Stop(); }
-  TOwnMariaDbServer(const TOwnMariaDbServer&) = delete;
-  TOwnMariaDbServer& operator=(const TOwnMariaDbServer&) = delete;
-  TMariaDbServer Server() const { return TMariaDbServer(FState + "/server.env"); }
-  void Stop() { RunShell(std::string(VN_MARIADB_SCRIPT) + " stop " + FState + " 2>&1"); }
-
- private:
-  static std::string TempState() {
-    std::string Pattern = "/tmp/vn-mariadb-own-XXXXXX";
-    if (mkdtemp(Pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    return Pattern;
-  }
-  std::string FState;
+  TOwnMariaDbServer() : TOwnServer(VN_MARIADB_SCRIPT, "MariaDB") {}
 };
 
 }  // namespace vn_test

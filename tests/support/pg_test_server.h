@@ -13,6 +13,7 @@
 #include <string>
 
 #include "rtl/Classes.h"
+#include "support/own_server.h"
 #include "support/run_program.h"
 
 namespace vn_test {
@@ -131,28 +132,9 @@ inline std::string TestDatabaseName() {
 }
 
 // A second private server, for tests that stop the server under a session.
-class TOwnPgServer {
+class TOwnPgServer : public TOwnServer<TPgServer> {
  public:
-  TOwnPgServer() : FState(TempState()) {
-    const TRun Run = RunShell(std::string(VN_PG_SCRIPT) + " start " + FState + " 2>&1");
-    if (Run.ExitCode != 0) {
-      Stop();  // no destructor runs for a constructor that throws
-      throw std::runtime_error("cannot start a PostgreSQL server: " + Run.Output);
-    }
-  }
-  ~TOwnPgServer() { Stop(); }
-  TOwnPgServer(const TOwnPgServer&) = delete;
-  TOwnPgServer& operator=(const TOwnPgServer&) = delete;
-  TPgServer Server() const { return TPgServer(FState + "/server.env"); }
-  void Stop() { RunShell(std::string(VN_PG_SCRIPT) + " stop " + FState + " 2>&1"); }
-
- private:
-  static std::string TempState() {
-    std::string Pattern = "/tmp/vn-pg-own-XXXXXX";
-    if (mkdtemp(Pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    return Pattern;
-  }
-  std::string FState;
+  TOwnPgServer() : TOwnServer(VN_PG_SCRIPT, "PostgreSQL") {}
 };
 
 }  // namespace vn_test
