@@ -4,12 +4,10 @@
 #include <exception>
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "component_watch.h"
 #include "form_parser.h"
 #include "form_record.h"
-#include "reserve_room.h"
 #include "property_text.h"
 #include "rtl/TypInfo.h"
 #include "rtl_consts.h"
@@ -247,16 +245,20 @@ class TFormReader : vn_rtl::TComponentDestroyWatch {
     return IsAlive(Entry.OwnerIndex) && Entry.Component->Owner() == FCreated[Entry.OwnerIndex].Component;
   }
 
-  // Marks the entry of a component being destroyed. Entries are found by
-  // address from the first destruction on; until then the read pays nothing.
+  // Entries by address, made the first time one is looked for (a destruction,
+  // an inherited object); until then the read pays nothing for them.
+  void IndexEntries() {
+    if (FIndexed) return;
+    FEntryOf.reserve(FCreated.capacity());
+    for (std::size_t I = 0; I < FCreated.size(); ++I)
+      if (!FCreated[I].Destroyed) FEntryOf[FCreated[I].Component] = I;
+    FIndexed = true;
+  }
+
+  // Marks the entry of a component being destroyed.
   void Destroyed(const TComponent* Component) noexcept override {
     try {
-      if (!FIndexed) {
-        FEntryOf.reserve(FCreated.capacity());
-        for (std::size_t I = 0; I < FCreated.size(); ++I)
-          if (!FCreated[I].Destroyed) FEntryOf[FCreated[I].Component] = I;
-        FIndexed = true;
-      }
+      IndexEntries();
       const auto Found = FEntryOf.find(Component);
       if (Found == FEntryOf.end()) return;
       FCreated[Found->second].Destroyed = true;
@@ -276,7 +278,7 @@ class TFormReader : vn_rtl::TComponentDestroyWatch {
     try {
       FEntryOf[Component] = FCreated.size() - 1;
     } catch (...) {
-      // Made again from FCreated at the next destruction.
+      // Made again from FCreated when next looked for.
       FIndexed = false;
       FEntryOf.clear();
     }
@@ -295,15 +297,10 @@ class TFormReader : vn_rtl::TComponentDestroyWatch {
 
     TComponent* Existing = Node.Kind == okInherited ? Owner.FindComponent(Node.Name) : nullptr;
     // Only what was there before the file counts as inherited: one read
-    // earlier in this file is given twice. The set of those read is made the
-    // first time a file has an inherited object.
-    if (Node.Kind == okInherited && !FSeenKept) {
-      for (const TRead& Entry : FCreated) FSeen.insert(Entry.Component);
-      FSeenKept = true;
-    }
-    if (Existing != nullptr && FSeen.contains(Existing))
+    // earlier in this file is given twice.
+    if (Node.Kind == okInherited) IndexEntries();
+    if (Existing != nullptr && FEntryOf.contains(Existing))
       throw EComponentError(Format(rtl_consts::SDuplicateName, {Node.Name}));
-    if (FSeenKept) ReserveOneMore(FSeen);
     if (Existing != nullptr) {
       if (!Existing->InheritsFrom(Class))
         throw EFilerError(Format("%s is not a %s", {Node.Name, Class.ClassName()}));
@@ -317,7 +314,6 @@ class TFormReader : vn_rtl::TComponentDestroyWatch {
     }
     const std::size_t Index = FCreated.size() - 1;
     TComponent& Component = *FCreated.back().Component;
-    if (FSeenKept) FSeen.insert(&Component);
 
     Component.SetLoading(true);
     Component.SetAncestor(Node.Kind == okInherited);
@@ -616,8 +612,6 @@ class TFormReader : vn_rtl::TComponentDestroyWatch {
   std::vector<TRead> FCreated;
   std::unordered_map<const TComponent*, std::size_t> FEntryOf;  // FCreated's live entries, once FIndexed
   bool FIndexed = false;
-  std::unordered_set<const TComponent*> FSeen;  // the components of FCreated, once FSeenKept
-  bool FSeenKept = false;
   std::vector<TFixup> FFixups;
   // Where reading is: the root that owns what is read (Root or an inline
   // frame), the component whose objects are read and its first fixup, the

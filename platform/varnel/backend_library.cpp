@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "mariadb_backend.h"
+#include "pg_backend.h"
 #include "rtl/SysUtils.h"
 #include "server_errors.h"
 
@@ -33,4 +35,17 @@ const void* LoadBackendLibrary(const char* Server, const char* FileName, const c
   if (Function == nullptr)
     throw EVNBackendMissing(Format("%s support is not available: %s has no entry %s", {Server, File, Entry}));
   return Function();
+}
+
+// A failed load raises and is tried again by the next call.
+const TVNPgBackend& PgBackend() {
+  static const TVNPgBackend& Backend =
+      *static_cast<const TVNPgBackend*>(LoadBackendLibrary("PostgreSQL", PgBackendFileName, "VNPgBackend"));
+  return Backend;
+}
+
+const TVNMariaDbBackend& MariaDbBackend() {
+  static const TVNMariaDbBackend& Backend =
+      *static_cast<const TVNMariaDbBackend*>(LoadBackendLibrary("MariaDB", MariaDbBackendFileName, "VNMariaDbBackend"));
+  return Backend;
 }

@@ -199,16 +199,10 @@ std::string VerbOf(const std::vector<TSQLToken>& Tokens) {
 }
 
 bool ControlsTransactions(std::string_view Statement) {
-  std::vector<TSQLToken> Tokens;
-  try {
-    Tokens = TokenizeSQL(Statement);
-  } catch (const EDatabaseError&) {
-    return false;
-  }
-  const TSQLToken& First = Tokens.front();
+  const auto [First, Second] = LeadingWords(Statement);
   for (const char* Keyword : {"BEGIN", "COMMIT", "ROLLBACK", "SAVEPOINT", "RELEASE", "START", "XA", "LOCK", "UNLOCK"})
-    if (First.IsKeyword(Keyword)) return true;
-  return First.IsKeyword("SET") && Tokens.size() > 1 && Tokens[1].IsKeyword("AUTOCOMMIT");
+    if (First == Keyword) return true;
+  return First == "SET" && Second == "AUTOCOMMIT";
 }
 
 }  // namespace
@@ -753,11 +747,15 @@ std::optional<TVNMariaDbConnection::TRoutine> TVNMariaDbConnection::ResolveRouti
 std::optional<std::vector<TVNProcParamInfo>> TVNMariaDbConnection::ProcParams(const std::string& Name) {
   const auto Routine = ResolveRoutine(Name);
   if (!Routine) return std::nullopt;
+  return ParamsOf(*Routine);
+}
+
+std::vector<TVNProcParamInfo> TVNMariaDbConnection::ParamsOf(const TRoutine& Routine) {
   std::vector<TVNProcParamInfo> Params;
   for (const auto& Row : Ask("SELECT COALESCE(PARAMETER_NAME, ''), COALESCE(PARAMETER_MODE, ''), DATA_TYPE"
                              " FROM information_schema.PARAMETERS WHERE SPECIFIC_SCHEMA = ? AND SPECIFIC_NAME = ?"
                              " ORDER BY ORDINAL_POSITION",
-                             {Routine->Schema, Routine->Name})) {
+                             {Routine.Schema, Routine.Name})) {
     TVNProcParamInfo Param;
     const std::string Type = Lower(Row[2]);
     Param.DataType = Type == "int" || Type == "mediumint"                       ? ftInteger
@@ -781,9 +779,8 @@ std::optional<std::vector<TVNProcParamInfo>> TVNMariaDbConnection::ProcParams(co
 std::string TVNMariaDbConnection::ProcCallStatement(const std::string& Name) {
   const auto Routine = ResolveRoutine(Name);
   if (!Routine) throw EDatabaseError(Format("No stored procedure '%s' in %s", {Name, FLogin.Describe()}));
-  const auto Params = ProcParams(Name);
   std::string Arguments;
-  for (const TVNProcParamInfo& Param : *Params) {
+  for (const TVNProcParamInfo& Param : ParamsOf(*Routine)) {
     if (Param.ParamType == ptResult) continue;
     // OUT parameters take a variable on MariaDB; NULL stands for one that is not read.
     Arguments += (Arguments.empty() ? "" : ", ") + std::string(Param.ParamType == ptOutput ? "NULL" : "?");

@@ -117,6 +117,7 @@ class TVNMariaDbConnection final : public TVNServerConnection {
   void Prepare(const std::string& SQL, int& Placeholders, int& Columns, std::vector<TVNFieldOrigin>* Origins);
   std::optional<TTable> ResolveTable(const std::string& TableName);
   std::optional<TRoutine> ResolveRoutine(const std::string& Name);
+  std::vector<TVNProcParamInfo> ParamsOf(const TRoutine& Routine);
 
   st_mysql* FHandle = nullptr;
   std::string FDatabaseName;

@@ -131,16 +131,10 @@ Variant PgValue(const pg_result* Result, int Row, int Column, TFieldType Type) {
 }
 
 bool ControlsTransactions(std::string_view Statement) {
-  std::vector<TSQLToken> Tokens;
-  try {
-    Tokens = TokenizeSQL(Statement);
-  } catch (const EDatabaseError&) {
-    return false;
-  }
-  const TSQLToken& First = Tokens.front();
+  const auto [First, Second] = LeadingWords(Statement);
   for (const char* Keyword : {"BEGIN", "COMMIT", "END", "ROLLBACK", "SAVEPOINT", "RELEASE", "START", "ABORT"})
-    if (First.IsKeyword(Keyword)) return true;
-  return First.IsKeyword("PREPARE") && Tokens.size() > 1 && Tokens[1].IsKeyword("TRANSACTION");
+    if (First == Keyword) return true;
+  return First == "PREPARE" && Second == "TRANSACTION";
 }
 
 // The statements of a script, as the server's own scanner splits them.

@@ -5,7 +5,6 @@
 #include "sql_tokenizer.h"
 #include "mariadb_backend.h"
 #include "pg_backend.h"
-#include "backend_library.h"
 #include "sqlite_connection.h"
 
 TVNServerConnection::~TVNServerConnection() = default;
@@ -83,12 +82,6 @@ void RefuseTransactionControl(const std::vector<std::string>& Statements,
       throw EDatabaseError(Format(
           "Statement %d of the script controls transactions; a script runs in one transaction of its own",
           {static_cast<int>(I + 1)}));
-}
-
-const TVNMariaDbBackend& MariaDbBackend() {
-  static const TVNMariaDbBackend& Backend =
-      *static_cast<const TVNMariaDbBackend*>(LoadBackendLibrary("MariaDB", MariaDbBackendFileName, "VNMariaDbBackend"));
-  return Backend;
 }
 
 std::unique_ptr<TVNServerConnection> CreateServerConnection(TVNServerType ServerType) {

@@ -197,6 +197,19 @@ bool HoldsNoStatement(std::string_view SQL) {
   return true;
 }
 
+std::pair<std::string, std::string> LeadingWords(std::string_view Statement) {
+  std::vector<TSQLToken> Tokens;
+  try {
+    Tokens = TokenizeSQL(Statement);
+  } catch (const EDatabaseError&) {
+    return {};
+  }
+  const auto Word = [&](std::size_t I) {
+    return I < Tokens.size() && Tokens[I].Kind == tokIdentifier ? UpperCase(Tokens[I].Text) : std::string();
+  };
+  return {Word(0), Word(1)};
+}
+
 std::string DescribeSQLPosition(std::string_view SQL, std::size_t Offset) {
   int Line = 1;
   int Column = 1;

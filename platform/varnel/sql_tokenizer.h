@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 enum TSQLTokenKind {
@@ -42,6 +43,11 @@ std::vector<TSQLToken> TokenizeSQL(std::string_view SQL);
 // True when SQL holds no statement: only blanks, comments and semicolons. Text
 // that does not tokenize holds something.
 bool HoldsNoStatement(std::string_view SQL);
+
+// The first two words of Statement in upper case, "" for a token that is no
+// bare word or for none; both "" when Statement does not tokenize. For telling
+// what a statement is by its opening words ("SET AUTOCOMMIT").
+std::pair<std::string, std::string> LeadingWords(std::string_view Statement);
 
 // "line L, column C" (both from 1; columns count characters) of a byte offset.
 std::string DescribeSQLPosition(std::string_view SQL, std::size_t Offset);

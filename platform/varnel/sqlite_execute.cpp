@@ -119,15 +119,9 @@ decltype(auto) InStatement(int Number, F&& Action) {
 
 // BEGIN, COMMIT and their kind would end or nest the transaction a script runs in.
 bool ControlsTransactions(std::string_view Statement) {
-  std::vector<TSQLToken> Tokens;
-  try {
-    Tokens = TokenizeSQL(Statement);
-  } catch (const EDatabaseError&) {
-    return false;
-  }
-  const TSQLToken& First = Tokens.front();
+  const std::string First = LeadingWords(Statement).first;
   for (const char* Keyword : {"BEGIN", "COMMIT", "END", "ROLLBACK", "SAVEPOINT", "RELEASE"})
-    if (First.IsKeyword(Keyword)) return true;
+    if (First == Keyword) return true;
   return false;
 }
 

@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
   Edit->add_flag("--check", Options.CheckBeforeSave,
                  "save only statements that pass their check on the database (else exit code 4)");
   CLI::App* Check = App.add_subcommand(
-      "check", "every update object of the forms proven on its live database (SQLite or PostgreSQL):\n"
+      "check", "every update object of the forms proven on its live database (SQLite, PostgreSQL or MariaDB):\n"
                "each statement vetted by the server's grammar (one statement of its slot's kind, nothing\n"
                "that reaches outside the database), compiled, and its parameters, fields, key and\n"
                "quoting compared with the catalog, in one transaction that is rolled back.\n"
