@@ -253,8 +253,13 @@ void TVNMariaDbConnection::Connect(const std::string& DatabaseName, bool ReadOnl
   // A statement can never make the client send one of its files.
   mysql_optionsv(Handle, MYSQL_OPT_LOCAL_INFILE, &NoLocalFiles);
   mysql_optionsv(Handle, MYSQL_SET_CHARSET_NAME, "utf8mb4");
-  // The [client] group of the option files gives what the form leaves out (a password).
-  mysql_optionsv(Handle, MYSQL_READ_DEFAULT_GROUP, "client");
+  // The [client] group of the option files gives what the form leaves out (a
+  // password). It holds the user's password for whatever server is named, so
+  // it is read only for a server on this machine: a form cannot have it sent
+  // to a host of its choosing.
+  const bool OnThisMachine = Login.Host.empty() || Login.Host == "localhost" || Login.Host == "127.0.0.1" ||
+                             Login.Host == "::1";
+  if (OnThisMachine) mysql_optionsv(Handle, MYSQL_READ_DEFAULT_GROUP, "client");
   const char* Host = Login.Host.empty() ? nullptr : Login.Host.c_str();
   const char* Socket = Login.Socket.empty() ? nullptr : Login.Socket.c_str();
   const char* User = Login.User.empty() ? nullptr : Login.User.c_str();

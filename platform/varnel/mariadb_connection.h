@@ -31,9 +31,11 @@ class TVNMariaDbConnection final : public TVNServerConnection {
   ~TVNMariaDbConnection() override;
 
   TVNServerType ServerType() const noexcept override { return stMariaDB; }
-  // HOST, PORT or SOCKET, USER NAME, PASSWORD, CONNECT TIMEOUT. A password
-  // left out is read from the client's option files ([client] of ~/.my.cnf or
-  // $MYSQL_HOME/my.cnf), so that forms need not hold one.
+  // HOST, PORT or SOCKET, USER NAME, PASSWORD, CONNECT TIMEOUT. For a server
+  // on this machine (a socket, localhost, 127.0.0.1, ::1) a password left out
+  // is read from the client's option files ([client] of ~/.my.cnf or
+  // $MYSQL_HOME/my.cnf), so that forms need not hold one; another host never
+  // gets what those files hold.
   void SetLoginParams(const TStrings& Params) override;
   // Waits at most CONNECT TIMEOUT seconds for the server, and 60 s for any
   // answer after; errors name the database and the host or socket, never the

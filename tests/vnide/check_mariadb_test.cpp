@@ -101,4 +101,16 @@ TEST_F(MariaDbCheck, AServerThatCannotBeReachedIsAnErrorNamingHostAndDatabaseAnd
   EXPECT_EQ(ReadFile(Shop), Text);
 }
 
+// The option file's password is for a server on this machine: a form that
+// names the same server another way ("127.1") is not given it.
+TEST_F(MariaDbCheck, TheOptionFilesPasswordGoesOnlyToAServerOnThisMachine) {
+  std::string Text = ReadFile(Form("shop.vfm", Server.Port()));
+  const std::string Elsewhere = Dir.File("elsewhere.vfm");
+  std::ofstream(Elsewhere) << StringReplaceAll(Text, "'HOST=127.0.0.1'", "'HOST=127.1'");
+  const vn_test::TRun Run = RunVnideGuarded("check " + Elsewhere);
+  EXPECT_EQ(Run.ExitCode, 1) << Run.Output;
+  EXPECT_THAT(Run.Output, HasSubstr("on host 127.1 port " + Server.Port()));
+  EXPECT_THAT(Run.Output, HasSubstr("using password: NO"));
+}
+
 }  // namespace
